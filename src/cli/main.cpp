@@ -1,0 +1,295 @@
+// cf20914-cli: the configurator's core for scripted work, one command per call.
+
+#include "image/Bank.h"
+#include "language/LangStrings.h"
+#include "language/LanguageFile.h"
+#include "options/VersionCheck.h"
+#include "parameters/ParGen.h"
+#include "parameters/Validation.h"
+#include "platform/CoreError.h"
+#include "platform/Paths.h"
+#include "shell/AppState.h"
+#include "update/JobFile.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTextStream>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+namespace {
+
+QTextStream &Out() {
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &Err() {
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+// A usage error or input that cannot be read: one line on stderr, exit code 2.
+struct Usage_Error {
+    QString Message;
+};
+
+struct Command {
+    QString Synopsis;
+    QString Description;
+    QList<QCommandLineOption> Options;
+    QStringList Positional; // names of the required positional arguments
+    std::function<int(const QCommandLineParser &, const QStringList &)> Run;
+};
+
+QCommandLineOption Language_Dir_Option() {
+    return {QStringLiteral("language-dir"), QStringLiteral("Folder of the language files."),
+            QStringLiteral("DIR")};
+}
+
+QCommandLineOption Language_Option() {
+    return {QStringLiteral("language"), QStringLiteral("Language name (default English)."),
+            QStringLiteral("NAME")};
+}
+
+// Loads the texts of the chosen language as the program does at start-up.
+void Load_Chosen_Language(const QCommandLineParser &parser) {
+    App.Language_Dir = parser.isSet(QStringLiteral("language-dir"))
+                           ? Native_Folder(parser.value(QStringLiteral("language-dir")))
+                           : Join_Path(Native_Folder(QCoreApplication::applicationDirPath()),
+                                       Language_Folder_Name);
+    if (parser.isSet(QStringLiteral("language")))
+        App.Language_Name = parser.value(QStringLiteral("language"));
+    Load_Language();
+}
+
+ParGen_Params Load_Parameters(const QString &path) {
+    try {
+        return Load_ParGen(path);
+    } catch (const Core_Error &error) {
+        throw Usage_Error{error.message()};
+    }
+}
+
+int Run_Validate(const QCommandLineParser &parser, const QStringList &args) {
+    const ParGen_Params params = Load_Parameters(args.at(0));
+    Load_Chosen_Language(parser);
+    const auto failed = First_Failed_Rule(params);
+    Out() << (failed ? Lang_Strings.at(*failed) : QStringLiteral("OK")) << '\n';
+    return failed ? 1 : 0;
+}
+
+int Run_Compile(const QCommandLineParser &, const QStringList &args) {
+    App.ParGen_File = args.at(0);
+    if (!QFileInfo::exists(App.ParGen_File))
+        Err() << "warning: " << App.ParGen_File << " does not exist; writing the cleared image\n";
+    try {
+        Compile_Bank();
+    } catch (const Core_Error &error) {
+        throw Usage_Error{error.message()};
+    }
+    Write_Bank_File(args.at(1));
+    return 0;
+}
+
+QString Octets(const quint8 *image, int offset) {
+    QStringList parts;
+    for (int i = 0; i < 4; ++i)
+        parts << QString::number(image[offset + i]);
+    return parts.join(QLatin1Char('.'));
+}
+
+int Run_Show(const QCommandLineParser &, const QStringList &args) {
+    QFile file(args.at(0));
+    if (!file.open(QIODevice::ReadOnly))
+        throw Usage_Error{QStringLiteral("cannot read %1: %2").arg(args.at(0), file.errorString())};
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != Bank_Size) {
+        Out() << "size: " << bytes.size() << " bytes\n";
+        Err() << "not an image: its size is " << bytes.size() << " bytes, not " << Bank_Size
+              << '\n';
+        return 1;
+    }
+    const auto *image = reinterpret_cast<const quint8 *>(bytes.constData());
+    Out() << "size: " << bytes.size() << " bytes\n";
+    int number = 1;
+    for (const Bank_Endpoint &endpoint : Bank_Endpoints) {
+        const bool disabled = Read_U32(image, endpoint.Gateway) == 0xFFFFFFFFu;
+        Out() << "endpoint " << number++ << ": address " << Octets(image, endpoint.IP) << ", mask "
+              << Octets(image, endpoint.Mask) << ", gateway "
+              << (disabled ? QStringLiteral("disabled") : Octets(image, endpoint.Gateway))
+              << ", port " << Read_U16(image, endpoint.Port) << " (copy "
+              << Read_U16(image, endpoint.Port_Copy) << ")\n";
+    }
+    Out() << "offset registers: " << qint32(Read_U32(image, Bank_Offset_Registers)) << '\n'
+          << "offset status: " << qint32(Read_U32(image, Bank_Offset_Status)) << '\n'
+          << "constant at 0x034: " << Read_U16(image, Bank_Constant_Offset) << '\n';
+    const quint32 stored = Read_U32(image, Bank_Checksum_Offset);
+    const quint32 computed = Bank_Checksum(image);
+    Out() << "checksum: stored " << stored << ", computed " << computed << '\n';
+    if (stored != computed) {
+        Err() << "checksum mismatch: stored " << stored << ", computed " << computed << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int Run_Job(const QCommandLineParser &parser, const QStringList &args) {
+    for (const char *required : {"ip", "option", "master", "config"}) {
+        if (!parser.isSet(QLatin1String(required)))
+            throw Usage_Error{QStringLiteral("--%1 is required").arg(QLatin1String(required))};
+    }
+    bool number = false;
+    Update_Job job;
+    job.Option = parser.value(QStringLiteral("option")).toInt(&number);
+    if (!number)
+        throw Usage_Error{QStringLiteral("--option takes a whole number")};
+    job.IP_Address = parser.value(QStringLiteral("ip"));
+    job.Read_Back = !parser.isSet(QStringLiteral("no-read-back"));
+    job.Master_Dir = Native_Folder(parser.value(QStringLiteral("master")));
+    job.Proj_Dir = Native_Folder(parser.value(QStringLiteral("config")));
+    Write_Update_Job(job, args.at(0));
+    return 0;
+}
+
+int Run_Texts(const QCommandLineParser &parser, const QStringList &) {
+    Load_Chosen_Language(parser);
+    for (int index = 0; index < Lang_Strings.size(); ++index) {
+        const QByteArray json =
+            QJsonDocument(QJsonArray{Lang_Strings.at(index)}).toJson(QJsonDocument::Compact);
+        Out() << index << '\t' << QString::fromUtf8(json.mid(1, json.size() - 2)) << '\n';
+    }
+    Err() << App.Language_Name << '\n';
+    return 0;
+}
+
+int Run_Check_Version(const QCommandLineParser &parser, const QStringList &) {
+    const bool newer = parser.isSet(QStringLiteral("url"))
+                           ? Check_Version(parser.value(QStringLiteral("url")))
+                           : Check_Version();
+    Out() << (newer ? "newer" : "not newer") << '\n';
+    return newer ? 0 : 1;
+}
+
+const std::map<QString, Command> &Commands() {
+    static const std::map<QString, Command> commands = {
+        {QStringLiteral("validate"),
+         {QStringLiteral("validate PARGEN_XML [--language-dir DIR] [--language NAME]"),
+          QStringLiteral(
+              "Checks a parameter file by the rules of the communication settings "
+              "dialog: prints OK (exit 0) or the first failing rule's message (exit 1)."),
+          {Language_Dir_Option(), Language_Option()},
+          {QStringLiteral("PARGEN_XML")},
+          Run_Validate}},
+        {QStringLiteral("compile"),
+         {QStringLiteral("compile PARGEN_XML OUT_BIN"),
+          QStringLiteral("Compiles a parameter file into the 2048-byte configuration image."),
+          {},
+          {QStringLiteral("PARGEN_XML"), QStringLiteral("OUT_BIN")},
+          Run_Compile}},
+        {QStringLiteral("show"),
+         {QStringLiteral("show IMAGE_BIN"),
+          QStringLiteral("Decodes a configuration image; exit 0 when its size and checksum "
+                         "are right, else 1."),
+          {},
+          {QStringLiteral("IMAGE_BIN")},
+          Run_Show}},
+        {QStringLiteral("job"),
+         {QStringLiteral("job --ip TEXT --option N [--no-read-back] --master DIR --config DIR "
+                         "OUT_XML"),
+          QStringLiteral("Writes the update job file (option 0 firmware and configuration, "
+                         "1 firmware, 2 configuration)."),
+          {{QStringLiteral("ip"), QStringLiteral("Device address, as typed."),
+            QStringLiteral("TEXT")},
+           {QStringLiteral("option"), QStringLiteral("Update option."), QStringLiteral("N")},
+           {QStringLiteral("no-read-back"), QStringLiteral("The device does not read back.")},
+           {QStringLiteral("master"), QStringLiteral("Folder of the firmware file."),
+            QStringLiteral("DIR")},
+           {QStringLiteral("config"), QStringLiteral("Folder of the configuration."),
+            QStringLiteral("DIR")}},
+          {QStringLiteral("OUT_XML")},
+          Run_Job}},
+        {QStringLiteral("texts"),
+         {QStringLiteral("texts [--language-dir DIR] [--language NAME]"),
+          QStringLiteral("Prints the 900 UI texts of a language: index, tab, JSON string. The "
+                         "language in effect goes to stderr."),
+          {Language_Dir_Option(), Language_Option()},
+          {},
+          Run_Texts}},
+        {QStringLiteral("check-version"),
+         {QStringLiteral("check-version [--url BASE]"),
+          QStringLiteral("Asks the version service whether a newer configurator exists: "
+                         "prints newer (exit 0) or not newer (exit 1)."),
+          {{QStringLiteral("url"), QStringLiteral("Base address of the web server."),
+            QStringLiteral("BASE")}},
+          {},
+          Run_Check_Version}},
+    };
+    return commands;
+}
+
+QString Overview() {
+    QString text = QStringLiteral("Usage: cf20914-cli COMMAND [ARGS]\n\nCommands:\n");
+    for (const auto &[name, command] : Commands())
+        text += QStringLiteral("  ") + command.Synopsis + QLatin1Char('\n');
+    return text + QStringLiteral("\nEach command takes --help.\n");
+}
+
+int Run(const QStringList &arguments) {
+    if (arguments.size() < 2)
+        throw Usage_Error{QStringLiteral("no command given; try cf20914-cli --help")};
+    const QString name = arguments.at(1);
+    if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+        Out() << Overview();
+        return 0;
+    }
+    const auto found = Commands().find(name);
+    if (found == Commands().end())
+        throw Usage_Error{QStringLiteral("unknown command '%1'; try cf20914-cli --help").arg(name)};
+    const Command &command = found->second;
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(command.Description);
+    parser.addOptions(command.Options);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows this help."));
+    parser.addOption(help);
+    for (const QString &argument : command.Positional)
+        parser.addPositionalArgument(argument, QString());
+    QStringList command_line = arguments.mid(1);
+    command_line[0] = QStringLiteral("cf20914-cli ") + name;
+    if (!parser.parse(command_line))
+        throw Usage_Error{name + QStringLiteral(": ") + parser.errorText()};
+    if (parser.isSet(help)) {
+        Out() << "Usage: cf20914-cli " << command.Synopsis << "\n\n" << command.Description << '\n';
+        return 0;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != command.Positional.size())
+        throw Usage_Error{QStringLiteral("usage: cf20914-cli ") + command.Synopsis};
+    return command.Run(parser, positional);
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    try {
+        const int code = Run(QCoreApplication::arguments());
+        Out().flush();
+        return code;
+    } catch (const Usage_Error &error) {
+        Out().flush();
+        Err() << "cf20914-cli: " << error.Message << '\n';
+        return 2;
+    } catch (const Core_Error &error) {
+        Out().flush();
+        Err() << "cf20914-cli: " << error.message() << '\n';
+        return 2;
+    }
+}

@@ -1,0 +1,99 @@
+#include "LanguageFile.h"
+
+#include "LangStrings.h"
+#include "platform/Paths.h"
+#include "shell/AppState.h"
+#include "shell/Comon.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+namespace {
+
+QStringDecoder Decoder_For(const QByteArray &bytes, qsizetype &bom_size) {
+    struct Mark {
+        QByteArrayView Bytes;
+        QStringConverter::Encoding Encoding;
+    };
+    static const Mark Marks[] = {
+        {"\xEF\xBB\xBF", QStringConverter::Utf8},
+        {"\xFF\xFE", QStringConverter::Utf16LE},
+        {"\xFE\xFF", QStringConverter::Utf16BE},
+    };
+    for (const Mark &mark : Marks) {
+        if (bytes.startsWith(mark.Bytes)) {
+            bom_size = mark.Bytes.size();
+            return QStringDecoder(mark.Encoding, QStringConverter::Flag::Stateless);
+        }
+    }
+    bom_size = 0;
+#ifdef Q_OS_WIN
+    return QStringDecoder(QStringConverter::System, QStringConverter::Flag::Stateless);
+#else
+    QStringDecoder ansi("windows-1252", QStringConverter::Flag::Stateless);
+    // A Qt built without ICU knows no windows-1252; Latin-1 differs only in 0x80..0x9F.
+    return ansi.isValid()
+               ? std::move(ansi)
+               : QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
+#endif
+}
+
+const QChar Pilcrow(0x00B6);
+const QString Remark = QStringLiteral("/#/");
+
+void Apply_Lang_Line(const QString &line) {
+    const QString s = Trim_Controls(line);
+    if (!s.startsWith(QLatin1String("STR")))
+        return;
+    // The character right before the first "=" never belongs to the index.
+    const qsizetype equals = s.indexOf(QLatin1Char('='));
+    const auto index = equals < 5 ? std::nullopt : Decimal_Int(Trim_Controls(s.mid(3, equals - 4)));
+    if (!index || *index < 0 || *index >= Lang_Count)
+        return;
+    QString value = Trim_Controls(s.mid(equals + 1));
+    const qsizetype remark = value.indexOf(Remark);
+    if (remark >= 0)
+        value = Trim_Controls(value.left(remark));
+    if (value.isEmpty())
+        return;
+    if (value.startsWith(Pilcrow))
+        value.remove(0, 1);
+    const qsizetype mark = value.indexOf(Pilcrow);
+    if (mark >= 0)
+        value.truncate(mark);
+    Lang_Strings[*index] = value;
+}
+
+} // namespace
+
+QStringList Read_Text_Lines(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    qsizetype bom_size = 0;
+    QStringDecoder decoder = Decoder_For(bytes, bom_size);
+    QString text = decoder.decode(QByteArrayView(bytes).sliced(bom_size));
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text.split(QLatin1Char('\n'));
+}
+
+void Read_Lang_File(const QString &path) {
+    for (const QString &line : Read_Text_Lines(path))
+        Apply_Lang_Line(line);
+}
+
+void Load_Language() {
+    Fill_Default_Lang();
+    const QString file = Join_Path(App.Language_Dir, App.Language_Name + QLatin1String(".lng"));
+    if (QFileInfo::exists(file)) {
+        Read_Lang_File(file);
+        return;
+    }
+    App.Language_Name = Def_Language_Name;
+    const QString english = Join_Path(App.Language_Dir, Def_Language_Name + QLatin1String(".lng"));
+    if (QFileInfo::exists(english))
+        Read_Lang_File(english);
+}

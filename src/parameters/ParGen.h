@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+// The communication parameters of one configuration, each field named after its key in the
+// parameter file. The texts are kept exactly as typed; numbers are read from them only where
+// they are used.
+struct ParGen_Params {
+    QString Modbus_TCP_Slave_IP1, Modbus_TCP_Slave_IP2, Modbus_TCP_Slave_IP3, Modbus_TCP_Slave_IP4;
+    QString Modbus_TCP_Slave_SM1, Modbus_TCP_Slave_SM2, Modbus_TCP_Slave_SM3, Modbus_TCP_Slave_SM4;
+    QString Modbus_TCP_Slave_GAT1, Modbus_TCP_Slave_GAT2, Modbus_TCP_Slave_GAT3,
+        Modbus_TCP_Slave_GAT4;
+    bool Modbus_TCP_Slave_EN_GAT = false;
+    QString Modbus_TCP_Slave_Port;
+    QString Modbus_TCP_Slave_2_IP1, Modbus_TCP_Slave_2_IP2, Modbus_TCP_Slave_2_IP3,
+        Modbus_TCP_Slave_2_IP4;
+    QString Modbus_TCP_Slave_2_SM1, Modbus_TCP_Slave_2_SM2, Modbus_TCP_Slave_2_SM3,
+        Modbus_TCP_Slave_2_SM4;
+    QString Modbus_TCP_Slave_2_GAT1, Modbus_TCP_Slave_2_GAT2, Modbus_TCP_Slave_2_GAT3,
+        Modbus_TCP_Slave_2_GAT4;
+    bool Modbus_TCP_Slave_2_EN_GAT = false;
+    QString Modbus_TCP_Slave_2_Port;
+    QString OPTIONS_OFFSET_REGISTERS;
+    QString OPTIONS_OFFSET_STATUS;
+
+    bool operator==(const ParGen_Params &other) const;
+};
+
+// One key of the parameter file: a text field, or a gateway switch stored as "1" or "0".
+struct ParGen_Key {
+    const char *Key;
+    QString ParGen_Params::*Text; // null for a switch
+    bool ParGen_Params::*Switch;  // null for a text
+    const char *Default;          // the text default; switches default to off
+};
+
+// The thirty keys in file order.
+const std::array<ParGen_Key, 30> &ParGen_Keys();
+
+ParGen_Params Default_ParGen();
+
+// Reads the file key by key, falling back to each key's default; a missing file gives the
+// defaults. Throws Core_Error when the file cannot be read or is not well-formed XML.
+ParGen_Params Load_ParGen(const QString &path);
+
+// Writes a new file with the thirty keys in order and the version comment after them. Does
+// not validate. Throws Core_Error when the file cannot be written; the old file stays.
+void Save_ParGen(const ParGen_Params &params, const QString &path);

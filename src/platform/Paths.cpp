@@ -1,0 +1,19 @@
+#include "Paths.h"
+
+#include <QDir>
+
+QChar Path_Separator() {
+    return QDir::separator();
+}
+
+QString Join_Path(const QString &dir, const QString &name) {
+    return dir + Path_Separator() + name;
+}
+
+QString Native_Folder(const QString &folder) {
+    QString native = QDir::toNativeSeparators(folder);
+    while (native.size() > 1 && native.endsWith(Path_Separator()) &&
+           !(native.size() == 3 && native.at(1) == QLatin1Char(':')))
+        native.chop(1);
+    return native;
+}

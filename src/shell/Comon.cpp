@@ -1,0 +1,101 @@
+#include "Comon.h"
+
+#include <QRegularExpression>
+
+QString Trim_Controls(const QString &text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 32)
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+namespace {
+
+int Digit_Value(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return 99;
+}
+
+// At least one digit of base from pos to the end of text, their value not above limit.
+std::optional<quint64> Read_Digits(const QString &text, qsizetype pos, int base, quint64 limit) {
+    if (pos >= text.size())
+        return std::nullopt;
+    quint64 value = 0;
+    for (; pos < text.size(); ++pos) {
+        const int digit = Digit_Value(text.at(pos));
+        if (digit >= base)
+            return std::nullopt;
+        value = value * quint64(base) + quint64(digit);
+        if (value > limit)
+            return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace
+
+int Text_To_Int_Def(const QString &text, int default_value) {
+    qsizetype pos = 0;
+    while (pos < text.size() && text.at(pos) == QLatin1Char(' '))
+        ++pos;
+    bool negative = false;
+    if (pos < text.size() &&
+        (text.at(pos) == QLatin1Char('+') || text.at(pos) == QLatin1Char('-'))) {
+        negative = text.at(pos) == QLatin1Char('-');
+        ++pos;
+    }
+    const QStringView rest = QStringView(text).mid(pos);
+    qsizetype prefix = 0;
+    if (rest.startsWith(u"0x", Qt::CaseInsensitive))
+        prefix = 2;
+    else if (rest.startsWith(u'$') || rest.startsWith(u'x') || rest.startsWith(u'X'))
+        prefix = 1;
+    if (prefix > 0) {
+        const auto value = Read_Digits(text, pos + prefix, 16, 0xFFFFFFFFu);
+        if (!value)
+            return default_value;
+        const quint32 pattern = quint32(*value);
+        return int(negative ? 0u - pattern : pattern);
+    }
+    const quint64 limit = negative ? 2147483648u : 2147483647u;
+    const auto value = Read_Digits(text, pos, 10, limit);
+    if (!value)
+        return default_value;
+    return negative ? int(-qint64(*value)) : int(*value);
+}
+
+std::optional<int> Decimal_Int(const QString &text) {
+    static const QRegularExpression Decimal(QStringLiteral("^[+-]?[0-9]+$"));
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || !Decimal.match(text).hasMatch())
+        return std::nullopt;
+    return value;
+}
+
+bool Split_IP_Address(const QString &text, std::array<QString, 4> &parts) {
+    QString rest = Trim_Controls(text);
+    for (int i = 0; i < 3; ++i) {
+        const qsizetype dot = rest.indexOf(QLatin1Char('.'));
+        if (dot < 0)
+            return false;
+        parts[i] = Trim_Controls(rest.left(dot));
+        rest = Trim_Controls(rest.mid(dot + 1));
+    }
+    parts[3] = rest;
+    bool valid = true;
+    for (const QString &part : parts) {
+        const int value = Text_To_Int_Def(part, 1000);
+        valid = valid && value >= 0 && value <= 255;
+    }
+    return valid;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <optional>
+
+// Removes every character of code 0 to 32 from both ends.
+QString Trim_Controls(const QString &text);
+
+// Reads the whole text as one signed 32-bit integer: leading spaces (code 32 only), an
+// optional sign, then decimal digits or hexadecimal digits after "$", "x", "X", "0x" or "0X",
+// and nothing after the digits. Any other text gives default_value.
+int Text_To_Int_Def(const QString &text, int default_value);
+
+// Decimal digits with an optional sign and nothing else, within the range of int.
+std::optional<int> Decimal_Int(const QString &text);
+
+// Splits a dotted IPv4 text into four trimmed parts; true when each part is a number in
+// 0..255. The parts are handed out even when the test fails.
+bool Split_IP_Address(const QString &text, std::array<QString, 4> &parts);
