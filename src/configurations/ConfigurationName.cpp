@@ -7,8 +7,9 @@
 #include <QFileInfo>
 
 bool Configuration_Name_Safe(const QString &name) {
-    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           name != QLatin1String(".") && name != QLatin1String("..");
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) &&
+           !name.contains(QLatin1Char('\\')) && name != QLatin1String(".") &&
+           name != QLatin1String("..");
 }
 
 Create_Result Create_Configuration(const QString &name) {

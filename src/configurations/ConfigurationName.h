@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// A configuration name is used as a folder name below PROJECTS. A name holding a path
-// separator, or "." or "..", would lead elsewhere, so it is refused.
+// A configuration name is used as a folder name below PROJECTS. An empty name, a name holding
+// a path separator, and "." or ".." would name PROJECTS itself or lead elsewhere.
 bool Configuration_Name_Safe(const QString &name);
 
 // Message entries of the create dialog.

@@ -1,0 +1,50 @@
+#include "TestSupport.h"
+
+#include "language/LangStrings.h"
+#include "shell/AppState.h"
+
+#include <QFile>
+#include <QTest>
+#include <sys/fsuid.h>
+#include <unistd.h>
+
+Program_Folder::Program_Folder() {
+    // Readable by others, so that a Read_Only_Folder below it works for root too.
+    QFile::setPermissions(Dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                          QFileDevice::ExeOther);
+    App = AppState{};
+    Fill_Default_Lang();
+}
+
+QString Program_Folder::file(const QString &name) const {
+    return Dir.filePath(name);
+}
+
+void Write_Test_File(const QString &path, const QByteArray &content) {
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+    file.write(content);
+}
+
+QByteArray Read_Test_File(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+Read_Only_Folder::Read_Only_Folder(const QString &path) : Path(path) {
+    QFile::setPermissions(Path, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                    QFileDevice::ReadOther | QFileDevice::ExeOther);
+    if (geteuid() == 0)
+        setfsuid(65534);
+}
+
+Read_Only_Folder::~Read_Only_Folder() {
+    if (geteuid() == 0)
+        setfsuid(0);
+    QFile::setPermissions(Path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                    QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                    QFileDevice::ExeOther);
+}
