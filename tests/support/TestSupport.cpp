@@ -6,10 +6,12 @@
 #include <QFile>
 #include <QTest>
 #include <sys/fsuid.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 Program_Folder::Program_Folder() {
     // Readable by others, so that a Read_Only_Folder below it works for root too.
+    umask(022);
     QFile::setPermissions(Dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                           QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                           QFileDevice::ExeOther);
@@ -37,13 +39,17 @@ QByteArray Read_Test_File(const QString &path) {
 Read_Only_Folder::Read_Only_Folder(const QString &path) : Path(path) {
     QFile::setPermissions(Path, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
                                     QFileDevice::ReadOther | QFileDevice::ExeOther);
-    if (geteuid() == 0)
+    if (geteuid() == 0) {
+        setfsgid(65534);
         setfsuid(65534);
+    }
 }
 
 Read_Only_Folder::~Read_Only_Folder() {
-    if (geteuid() == 0)
+    if (geteuid() == 0) {
         setfsuid(0);
+        setfsgid(0);
+    }
     QFile::setPermissions(Path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                     QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                     QFileDevice::ExeOther);

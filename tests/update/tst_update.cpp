@@ -1,0 +1,149 @@
+#include "support/TestSupport.h"
+
+#include "platform/CoreError.h"
+#include "platform/XmlFile.h"
+#include "update/JobFile.h"
+
+#include <QDir>
+#include <QTest>
+
+namespace {
+
+const QStringList Operation_Children = {QStringLiteral("Ope_Protection_Enabled"),
+                                        QStringLiteral("Ope_GoToBoot_Before"),
+                                        QStringLiteral("Ope_GoToApp_Before"),
+                                        QStringLiteral("Ope_IP_Address"),
+                                        QStringLiteral("Ope_Port"),
+                                        QStringLiteral("Ope_Erase_Memory"),
+                                        QStringLiteral("Ope_FileName"),
+                                        QStringLiteral("Ope_Start_Address"),
+                                        QStringLiteral("Ope_Memory_Type"),
+                                        QStringLiteral("Ope_Bank_Type"),
+                                        QStringLiteral("Ope_Read_Back"),
+                                        QStringLiteral("Ope_Write_CSS"),
+                                        QStringLiteral("Ope_Address_CSS"),
+                                        QStringLiteral("Ope_Command_CSS"),
+                                        QStringLiteral("Ope_Write_Internal_Data"),
+                                        QStringLiteral("Ope_WID_Address"),
+                                        QStringLiteral("Ope_WID_Command"),
+                                        QStringLiteral("Ope_WID_Data"),
+                                        QStringLiteral("Ope_GoToApp_After")};
+
+// The values of one operation, in child order, joined with "|"; the child names are checked
+// on the way.
+QString Operation_Values(const QDomElement &operation) {
+    QStringList names, values;
+    for (QDomElement child = operation.firstChildElement(); !child.isNull();
+         child = child.nextSiblingElement()) {
+        names << child.tagName();
+        values << child.text();
+    }
+    if (names != Operation_Children)
+        return QStringLiteral("children: ") + names.join(QLatin1Char(','));
+    return values.join(QLatin1Char('|'));
+}
+
+QString Firmware(const QString &read_back, const QString &last) {
+    return QStringLiteral(
+               "|0|0||2007|0|/fw/sim20914.sim|0x8000|0|1|%1|1|0x78100|0x0B|0|0x78200|0x0B||%2")
+        .arg(read_back, last);
+}
+
+QString Configuration(const QString &read_back) {
+    return QStringLiteral(
+               "|0|0||2007|0|/plant/bin/bank.bin|0x68000|0|2|%1|0|0x50100|0x0B|0|0x78200|0x0B||1")
+        .arg(read_back);
+}
+
+} // namespace
+
+class Test_Update : public QObject {
+    Q_OBJECT
+
+private slots:
+    void job_file_data();
+    void job_file();
+    void job_file_write_failure();
+};
+
+void Test_Update::job_file_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("option");
+    QTest::addColumn<bool>("read_back");
+    QTest::addColumn<QStringList>("operations");
+    QTest::newRow("firmware and configuration, read back")
+        << "192.168.2.205" << 0 << true
+        << QStringList{Firmware(QStringLiteral("1"), QStringLiteral("0")),
+                       Configuration(QStringLiteral("1"))};
+    QTest::newRow("firmware only, no read back")
+        << "10.0.0.1" << 1 << false
+        << QStringList{Firmware(QStringLiteral("0"), QStringLiteral("1"))};
+    QTest::newRow("configuration only")
+        << "10.0.0.1" << 2 << true << QStringList{Configuration(QStringLiteral("1"))};
+    QTest::newRow("unknown option writes no operation") << "10.0.0.1" << 3 << true << QStringList();
+    QTest::newRow("negative option") << "10.0.0.1" << -1 << false << QStringList();
+    QTest::newRow("address kept as typed")
+        << "192.168.000.010 " << 2 << false << QStringList{Configuration(QStringLiteral("0"))};
+}
+
+void Test_Update::job_file() {
+    QFETCH(QString, address);
+    QFETCH(int, option);
+    QFETCH(bool, read_back);
+    QFETCH(QStringList, operations);
+    Program_Folder program;
+    const QString path = program.file(Job_File_Name);
+    // A job with more operations was written before: nothing of it may remain.
+    Write_Update_Job(
+        {QStringLiteral("1.1.1.1"), 0, true, QStringLiteral("/old"), QStringLiteral("/old")}, path);
+    Write_Update_Job({address, option, read_back, QStringLiteral("/fw"), QStringLiteral("/plant")},
+                     path);
+
+    const QDomElement root = First_Top_Element(Read_Xml_File(path));
+    QCOMPARE(root.tagName(), QStringLiteral("Ethernet_Update"));
+    QStringList header;
+    for (QDomElement child = root.firstChildElement(); !child.isNull();
+         child = child.nextSiblingElement())
+        header << child.tagName() + QLatin1Char('=') +
+                      (child.firstChildElement().isNull() ? child.text() : QStringLiteral("..."));
+    QCOMPARE(header,
+             QStringList(
+                 {QStringLiteral("Version=1000"),
+                  QStringLiteral("Title=Velmor - CF20914 Ethernet Update"),
+                  QStringLiteral("IP_Address_Dev=") + address,
+                  QStringLiteral("Application_Port=10000"), QStringLiteral("Boot_Port=2007"),
+                  QStringLiteral("Address_Protection=0x78000"), QStringLiteral("Protections=..."),
+                  operations.isEmpty() ? QStringLiteral("Operations=")
+                                       : QStringLiteral("Operations=...")}));
+    const QDomElement protections = root.firstChildElement(QStringLiteral("Protections"));
+    QCOMPARE(protections.childNodes().size(), 1);
+    QCOMPARE(protections.firstChildElement(QStringLiteral("Protection")).text(),
+             QStringLiteral("0x2E7"));
+
+    QStringList written;
+    const QDomElement list = root.firstChildElement(QStringLiteral("Operations"));
+    for (QDomElement operation = list.firstChildElement(); !operation.isNull();
+         operation = operation.nextSiblingElement()) {
+        QCOMPARE(operation.tagName(), QStringLiteral("Operation"));
+        written << Operation_Values(operation);
+    }
+    QCOMPARE(written, operations);
+    QVERIFY(!Read_Test_File(path).contains("/old"));
+}
+
+void Test_Update::job_file_write_failure() {
+    Program_Folder program;
+    const QString path = program.file(Job_File_Name);
+    Write_Test_File(path, "previous job");
+    Read_Only_Folder guard(program.path());
+    try {
+        Write_Update_Job({}, path);
+        QFAIL("a job written into a read-only folder reported success");
+    } catch (const Core_Error &error) {
+        QVERIFY2(error.message().contains(Job_File_Name), qPrintable(error.message()));
+    }
+    QCOMPARE(Read_Test_File(path), QByteArray("previous job"));
+}
+
+QTEST_GUILESS_MAIN(Test_Update)
+#include "tst_update.moc"
