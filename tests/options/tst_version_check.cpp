@@ -1,0 +1,333 @@
+#include "options/VersionCheck.h"
+
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QTest>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// Check_Version gives up after 5 s; this bound leaves room for a slow machine.
+constexpr qint64 Give_Up_Bound_Ms = 8000;
+constexpr qint64 Silence_Ms = 10000;
+
+const QByteArray Expected_Request_Line =
+    "GET /home/download/GetversionSW.asp?nomesw=CF20914 HTTP/1.0";
+const QByteArray Expected_Accept =
+    "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
+const QByteArray Expected_User_Agent = "Mozilla/3.0 (compatible; Indy Library)";
+
+// A TCP socket bound to 127.0.0.1 at a port the system picks; -1 when that fails.
+int Bind_Loopback(quint16 &port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), length) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+QString Loopback_Url(quint16 port) {
+    return QStringLiteral("http://127.0.0.1:%1").arg(port);
+}
+
+// An HTTP server on 127.0.0.1 serving one connection at a time in its own thread, since
+// Check_Version blocks the test's thread. It keeps the head of every request it reads and then
+// sends the canned reply and closes, or, when silent, holds the connection without a word.
+class Loopback_Server {
+public:
+    enum class Behaviour { Answer, Stay_Silent };
+
+    explicit Loopback_Server(QByteArray reply, Behaviour behaviour = Behaviour::Answer)
+        : Reply(std::move(reply)), Silent(behaviour == Behaviour::Stay_Silent) {
+        Listen_Fd = Bind_Loopback(Port);
+        if (Listen_Fd >= 0 && ::listen(Listen_Fd, 8) == 0)
+            Thread = std::thread([this] { Serve(); });
+    }
+    ~Loopback_Server() {
+        Stop = true;
+        if (Thread.joinable())
+            Thread.join();
+        if (Listen_Fd >= 0)
+            ::close(Listen_Fd);
+    }
+    Loopback_Server(const Loopback_Server &) = delete;
+    Loopback_Server &operator=(const Loopback_Server &) = delete;
+
+    bool listening() const { return Thread.joinable(); }
+    QString url() const { return Loopback_Url(Port); }
+    QList<QByteArray> requests() const {
+        QMutexLocker lock(&Mutex);
+        return Requests;
+    }
+
+private:
+    // Waits up to a short slice for fd to become ready, so that Stop is seen promptly.
+    bool Ready(int fd, short events) const {
+        pollfd entry{fd, events, 0};
+        return ::poll(&entry, 1, 50) > 0;
+    }
+
+    void Serve() {
+        while (!Stop) {
+            if (!Ready(Listen_Fd, POLLIN))
+                continue;
+            const int client = ::accept4(Listen_Fd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client < 0)
+                continue;
+            Handle(client);
+            ::close(client);
+        }
+    }
+
+    void Handle(int client) {
+        QByteArray head;
+        char buffer[4096];
+        while (!head.contains("\r\n\r\n")) {
+            if (Stop)
+                return;
+            if (!Ready(client, POLLIN))
+                continue;
+            const ssize_t count = ::recv(client, buffer, sizeof buffer, 0);
+            if (count <= 0)
+                return;
+            head.append(buffer, qsizetype(count));
+        }
+        {
+            QMutexLocker lock(&Mutex);
+            Requests.append(head.left(head.indexOf("\r\n\r\n")));
+        }
+        if (Silent) {
+            // Until the client gives up (recv sees the end); a client without a time limit
+            // is let go after Silence_Ms, so that it fails the test instead of hanging it.
+            QElapsedTimer silence;
+            silence.start();
+            while (!Stop && silence.elapsed() < Silence_Ms) {
+                if (Ready(client, POLLIN) && ::recv(client, buffer, sizeof buffer, 0) <= 0)
+                    return;
+            }
+            return;
+        }
+        qsizetype sent = 0;
+        while (sent < Reply.size() && !Stop) {
+            if (!Ready(client, POLLOUT))
+                continue;
+            const ssize_t count = ::send(client, Reply.constData() + sent,
+                                         size_t(Reply.size() - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+                return; // the client has hung up, as it does on a body that is too large
+            if (count > 0)
+                sent += count;
+        }
+        ::shutdown(client, SHUT_WR);
+    }
+
+    const QByteArray Reply;
+    const bool Silent;
+    int Listen_Fd = -1;
+    quint16 Port = 0;
+    std::atomic<bool> Stop{false};
+    std::thread Thread;
+    mutable QMutex Mutex;
+    QList<QByteArray> Requests;
+};
+
+QByteArray Status_Line(int status) {
+    return "HTTP/1.0 " + QByteArray::number(status) + (status == 200 ? " OK" : " Other");
+}
+
+// A reply whose body is delimited by Content-Length.
+QByteArray Reply(int status, const QByteArray &body) {
+    return Status_Line(status) +
+           "\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size()) +
+           "\r\n\r\n" + body;
+}
+
+// A reply whose body ends where the server closes the connection.
+QByteArray Close_Delimited_Reply(const QByteArray &body) {
+    return Status_Line(200) + "\r\nContent-Type: text/html\r\n\r\n" + body;
+}
+
+// "VER. 9.999 " padded to size bytes: a clear "newer" answer, were its size accepted.
+QByteArray Newer_Version_Body(qsizetype size) {
+    QByteArray body = "VER. 9.999 ";
+    while (body.size() < size)
+        body += "VER. 9.999";
+    body.truncate(size);
+    return body;
+}
+
+QByteArray Request_Line(const QByteArray &head) {
+    return head.left(head.indexOf("\r\n"));
+}
+
+// The values of every header called name (any case) in a request head.
+QList<QByteArray> Header_Values(const QByteArray &head, const QByteArray &name) {
+    QList<QByteArray> values;
+    const QList<QByteArray> lines = head.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines.at(i).trimmed();
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            values.append(line.mid(colon + 1).trimmed());
+    }
+    return values;
+}
+
+} // namespace
+
+class Test_Version_Check : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void conv_version_data();
+    void conv_version();
+    void check_version_reply_data();
+    void check_version_reply();
+    void check_version_request();
+    void check_version_silent_server();
+    void check_version_refused_connection();
+};
+
+void Test_Version_Check::initTestCase() {
+    // libcurl honours the proxy variables; every request of this test must go straight to the
+    // loopback server.
+    for (const char *name :
+         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+        qunsetenv(name);
+    qputenv("no_proxy", "*");
+    qputenv("NO_PROXY", "*");
+}
+
+void Test_Version_Check::conv_version_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("value");
+
+    QTest::newRow("usual reply") << QStringLiteral("VER. 1.234") << 1234;
+    QTest::newRow("zero version") << QStringLiteral("VER. 0.000") << 0;
+    QTest::newRow("leading zeros") << QStringLiteral("VER. 0.012") << 12;
+    QTest::newRow("no blank: whole text") << QStringLiteral("1.234") << 1234;
+    QTest::newRow("no blank before the number") << QStringLiteral("VER.1.234") << -1;
+    QTest::newRow("tab does not separate") << QStringLiteral("VER.\t1.234") << -1;
+    QTest::newRow("leading blank") << QStringLiteral(" 1.234") << 1234;
+    QTest::newRow("two blanks") << QStringLiteral("VER.  1.234") << 1234;
+    QTest::newRow("text after the number") << QStringLiteral("VER. 1.234 beta") << 1234;
+    QTest::newRow("controls trimmed") << QStringLiteral("VER. \t\r\n\x01"
+                                                        "1.234\x1f\r\n")
+                                      << 1234;
+    QTest::newRow("no-break space is not trimmed") << QStringLiteral("VER. \u00a01.234") << -1;
+    QTest::newRow("second character is not checked") << QStringLiteral("VER. 12345") << 1345;
+    QTest::newRow("extra digit ignored") << QStringLiteral("VER. 1.0009") << 1000;
+    QTest::newRow("four characters") << QStringLiteral("VER. 1.23") << -1;
+    QTest::newRow("two-digit major") << QStringLiteral("VER. 10.00") << -1;
+    QTest::newRow("blank as fifth character") << QStringLiteral("VER. 1.23 x") << -1;
+    QTest::newRow("letters") << QStringLiteral("VER. a.bcd") << -1;
+    QTest::newRow("only the prefix") << QStringLiteral("VER. ") << -1;
+    QTest::newRow("empty") << QString() << -1;
+}
+
+void Test_Version_Check::conv_version() {
+    QFETCH(QString, text);
+    QFETCH(int, value);
+    QCOMPARE(Conv_Version(text), value);
+}
+
+void Test_Version_Check::check_version_reply_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("newer");
+
+    // The program's own version is 1.000.
+    QTest::newRow("same version") << Reply(200, "VER. 1.000") << false;
+    QTest::newRow("one step newer") << Reply(200, "VER. 1.001") << true;
+    QTest::newRow("lower case") << Reply(200, "ver. 2.500") << true;
+    QTest::newRow("no newer version") << Reply(200, "VER. 0.000") << false;
+    QTest::newRow("empty body") << Reply(200, "") << false;
+    QTest::newRow("error status") << Reply(404, "VER. 9.000") << false;
+    QTest::newRow("other 2xx status") << Reply(202, "VER. 2.000") << true;
+    QTest::newRow("two-digit major") << Reply(200, "VER. 10.00") << false;
+    QTest::newRow("extra digit") << Reply(200, "VER. 1.0009") << false;
+    QTest::newRow("text after the number") << Reply(200, "VER. 1.234 beta") << true;
+    QTest::newRow("bare number") << Reply(200, "2.000") << true;
+    QTest::newRow("too short") << Reply(200, "VER. 1.5") << false;
+    QTest::newRow("surrounded by line breaks") << Reply(200, "\r\n  VER. 1.001 \r\n") << true;
+    QTest::newRow("close-delimited body") << Close_Delimited_Reply("VER. 1.001") << true;
+    QTest::newRow("body shorter than its length")
+        << Status_Line(200) + "\r\nContent-Length: 40\r\n\r\nVER. 2.000" << false;
+    QTest::newRow("large body within the limit")
+        << Reply(200, Newer_Version_Body(32 * 1024)) << true;
+    QTest::newRow("oversized body") << Reply(200, Newer_Version_Body(200 * 1024)) << false;
+    QTest::newRow("oversized close-delimited body")
+        << Close_Delimited_Reply(Newer_Version_Body(200 * 1024)) << false;
+}
+
+void Test_Version_Check::check_version_reply() {
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, newer);
+
+    Loopback_Server server(reply);
+    QVERIFY(server.listening());
+    QCOMPARE(Check_Version(server.url()), newer);
+    QCOMPARE(server.requests().size(), 1);
+}
+
+void Test_Version_Check::check_version_request() {
+    // The reply sets a cookie, which the next check must not send back.
+    Loopback_Server server(Status_Line(200) +
+                           "\r\nSet-Cookie: session=42; Path=/\r\nContent-Length: 10\r\n\r\n"
+                           "VER. 1.000");
+    QVERIFY(server.listening());
+    QVERIFY(!Check_Version(server.url()));
+    QVERIFY(!Check_Version(server.url()));
+
+    const QList<QByteArray> requests = server.requests();
+    QCOMPARE(requests.size(), 2);
+    for (const QByteArray &head : requests) {
+        QCOMPARE(Request_Line(head), Expected_Request_Line);
+        QCOMPARE(Header_Values(head, "Accept"), QList<QByteArray>{Expected_Accept});
+        QCOMPARE(Header_Values(head, "User-Agent"), QList<QByteArray>{Expected_User_Agent});
+        QVERIFY2(Header_Values(head, "Cookie").isEmpty(), head.constData());
+    }
+}
+
+void Test_Version_Check::check_version_silent_server() {
+    Loopback_Server server({}, Loopback_Server::Behaviour::Stay_Silent);
+    QVERIFY(server.listening());
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!Check_Version(server.url()));
+    const qint64 elapsed = timer.elapsed();
+    QCOMPARE(server.requests().size(), 1); // connected and asked: the total limit ended it
+    QVERIFY2(elapsed < Give_Up_Bound_Ms, QByteArray::number(elapsed).constData());
+}
+
+void Test_Version_Check::check_version_refused_connection() {
+    // A port that is bound but not listening refuses connections, and stays taken meanwhile.
+    quint16 port = 0;
+    const int fd = Bind_Loopback(port);
+    QVERIFY(fd >= 0);
+    const bool newer = Check_Version(Loopback_Url(port));
+    ::close(fd);
+    QVERIFY(!newer);
+}
+
+QTEST_GUILESS_MAIN(Test_Version_Check)
+#include "tst_version_check.moc"
