@@ -7,6 +7,18 @@
 #include <QDir>
 #include <QTest>
 
+namespace {
+
+// Lays a language file with the given bytes over the default texts.
+void Read_Test_Language(const QByteArray &content) {
+    Program_Folder folder;
+    const QString path = folder.file(QStringLiteral("Test.lng"));
+    Write_Test_File(path, content);
+    Read_Lang_File(path);
+}
+
+} // namespace
+
 class Test_Language : public QObject {
     Q_OBJECT
 
@@ -92,10 +104,7 @@ void Test_Language::entry_lines_data() {
 
 void Test_Language::entry_lines() {
     QFETCH(QByteArray, file);
-    Program_Folder folder;
-    const QString path = folder.file(QStringLiteral("Test.lng"));
-    Write_Test_File(path, file);
-    Read_Lang_File(path);
+    Read_Test_Language(file);
     QFETCH(int, index);
     QTEST(Lang_Strings.at(index), "text");
     QCOMPARE(Lang_Strings.size(), 900);
@@ -134,10 +143,7 @@ void Test_Language::encodings_data() {
 
 void Test_Language::encodings() {
     QFETCH(QByteArray, file);
-    Program_Folder folder;
-    const QString path = folder.file(QStringLiteral("Test.lng"));
-    Write_Test_File(path, file);
-    Read_Lang_File(path);
+    Read_Test_Language(file);
     QTEST(Lang_Strings.at(15), "text15");
     QTEST(Lang_Strings.at(16), "text16");
 }
