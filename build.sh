@@ -13,7 +13,7 @@ case "$action" in run | test) ;; *)
     ;;
 esac
 
-packages=(cmake g++ make qt6-base-dev qt6-qpa-plugins libcurl4-openssl-dev fonts-dejavu-core)
+packages=(cmake g++ make qt6-base-dev qt6-qpa-plugins libqt6svg6 libcurl4-openssl-dev fonts-dejavu-core)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

@@ -19,12 +19,7 @@ bool Check_Version(const QString &server) {
                  {"Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8"},
                  "Mozilla/3.0 (compatible; Indy Library)");
     const QString text = QString::fromLatin1(reply.Body);
-    QString upper = text;
-    for (QChar &c : upper) {
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = QChar(c.unicode() - 'a' + 'A');
-    }
-    const QString r = Trim_Controls(upper);
+    const QString r = Trim_Controls(Ascii_Upper(text));
     if (r.isEmpty() || r == QLatin1String("VER. 0.000"))
         return false;
     const int own = Conv_Version(Own_Version);

@@ -12,6 +12,15 @@ QString Trim_Controls(const QString &text) {
     return text.mid(begin, end - begin);
 }
 
+QString Ascii_Upper(const QString &text) {
+    QString upper = text;
+    for (QChar &c : upper) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - ('a' - 'A'));
+    }
+    return upper;
+}
+
 namespace {
 
 int Digit_Value(QChar c) {

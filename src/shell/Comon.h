@@ -7,6 +7,9 @@
 // Removes every character of code 0 to 32 from both ends.
 QString Trim_Controls(const QString &text);
 
+// The text with the letters a-z made upper case; every other character stays as it is.
+QString Ascii_Upper(const QString &text);
+
 // Reads the whole text as one signed 32-bit integer: leading spaces (code 32 only), an
 // optional sign, then decimal digits or hexadecimal digits after "$", "x", "X", "0x" or "0X",
 // and nothing after the digits. Any other text gives default_value.

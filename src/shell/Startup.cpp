@@ -2,7 +2,7 @@
 
 #include "AppState.h"
 #include "SettingsFile.h"
-#include "configurations/ConfigurationName.h"
+#include "configurations/Configurations.h"
 #include "language/LanguageFile.h"
 #include "platform/Paths.h"
 

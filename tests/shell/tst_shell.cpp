@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
 
-#include "configurations/ConfigurationName.h"
+#include "configurations/Configurations.h"
 #include "language/LangStrings.h"
 #include "platform/CoreError.h"
 #include "shell/AppState.h"

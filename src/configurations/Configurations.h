@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // A configuration name is used as a folder name below PROJECTS. An empty name, a name holding
 // a path separator, and "." or ".." would name PROJECTS itself or lead elsewhere.
@@ -19,3 +20,18 @@ enum Create_Result : int {
 // name that would lead outside PROJECTS, an existing folder, a folder that cannot be
 // created. Anything but Create_OK changes nothing.
 Create_Result Create_Configuration(const QString &name);
+
+// The configuration folders below projects_dir: folders only, no hidden or system entries,
+// sorted by name ignoring case. A missing or unreadable folder gives an empty list.
+QStringList Load_Existing_Configuration(const QString &projects_dir);
+
+// The index of the first name equal to snc when the case of the letters a-z is ignored on both
+// sides, or -1.
+int Search_Open_Conf(const QStringList &names, const QString &snc);
+
+// The folder name of the active configuration: Proj_Dir without its leading Projects_Dir and
+// separator; empty when no configuration is active.
+QString Active_Folder_Name();
+
+// Makes name the active configuration, or none when name is empty, and runs Set_Files.
+void Open_Configuration(const QString &name);

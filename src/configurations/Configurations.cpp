@@ -1,7 +1,8 @@
-#include "ConfigurationName.h"
+#include "Configurations.h"
 
 #include "platform/Paths.h"
 #include "shell/AppState.h"
+#include "shell/Comon.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,4 +28,31 @@ Create_Result Create_Configuration(const QString &name) {
     App.Proj_Dir = folder;
     Set_Files();
     return Create_OK;
+}
+
+QStringList Load_Existing_Configuration(const QString &projects_dir) {
+    return QDir(projects_dir)
+        .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+}
+
+int Search_Open_Conf(const QStringList &names, const QString &snc) {
+    const QString wanted = Ascii_Upper(snc);
+    for (int i = 0; i < names.size(); ++i) {
+        if (Ascii_Upper(names.at(i)) == wanted)
+            return i;
+    }
+    return -1;
+}
+
+QString Active_Folder_Name() {
+    const QString prefix = App.Projects_Dir + Path_Separator();
+    if (App.Proj_Dir.isEmpty() || !App.Proj_Dir.startsWith(prefix))
+        return QString();
+    return App.Proj_Dir.mid(prefix.size());
+}
+
+void Open_Configuration(const QString &name) {
+    App.Proj_Name = name;
+    App.Proj_Dir = name.isEmpty() ? QString() : Join_Path(App.Projects_Dir, name);
+    Set_Files();
 }

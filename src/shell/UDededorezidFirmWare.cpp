@@ -1,0 +1,222 @@
+#include "UDededorezidFirmWare.h"
+
+#include "UAbout.h"
+#include "configurations/Configurations.h"
+#include "configurations/UNew_Project.h"
+#include "configurations/UOpenConf.h"
+#include "language/LangStrings.h"
+#include "options/VersionCheck.h"
+#include "platform/CoreError.h"
+#include "shell/AppState.h"
+#include "shell/Messages.h"
+#include "shell/SettingsFile.h"
+#include "shell/Startup.h"
+#include "widgets/ProgramStyle.h"
+#include "widgets/Waiting.h"
+#include "widgets/WebPages.h"
+
+#include <QCloseEvent>
+
+namespace {
+
+constexpr int First_Check_Ms = 60000;
+constexpr int Next_Check_Ms = 7200000;
+
+QFrame *Make_Frame(QWidget *parent, const QRect &geometry) {
+    auto *frame = new QFrame(parent);
+    frame->setGeometry(geometry);
+    frame->setStyleSheet(QStringLiteral("border: 1px solid #C0C0C0;"));
+    return frame;
+}
+
+} // namespace
+
+TFDededorezidFirmWare::TFDededorezidFirmWare(const QString &app_dir)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint) {
+    Lang_Strings.clear();
+
+    L_SW_Code = new QLabel(this);
+    Style_Grey(L_SW_Code, false, 32);
+    L_SW_Code->move(16, 8);
+    L_SW_Desc = new QLabel(this);
+    Style_Grey(L_SW_Desc, true);
+    L_SW_Desc->move(16, 42);
+    L_Begin = new QLabel(this);
+    Style_Grey(L_Begin, true);
+    L_Begin->move(16, 84);
+    Shape2 = Make_Frame(this, QRect(80, 70, 348, 36));
+    L_Name_Conf = new QLabel(this);
+    Style_Grey(L_Name_Conf, false);
+    L_Name_Conf->setGeometry(87, 75, 336, 13);
+    L_Name_Conf_L2 = new QLabel(this);
+    Style_Grey(L_Name_Conf_L2, false);
+    L_Name_Conf_L2->setGeometry(87, 88, 336, 14);
+
+    Btn_Info = new Styled_Button(this, QStringLiteral(":/pictures/info.svg"), 50);
+    Btn_Info->move(516, 8);
+    Btn_Opz = new Styled_Button(this, QStringLiteral(":/pictures/options.svg"), 50);
+    Btn_Opz->move(574, 8);
+    Btn_Close = new Styled_Button(this, QStringLiteral(":/pictures/close.svg"), 50);
+    Btn_Close->move(632, 8);
+
+    for (int n = 0; n < int(L_Step.size()); ++n) {
+        L_Step[n] = new QLabel(this);
+        Style_Grey(L_Step[n], true);
+        L_Step[n]->move(16, 128 + 44 * n);
+        L_Step[n]->setVisible(n < 3);
+    }
+    const auto step_button = [this](int left, int top) {
+        auto *button = new Styled_Button(this, true);
+        button->setGeometry(left, top, 170, 36);
+        return button;
+    };
+    Btn_New = step_button(80, 112);
+    Btn_Open = step_button(258, 112);
+    Btn_Prm_Gen = step_button(80, 156);
+    Btn_CreateBin = step_button(80, 200);
+
+    L_Velmor = new Click_Label(this);
+    Style_Grey(L_Velmor, true);
+    L_Velmor->setText(QUrl(Maker_Server).host());
+    L_Velmor->move(565, 128 + 44 * 2);
+    Shape1 = new QFrame(this);
+    Shape1->setFrameShape(QFrame::HLine);
+    Shape1->setGeometry(10, Btn_CreateBin->y() + 51, 674, 1);
+    Shape1->setStyleSheet(QStringLiteral("color: #C0C0C0; background: #C0C0C0;"));
+    LL_Update = new QLabel(this);
+    LL_Update->move(208, 19);
+    LL_Update->setTextFormat(Qt::RichText);
+    LL_Update->hide();
+
+    Timer_Update = new QTimer(this);
+    Timer_Update->setInterval(First_Check_Ms);
+
+    for (Styled_Button *button :
+         {Btn_New, Btn_Open, Btn_Close, Btn_Info, Btn_Opz, Btn_Prm_Gen, Btn_CreateBin})
+        connect(button, &QPushButton::clicked, this, [this, button] { Btn_Click(button); });
+    connect(Timer_Update, &QTimer::timeout, this, &TFDededorezidFirmWare::Timer_UpdateTimer);
+    connect(LL_Update, &QLabel::linkActivated, this,
+            [](const QString &link) { Open_Web_Page(QUrl(link)); });
+    connect(L_Velmor, &Click_Label::clicked, this,
+            [] { Open_Web_Page(Maker_Url(Home_Page_Path)); });
+
+    Start_Core(app_dir);
+    Apply_Timer_Rule();
+    setWindowTitle(App.Window_Title);
+    L_SW_Code->setText(App.SW_Code);
+    L_SW_Desc->setText(App.SW_Description);
+    for (QLabel *label : {L_SW_Code, L_SW_Desc})
+        label->adjustSize();
+    Show_Active_Configuration();
+    Set_Lang();
+    setFixedSize(694, Btn_CreateBin->y() + 152);
+}
+
+void TFDededorezidFirmWare::Create_Dialogs() {
+    FNew_Project = new TFNew_Project(this);
+    FOpenConf = new TFOpenConf(this);
+    FAbout = new TFAbout(this);
+}
+
+void TFDededorezidFirmWare::Set_Lang() {
+    L_Begin->setText(Lang_Strings.at(0));
+    for (int n = 0; n < int(L_Step.size()); ++n)
+        L_Step[n]->setText(Lang_Strings.at(1 + n));
+    const struct {
+        Styled_Button *Button;
+        int Caption; // -1: picture only
+        int Hint;
+    } buttons[] = {
+        {Btn_Info, -1, 12}, {Btn_Opz, -1, 13},     {Btn_Close, -1, 14},     {Btn_New, 15, 21},
+        {Btn_Open, 16, 22}, {Btn_Prm_Gen, 20, 23}, {Btn_CreateBin, 17, 24},
+    };
+    for (const auto &entry : buttons) {
+        if (entry.Caption >= 0)
+            entry.Button->setText(Lang_Strings.at(entry.Caption));
+        entry.Button->setToolTip(Lang_Strings.at(entry.Hint));
+    }
+    for (QLabel *label : {L_Begin, L_Step[0], L_Step[1], L_Step[2], L_Step[3], L_Step[4], L_Step[5],
+                          L_Step[6], L_Step[7]})
+        label->adjustSize();
+}
+
+bool TFDededorezidFirmWare::Save_Setting() {
+    try {
+        Save_Settings(App, Settings_File_Path(App));
+        return true;
+    } catch (const Core_Error &error) {
+        Show_Standard_Error(error.message());
+        return false;
+    }
+}
+
+void TFDededorezidFirmWare::Show_Active_Configuration() {
+    const bool active = !App.Proj_Dir.isEmpty();
+    L_Name_Conf->setText(Lang_Strings.at(active ? 11 : 9));
+    L_Name_Conf_L2->setText(active ? App.Proj_Name : Lang_Strings.at(10));
+}
+
+void TFDededorezidFirmWare::Create_New_Project() {
+    if (FNew_Project->exec() == QDialog::Accepted)
+        Show_Active_Configuration();
+}
+
+void TFDededorezidFirmWare::Open_Project() {
+    if (FOpenConf->exec() != QDialog::Accepted)
+        return;
+    Open_Configuration(FOpenConf->Name_Conf);
+    Show_Active_Configuration();
+}
+
+void TFDededorezidFirmWare::Change_Language() {
+    Set_Lang();
+    FNew_Project->Set_Lang();
+    FOpenConf->Set_Lang();
+}
+
+void TFDededorezidFirmWare::Apply_Timer_Rule() {
+    if (!Update_Timer_Wanted())
+        Timer_Update->stop();
+    else if (!Timer_Update->isActive())
+        Timer_Update->start();
+}
+
+void TFDededorezidFirmWare::Timer_UpdateTimer() {
+    Timer_Update->stop();
+    bool newer = false;
+    const QString server = Version_Server;
+    Run_Without_Freezing([&newer, server] { newer = Check_Version(server); });
+    if (newer) {
+        LL_Update->setText(QStringLiteral("<a href=\"%1\">%2</a>")
+                               .arg(Maker_Url(Download_Page_Path).toString(),
+                                    Lang_Strings.at(19).toHtmlEscaped()));
+        LL_Update->adjustSize();
+        LL_Update->show();
+    } else {
+        LL_Update->hide();
+    }
+    Timer_Update->setInterval(Next_Check_Ms);
+    Timer_Update->start();
+}
+
+void TFDededorezidFirmWare::Btn_Click(QObject *Sender) {
+    if (Sender == Btn_New) {
+        Create_New_Project();
+    } else if (Sender == Btn_Open) {
+        Open_Project();
+    } else if (Sender == Btn_Close) {
+        close();
+    } else if (Sender == Btn_Info) {
+        FAbout->exec();
+    } else if (Sender == Btn_Opz) {
+        // The options dialog comes with its own window.
+    } else if (App.Proj_Dir.isEmpty()) {
+        Show_Error(Lang_Strings.at(18));
+    }
+}
+
+void TFDededorezidFirmWare::closeEvent(QCloseEvent *event) {
+    Save_Setting();
+    event->accept();
+}

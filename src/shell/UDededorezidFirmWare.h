@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/MakerServer.h"
+#include "widgets/StyledButton.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+
+class Click_Label;
+class TFNew_Project;
+class TFOpenConf;
+class TFAbout;
+
+// The main window: the three steps, the active configuration, Information, Options and Close,
+// the maker's address and the notice of a newer version. Its creation runs the start-up of the
+// program folder; the other windows are made once by Create_Dialogs and reused.
+class TFDededorezidFirmWare : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TFDededorezidFirmWare(const QString &app_dir);
+
+    // Creates the other windows, once each, in start-up order.
+    void Create_Dialogs();
+
+    void Set_Lang();
+    // Writes the settings file; a failure is shown with its reason. True when written.
+    bool Save_Setting();
+    void Create_New_Project();
+    void Open_Project();
+    void Change_Language();
+    void Timer_UpdateTimer();
+
+    // Where the version check asks; tests point it at a server of their own.
+    QString Version_Server = Maker_Server;
+
+    QLabel *L_SW_Code;
+    QLabel *L_SW_Desc;
+    QLabel *L_Begin;
+    QFrame *Shape2;
+    QLabel *L_Name_Conf;
+    QLabel *L_Name_Conf_L2;
+    Styled_Button *Btn_Info;
+    Styled_Button *Btn_Opz;
+    Styled_Button *Btn_Close;
+    std::array<QLabel *, 8> L_Step;
+    Styled_Button *Btn_New;
+    Styled_Button *Btn_Open;
+    Styled_Button *Btn_Prm_Gen;
+    Styled_Button *Btn_CreateBin;
+    Click_Label *L_Velmor;
+    QFrame *Shape1;
+    QLabel *LL_Update;
+    QTimer *Timer_Update;
+
+    TFNew_Project *FNew_Project = nullptr;
+    TFOpenConf *FOpenConf = nullptr;
+    TFAbout *FAbout = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Btn_Click(QObject *Sender);
+    void Show_Active_Configuration();
+    void Apply_Timer_Rule();
+};

@@ -1,0 +1,49 @@
+#include "ProgramStyle.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QScreen>
+
+void Apply_Program_Style(QApplication &app) {
+    QFont font(QStringLiteral("Verdana"));
+    if (QFontInfo(font).family() != QLatin1String("Verdana"))
+        font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPixelSize(11);
+    app.setFont(font);
+    QPalette palette = app.palette();
+    palette.setColor(QPalette::Window, QColor(248, 247, 237));
+    app.setPalette(palette);
+}
+
+void Style_Grey(QLabel *label, bool bold, int pixel_size) {
+    QFont font = label->font();
+    font.setBold(bold);
+    if (pixel_size > 0)
+        font.setPixelSize(pixel_size);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(128, 128, 128));
+    label->setPalette(palette);
+}
+
+void Center_On_Screen(QWidget *window) {
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+Click_Label::Click_Label(QWidget *parent) : QLabel(parent) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void Click_Label::mouseReleaseEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+    QLabel::mouseReleaseEvent(event);
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QPushButton>
+
+// The push button of every window: flat and coloured, highlighted under the pointer and when
+// it has the keyboard focus, with a caption and/or a picture and a hint shown as tooltip.
+class Styled_Button : public QPushButton {
+    Q_OBJECT
+
+public:
+    // A caption button; left_aligned for the step buttons of the main window.
+    explicit Styled_Button(QWidget *parent, bool left_aligned = false);
+    // A picture-only button of size x size pixels.
+    Styled_Button(QWidget *parent, const QString &picture, int size);
+};

@@ -1,0 +1,242 @@
+#include "support/GuiSupport.h"
+#include "support/MessageRecorder.h"
+#include "support/TestSupport.h"
+
+#include "configurations/Configurations.h"
+#include "configurations/UNew_Project.h"
+#include "configurations/UOpenConf.h"
+#include "shell/AppState.h"
+
+#include <QDir>
+#include <QTest>
+
+namespace {
+
+QStringList Listed(const TFOpenConf *dialog) {
+    QStringList names;
+    for (int i = 0; i < dialog->ListBox1->count(); ++i)
+        names << dialog->ListBox1->item(i)->text();
+    return names;
+}
+
+QStringList Projects(const Program_Folder &program) {
+    return QDir(program.file(QStringLiteral("PROJECTS")))
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+class Test_Configuration_Dialogs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void create_data();
+    void create();
+    void create_cancel_and_close_box();
+    void open_lists_and_preselects();
+    void open_empty_list_and_cancel();
+    void search_ignores_case_of_a_to_z_only_data();
+    void search_ignores_case_of_a_to_z_only();
+};
+
+void Test_Configuration_Dialogs::create_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("enter");    // Enter in the name field, else a click on OK
+    QTest::addColumn<QString>("error"); // empty: created
+    QTest::newRow("Enter") << "Plant A" << true << QString();
+    QTest::newRow("OK") << "Plant A" << false << QString();
+    QTest::newRow("blanks only") << "   " << true << QString();
+    QTest::newRow("empty, Enter") << "" << true << "Error! Name Project is not valid";
+    QTest::newRow("empty, OK") << "" << false << "Error! Name Project is not valid";
+    QTest::newRow("existing")
+        << "Existing" << true
+        << "Error! Name project is not valid because directory already exists";
+    QTest::newRow("path below an existing one")
+        << "Existing/inner" << true << "Error! Name project is not valid";
+    QTest::newRow("leading outside") << "../MASTER2" << false << "Error! Name project is not valid";
+    QTest::newRow("backslash") << "a\\b" << true << "Error! Name project is not valid";
+    QTest::newRow("dot dot") << ".." << true << "Error! Name project is not valid";
+}
+
+void Test_Configuration_Dialogs::create() {
+    QFETCH(QString, name);
+    QFETCH(bool, enter);
+    QFETCH(QString, error);
+    Program_Folder program;
+    Message_Recorder messages;
+    QDir(program.path()).mkpath(QStringLiteral("PROJECTS/Existing"));
+    auto main = Start_Program(program.path());
+    const QStringList before = Projects(program);
+    const QStringList program_before = QDir(program.path()).entryList();
+
+    bool focused = false;
+    bool still_open = false;
+    When_Modal([&](QWidget *dialog) {
+        auto *create = static_cast<TFNew_Project *>(dialog);
+        focused = create->E_New_Proj->hasFocus() && create->E_New_Proj->text().isEmpty();
+        QTest::keyClicks(create->E_New_Proj, name);
+        if (enter)
+            QTest::keyClick(create->E_New_Proj, Qt::Key_Return);
+        else
+            QTest::mouseClick(create->Btn_OK, Qt::LeftButton);
+        still_open = create->isVisible();
+        if (still_open) {
+            QCOMPARE(create->E_New_Proj->text(), name);
+            QTest::mouseClick(create->Btn_Cancel, Qt::LeftButton);
+        }
+    });
+    QTest::mouseClick(main->Btn_New, Qt::LeftButton);
+    QVERIFY(focused);
+    if (error.isEmpty()) {
+        QVERIFY(!still_open);
+        QVERIFY(messages.Shown.isEmpty());
+        QVERIFY(QFileInfo(program.file(QStringLiteral("PROJECTS/") + name + QStringLiteral("/bin")))
+                    .isDir());
+        QCOMPARE(App.Proj_Name, name);
+        QCOMPARE(App.ParGen_File, App.Proj_Dir + QStringLiteral("/ParGen.xml"));
+        QCOMPARE(main->L_Name_Conf->text(),
+                 QStringLiteral("Opened Configuration of the Converter : "));
+        QCOMPARE(main->L_Name_Conf_L2->text(), name);
+    } else {
+        QVERIFY(still_open);
+        QCOMPARE(messages.Shown,
+                 (QList<QPair<Message_Kind, QString>>{{Message_Kind::Error, error}}));
+        QCOMPARE(Projects(program), before);
+        QCOMPARE(QDir(program.path()).entryList(), program_before);
+        QVERIFY(App.Proj_Dir.isEmpty());
+        QCOMPARE(main->L_Name_Conf->text(), QStringLiteral("None Configuration Opened "));
+    }
+    // Nothing is written to the settings file before the program ends.
+    QVERIFY(!QFileInfo::exists(program.file(Settings_File_Name)));
+    main->close();
+}
+
+void Test_Configuration_Dialogs::create_cancel_and_close_box() {
+    Program_Folder program;
+    Message_Recorder messages;
+    QDir(program.path()).mkpath(QStringLiteral("PROJECTS/Plant"));
+    auto main = Start_Program(program.path());
+    Open_Configuration(QStringLiteral("Plant"));
+    for (bool close_box : {false, true}) {
+        When_Modal([close_box](QWidget *dialog) {
+            auto *create = static_cast<TFNew_Project *>(dialog);
+            QTest::keyClicks(create->E_New_Proj, QStringLiteral("Other"));
+            if (close_box)
+                create->close();
+            else
+                QTest::keyClick(create, Qt::Key_Escape);
+        });
+        QTest::mouseClick(main->Btn_New, Qt::LeftButton);
+        QCOMPARE(App.Proj_Name, QStringLiteral("Plant"));
+        QCOMPARE(Projects(program), QStringList{QStringLiteral("Plant")});
+    }
+    QVERIFY(messages.Shown.isEmpty());
+    main->close();
+}
+
+void Test_Configuration_Dialogs::open_lists_and_preselects() {
+    Program_Folder program;
+    Message_Recorder messages;
+    for (const char *folder : {"Beta", "alpha", "Gamma", ".hidden"})
+        QDir(program.path()).mkpath(QStringLiteral("PROJECTS/") + QLatin1String(folder));
+    Write_Test_File(program.file(QStringLiteral("PROJECTS/notes.txt")), "not a configuration");
+    auto main = Start_Program(program.path());
+
+    // Nothing active: the first entry is preselected, and OK without a click opens it.
+    QStringList listed;
+    When_Modal([&](QWidget *dialog) {
+        auto *open = static_cast<TFOpenConf *>(dialog);
+        listed = Listed(open);
+        QCOMPARE(open->ListBox1->currentRow(), 0);
+        QTest::keyClick(open->ListBox1, Qt::Key_Return);
+    });
+    QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+    QCOMPARE(listed, QStringList({QStringLiteral("alpha"), QStringLiteral("Beta"),
+                                  QStringLiteral("Gamma")}));
+    QCOMPARE(App.Proj_Name, QStringLiteral("alpha"));
+    QCOMPARE(main->L_Name_Conf_L2->text(), QStringLiteral("alpha"));
+
+    // The active one is preselected; a folder made outside the program shows up; the keys
+    // move the choice and OK opens it.
+    QDir(program.path()).mkpath(QStringLiteral("PROJECTS/Delta"));
+    Open_Configuration(QStringLiteral("Beta"));
+    When_Modal([&](QWidget *dialog) {
+        auto *open = static_cast<TFOpenConf *>(dialog);
+        listed = Listed(open);
+        QCOMPARE(open->ListBox1->currentItem()->text(), QStringLiteral("Beta"));
+        QTest::keyClick(open->ListBox1, Qt::Key_Down);
+        QCOMPARE(open->Name_Conf, QStringLiteral("Delta"));
+        QTest::mouseClick(open->Btn_OK, Qt::LeftButton);
+    });
+    QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+    QCOMPARE(listed.size(), 4);
+    QCOMPARE(App.Proj_Name, QStringLiteral("Delta"));
+    QCOMPARE(App.Proj_Dir, program.file(QStringLiteral("PROJECTS/Delta")));
+    QCOMPARE(App.ParGen_File, App.Proj_Dir + QStringLiteral("/ParGen.xml"));
+    QVERIFY(messages.Shown.isEmpty());
+    main->close();
+}
+
+void Test_Configuration_Dialogs::open_empty_list_and_cancel() {
+    Program_Folder program;
+    Message_Recorder messages;
+    QDir(program.path()).mkpath(QStringLiteral("PROJECTS/Plant"));
+    Write_Test_File(program.file(Settings_File_Name),
+                    "<Conf_Settings><lastproj><projectname>Plant</projectname></lastproj>"
+                    "</Conf_Settings>");
+    auto main = Start_Program(program.path());
+
+    // Cancel, by button or close box, keeps the active configuration and its labels.
+    for (bool close_box : {false, true}) {
+        When_Modal([close_box](QWidget *dialog) {
+            auto *open = static_cast<TFOpenConf *>(dialog);
+            open->ListBox1->setCurrentRow(-1);
+            if (close_box)
+                open->close();
+            else
+                QTest::mouseClick(open->Btn_Cancel, Qt::LeftButton);
+        });
+        QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+        QCOMPARE(App.Proj_Name, QStringLiteral("Plant"));
+        QCOMPARE(main->L_Name_Conf_L2->text(), QStringLiteral("Plant"));
+    }
+
+    // With no configuration folder left, OK leaves none active.
+    QDir(program.file(QStringLiteral("PROJECTS/Plant"))).removeRecursively();
+    When_Modal([](QWidget *dialog) {
+        auto *open = static_cast<TFOpenConf *>(dialog);
+        QCOMPARE(open->ListBox1->count(), 0);
+        QCOMPARE(open->Name_Conf, QString());
+        QTest::mouseClick(open->Btn_OK, Qt::LeftButton);
+    });
+    QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+    QVERIFY(App.Proj_Dir.isEmpty());
+    QCOMPARE(main->L_Name_Conf->text(), QStringLiteral("None Configuration Opened "));
+    QCOMPARE(main->L_Name_Conf_L2->text(),
+             QStringLiteral("Use Step1 to open or create new configuration"));
+    QTest::mouseClick(main->Btn_Prm_Gen, Qt::LeftButton);
+    QCOMPARE(messages.Shown,
+             (QList<QPair<Message_Kind, QString>>{
+                 {Message_Kind::Error, QStringLiteral("Error! Project not Valid")}}));
+    main->close();
+}
+
+void Test_Configuration_Dialogs::search_ignores_case_of_a_to_z_only_data() {
+    QTest::addColumn<QString>("wanted");
+    QTest::addColumn<int>("index");
+    QTest::newRow("same") << "Plant" << 1;
+    QTest::newRow("lower case finds upper case") << "plant" << 1;
+    QTest::newRow("other letters keep their case") << "\u00e9TAGE" << 2;
+    QTest::newRow("accented letter differs") << "\u00c9tage" << -1;
+    QTest::newRow("empty") << "" << -1;
+}
+
+void Test_Configuration_Dialogs::search_ignores_case_of_a_to_z_only() {
+    QFETCH(QString, wanted);
+    const QStringList names = {QStringLiteral("Alpha"), QStringLiteral("PLANT"),
+                               QStringLiteral("\u00e9tage"), QStringLiteral("plant")};
+    QTEST(Search_Open_Conf(names, wanted), "index");
+}
+
+QTEST_MAIN(Test_Configuration_Dialogs)
+#include "tst_configuration_dialogs.moc"

@@ -1,0 +1,302 @@
+#include "support/GuiSupport.h"
+#include "support/LoopbackServer.h"
+#include "support/MessageRecorder.h"
+#include "support/TestSupport.h"
+
+#include "configurations/UNew_Project.h"
+#include "configurations/UOpenConf.h"
+#include "language/LangStrings.h"
+#include "language/LanguageFile.h"
+#include "shell/AppState.h"
+#include "shell/SettingsFile.h"
+#include "shell/UAbout.h"
+#include "widgets/ProgramStyle.h"
+#include "widgets/WebPages.h"
+
+#include <QDir>
+#include <QTest>
+
+namespace {
+
+void Write_Settings(const Program_Folder &program, const QString &project, bool online) {
+    AppState saved;
+    saved.Proj_Name = project;
+    saved.Enable_Internet = online;
+    saved.Enable_Update = online;
+    Save_Settings(saved, program.file(Settings_File_Name));
+}
+
+QString Remembered_Project(const Program_Folder &program) {
+    AppState loaded;
+    Load_Settings(loaded, program.file(Settings_File_Name));
+    return loaded.Proj_Name;
+}
+
+} // namespace
+
+class Test_Main_Window : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void first_start();
+    void remembered_configuration_data();
+    void remembered_configuration();
+    void steps_refuse_without_configuration();
+    void language_change_keeps_configuration_labels();
+    void timer_rule_and_tick();
+    void close_saves_data();
+    void close_saves();
+    void about_and_maker_pages();
+
+private:
+    QList<QUrl> Opened;
+};
+
+void Test_Main_Window::initTestCase() {
+    Keep_Http_On_This_Machine();
+    Apply_Program_Style(*qApp);
+    Set_Web_Page_Opener([this](const QUrl &url) { Opened.append(url); });
+}
+
+void Test_Main_Window::init() {
+    Opened.clear();
+}
+
+void Test_Main_Window::cleanup() {
+    // Every window of a case is closed by its end; none may be left over.
+    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty() ||
+                std::none_of(QApplication::topLevelWidgets().cbegin(),
+                             QApplication::topLevelWidgets().cend(),
+                             [](const QWidget *w) { return w->isVisible(); }));
+}
+
+void Test_Main_Window::first_start() {
+    Program_Folder program;
+    Message_Recorder messages;
+    auto main = Start_Program(program.path());
+    QCOMPARE(main->windowTitle(), Def_Window_Title);
+    QCOMPARE(main->size(), QSize(694, 352));
+    QCOMPARE(main->L_SW_Code->text(), QStringLiteral("CF20914"));
+    QCOMPARE(main->L_SW_Desc->text(), Def_SW_Description);
+    QCOMPARE(main->L_Name_Conf->text(), QStringLiteral("None Configuration Opened "));
+    QCOMPARE(main->L_Name_Conf_L2->text(),
+             QStringLiteral("Use Step1 to open or create new configuration"));
+    QCOMPARE(main->L_Begin->text(), QStringLiteral("Begin"));
+    for (int n = 0; n < 8; ++n) {
+        QCOMPARE(main->L_Step[n]->text(), QStringLiteral("Step %1").arg(n + 1));
+        QCOMPARE(main->L_Step[n]->isVisible(), n < 3);
+        QCOMPARE(main->L_Step[n]->pos(), QPoint(16, 128 + 44 * n));
+    }
+    QCOMPARE(main->Btn_New->text(), QStringLiteral("New Configuration"));
+    QCOMPARE(main->Btn_New->toolTip(), QStringLiteral("Create a new configuration for the device"));
+    QCOMPARE(main->Btn_Open->geometry(), QRect(258, 112, 170, 36));
+    QCOMPARE(main->Btn_Prm_Gen->text(), QStringLiteral("Set Communication"));
+    QCOMPARE(main->Btn_CreateBin->text(), QStringLiteral("Update Device"));
+    QCOMPARE(main->Btn_CreateBin->geometry(), QRect(80, 200, 170, 36));
+    QCOMPARE(main->Btn_Close->toolTip(), QStringLiteral("Close Configurator"));
+    QCOMPARE(main->Btn_Info->toolTip(), QStringLiteral("Information"));
+    QCOMPARE(main->Btn_Opz->toolTip(), QStringLiteral("Options"));
+    QVERIFY(!main->Btn_Info->icon().isNull());
+    QVERIFY(!main->LL_Update->isVisible());
+    QVERIFY(!main->Timer_Update->isActive());
+    QVERIFY(QFileInfo(program.file(QStringLiteral("PROJECTS"))).isDir());
+    QVERIFY(!QFileInfo::exists(program.file(Settings_File_Name)));
+    QVERIFY(messages.Shown.isEmpty());
+    main->close();
+    QCOMPARE(Remembered_Project(program), QString());
+    QVERIFY(QFileInfo::exists(program.file(Settings_File_Name)));
+}
+
+void Test_Main_Window::remembered_configuration_data() {
+    QTest::addColumn<bool>("present");
+    QTest::newRow("present") << true;
+    QTest::newRow("deleted") << false;
+}
+
+void Test_Main_Window::remembered_configuration() {
+    QFETCH(bool, present);
+    Program_Folder program;
+    Message_Recorder messages;
+    if (present)
+        QDir(program.path()).mkpath(QStringLiteral("PROJECTS/Plant A"));
+    Write_Settings(program, QStringLiteral("Plant A"), false);
+    auto main = Start_Program(program.path());
+    QCOMPARE(main->L_Name_Conf->text(),
+             present ? QStringLiteral("Opened Configuration of the Converter : ")
+                     : QStringLiteral("None Configuration Opened "));
+    QCOMPARE(main->L_Name_Conf_L2->text(),
+             present ? QStringLiteral("Plant A")
+                     : QStringLiteral("Use Step1 to open or create new configuration"));
+    QCOMPARE(App.Proj_Dir.isEmpty(), !present);
+    main->close();
+    QCOMPARE(Remembered_Project(program), QStringLiteral("Plant A"));
+}
+
+void Test_Main_Window::steps_refuse_without_configuration() {
+    Program_Folder program;
+    Message_Recorder messages;
+    auto main = Start_Program(program.path());
+    QTest::mouseClick(main->Btn_Prm_Gen, Qt::LeftButton);
+    QTest::mouseClick(main->Btn_CreateBin, Qt::LeftButton);
+    const QPair<Message_Kind, QString> refusal{Message_Kind::Error,
+                                               QStringLiteral("Error! Project not Valid")};
+    QCOMPARE(messages.Shown, (QList<QPair<Message_Kind, QString>>{refusal, refusal}));
+    QVERIFY(QDir(program.file(QStringLiteral("PROJECTS"))).isEmpty());
+
+    // Options needs no configuration and says nothing.
+    messages.Shown.clear();
+    QTest::mouseClick(main->Btn_Opz, Qt::LeftButton);
+    QVERIFY(messages.Shown.isEmpty());
+    main->close();
+}
+
+void Test_Main_Window::language_change_keeps_configuration_labels() {
+    Program_Folder program;
+    Message_Recorder messages;
+    QDir(program.path()).mkpath(QStringLiteral("PROJECTS/Plant"));
+    QDir(program.path()).mkpath(QStringLiteral("LANGUAGE"));
+    Write_Test_File(program.file(QStringLiteral("LANGUAGE/Deutsch.lng")),
+                    "STR1 = Schritt 1\nSTR11 = Offen: \nSTR15 = Neue Konfiguration\nSTR21 = Neu "
+                    "anlegen\nSTR100 = Neu\nSTR200 = Offnen\n");
+    Write_Settings(program, QStringLiteral("Plant"), false);
+    auto main = Start_Program(program.path());
+
+    App.Language_Name = QStringLiteral("Deutsch");
+    Load_Language();
+    main->Change_Language();
+    QCOMPARE(main->L_Step[0]->text(), QStringLiteral("Schritt 1"));
+    QCOMPARE(main->Btn_New->text(), QStringLiteral("Neue Konfiguration"));
+    QCOMPARE(main->Btn_New->toolTip(), QStringLiteral("Neu anlegen"));
+    QCOMPARE(main->FNew_Project->windowTitle(), QStringLiteral("Neu"));
+    QCOMPARE(main->FOpenConf->windowTitle(), QStringLiteral("Offnen"));
+    QCOMPARE(main->L_Name_Conf->text(), QStringLiteral("Opened Configuration of the Converter : "));
+
+    // The next open writes the labels in the new language.
+    When_Modal([](QWidget *dialog) { static_cast<TFOpenConf *>(dialog)->Btn_OK->click(); });
+    QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+    QCOMPARE(main->L_Name_Conf->text(), QStringLiteral("Offen:"));
+    QCOMPARE(main->L_Name_Conf_L2->text(), QStringLiteral("Plant"));
+    main->close();
+}
+
+void Test_Main_Window::timer_rule_and_tick() {
+    Program_Folder program;
+    Message_Recorder messages;
+    Write_Settings(program, QString(), true);
+    auto main = Start_Program(program.path());
+    QVERIFY(main->Timer_Update->isActive());
+    QCOMPARE(main->Timer_Update->interval(), 60000);
+
+    {
+        Loopback_Server server(Reply(200, "VER. 2.000"));
+        main->Version_Server = server.url();
+        main->Timer_UpdateTimer();
+        QCOMPARE(server.requests().size(), 1);
+    }
+    QVERIFY(main->LL_Update->isVisible());
+    QVERIFY(main->LL_Update->text().contains(
+        QStringLiteral("New Version Available. Click Here for more Details")));
+    QVERIFY(main->Timer_Update->isActive());
+    QCOMPARE(main->Timer_Update->interval(), 7200000);
+    emit main->LL_Update->linkActivated(QStringLiteral("http://127.0.0.1/page"));
+    QCOMPARE(Opened, QList<QUrl>{QUrl(QStringLiteral("http://127.0.0.1/page"))});
+    QVERIFY(main->LL_Update->text().contains(Maker_Url(Download_Page_Path).toString()));
+
+    {
+        Loopback_Server server(Reply(200, "VER. 1.000"));
+        main->Version_Server = server.url();
+        main->Timer_UpdateTimer();
+    }
+    QVERIFY(!main->LL_Update->isVisible());
+    QVERIFY(messages.Shown.isEmpty());
+    main->close();
+
+    // Only both flags arm the timer.
+    for (const auto &[internet, update] : {std::pair{true, false}, {false, true}}) {
+        AppState saved;
+        saved.Enable_Internet = internet;
+        saved.Enable_Update = update;
+        Save_Settings(saved, program.file(Settings_File_Name));
+        auto again = Start_Program(program.path());
+        QVERIFY(!again->Timer_Update->isActive());
+        again->close();
+    }
+}
+
+void Test_Main_Window::close_saves_data() {
+    QTest::addColumn<bool>("close_button");
+    QTest::addColumn<bool>("writable");
+    QTest::newRow("Close button") << true << true;
+    QTest::newRow("close box") << false << true;
+    QTest::newRow("read-only folder") << false << false;
+}
+
+void Test_Main_Window::close_saves() {
+    QFETCH(bool, close_button);
+    QFETCH(bool, writable);
+    Program_Folder program;
+    Message_Recorder messages;
+    auto main = Start_Program(program.path());
+    App.Last_IP_Address = QStringLiteral("10.1.2.3");
+    {
+        std::unique_ptr<Read_Only_Folder> guard;
+        if (!writable)
+            guard = std::make_unique<Read_Only_Folder>(program.path());
+        if (close_button)
+            QTest::mouseClick(main->Btn_Close, Qt::LeftButton);
+        else
+            main->close();
+    }
+    QVERIFY(!main->isVisible());
+    AppState saved;
+    Load_Settings(saved, program.file(Settings_File_Name));
+    if (writable) {
+        QCOMPARE(saved.Last_IP_Address, QStringLiteral("10.1.2.3"));
+        QVERIFY(messages.Shown.isEmpty());
+    } else {
+        QCOMPARE(messages.Shown.size(), 1);
+        QCOMPARE(messages.Shown.first().first, Message_Kind::Standard_Error);
+        QVERIFY2(messages.Shown.first().second.contains(QLatin1String("Permission denied")),
+                 qPrintable(messages.Shown.first().second));
+        QVERIFY(!QFileInfo::exists(program.file(Settings_File_Name)));
+    }
+}
+
+void Test_Main_Window::about_and_maker_pages() {
+    Program_Folder program;
+    Message_Recorder messages;
+    auto main = Start_Program(program.path());
+    QSize size;
+    QStringList texts;
+    When_Modal([&](QWidget *dialog) {
+        auto *about = qobject_cast<TFAbout *>(dialog);
+        QVERIFY(about);
+        size = about->size();
+        for (QLabel *label : {about->Label1, about->Label2, about->Label6, about->Label9,
+                              about->Label3, about->Label10, about->Label8, about->Label12})
+            texts << label->text();
+        QTest::mouseClick(about->Label4, Qt::LeftButton);
+        QTest::mouseClick(about->Image2, Qt::LeftButton);
+        QTest::keyClick(about, Qt::Key_Return);
+    });
+    QTest::mouseClick(main->Btn_Info, Qt::LeftButton);
+    QCOMPARE(size, QSize(406, 148));
+    QCOMPARE(texts, QStringList({QStringLiteral("Software Roziduduve "), Def_SW_Description,
+                                 QStringLiteral("Software Code : "), QStringLiteral("CF20914"),
+                                 QStringLiteral("Version :"), QStringLiteral("1.000"),
+                                 QStringLiteral("Document Code :"), QStringLiteral("DM20914")}));
+    QTest::mouseClick(main->L_Velmor, Qt::LeftButton);
+    const QUrl home = Maker_Url(Home_Page_Path);
+    QCOMPARE(Opened, (QList<QUrl>{home, home, home}));
+    QCOMPARE(home.path(), QStringLiteral("/HOME/default.asp"));
+    QCOMPARE(home.query(), QStringLiteral("frompg=CF20914"));
+    QCOMPARE(Maker_Url(Download_Page_Path).fragment(), QStringLiteral("GW20914"));
+    QVERIFY(messages.Shown.isEmpty());
+    main->close();
+}
+
+QTEST_MAIN(Test_Main_Window)
+#include "tst_main_window.moc"
