@@ -79,7 +79,9 @@ TFDededorezidFirmWare::TFDededorezidFirmWare(const QString &app_dir)
     L_Velmor = new Click_Label(this);
     Style_Grey(L_Velmor, true);
     L_Velmor->setText(QUrl(Maker_Server).host());
-    L_Velmor->move(565, 128 + 44 * 2);
+    L_Velmor->adjustSize();
+    // At the top of step 3, moved left only as far as a long address needs.
+    L_Velmor->move(qMin(565, 694 - 10 - L_Velmor->width()), 128 + 44 * 2);
     Shape1 = new QFrame(this);
     Shape1->setFrameShape(QFrame::HLine);
     Shape1->setGeometry(10, Btn_CreateBin->y() + 51, 674, 1);
