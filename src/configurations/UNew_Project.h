@@ -1,14 +1,12 @@
 #pragma once
 
-#include "widgets/StyledButton.h"
+#include "widgets/FramedDialog.h"
 
-#include <QDialog>
-#include <QLabel>
 #include <QLineEdit>
 
 // Create New Configuration: asks for a name, creates its folder with "bin" below PROJECTS and
 // makes it the active configuration.
-class TFNew_Project : public QDialog {
+class TFNew_Project : public Framed_Dialog {
     Q_OBJECT
 
 public:
@@ -16,14 +14,7 @@ public:
     void Set_Lang();
     void Btn_OKClick();
 
-    QWidget *P_Title;
-    QLabel *L_SW_Code;
-    QLabel *L_SW_Desc;
-    QLabel *Label1;
     QLineEdit *E_New_Proj;
-    QWidget *P_Button;
-    Styled_Button *Btn_OK;
-    Styled_Button *Btn_Cancel;
 
 protected:
     void showEvent(QShowEvent *event) override;

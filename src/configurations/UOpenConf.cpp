@@ -8,27 +8,15 @@
 
 #include <QKeyEvent>
 
-TFOpenConf::TFOpenConf(QWidget *parent) : QDialog(parent) {
-    const Dialog_Header header = Make_Dialog_Header(this);
-    P_Title = header.P_Title;
-    L_SW_Code = header.L_SW_Code;
-    L_SW_Desc = header.L_SW_Desc;
-    Label1 = new QLabel(this);
-    Label1->move(16, 72);
+TFOpenConf::TFOpenConf(QWidget *parent) : Framed_Dialog(parent, Qt::Dialog) {
     ListBox1 = new QListWidget(this);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    P_Button = Make_Button_Bar(this);
-    Btn_OK = new Styled_Button(P_Button);
-    Btn_OK->resize(110, 28);
     Btn_OK->setDefault(true);
-    Btn_Cancel = new Styled_Button(P_Button);
-    Btn_Cancel->resize(110, 28);
 
     connect(ListBox1, &QListWidget::currentTextChanged, this,
             [this](const QString &text) { Name_Conf = text; });
     connect(ListBox1, &QListWidget::itemActivated, this, &QDialog::accept);
     connect(Btn_OK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     resize(377, 351);
     setMinimumSize(260, 220);
@@ -36,16 +24,8 @@ TFOpenConf::TFOpenConf(QWidget *parent) : QDialog(parent) {
 }
 
 void TFOpenConf::Set_Lang() {
-    setWindowTitle(Lang_Strings.at(200));
-    L_SW_Desc->setText(Lang_Strings.at(201));
-    Label1->setText(Lang_Strings.at(202));
+    Set_Frame_Lang({200, 201, 202, 203, 206, 204, 207});
     ListBox1->setToolTip(Lang_Strings.at(205));
-    Btn_OK->setText(Lang_Strings.at(203));
-    Btn_OK->setToolTip(Lang_Strings.at(206));
-    Btn_Cancel->setText(Lang_Strings.at(204));
-    Btn_Cancel->setToolTip(Lang_Strings.at(207));
-    for (QLabel *label : {L_SW_Desc, Label1})
-        label->adjustSize();
 }
 
 void TFOpenConf::Load_Existing_Configuration() {

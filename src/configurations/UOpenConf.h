@@ -1,14 +1,12 @@
 #pragma once
 
-#include "widgets/StyledButton.h"
+#include "widgets/FramedDialog.h"
 
-#include <QDialog>
-#include <QLabel>
 #include <QListWidget>
 
 // Open Configuration: lists the configuration folders and returns the chosen name in
 // Name_Conf, preselecting the active configuration.
-class TFOpenConf : public QDialog {
+class TFOpenConf : public Framed_Dialog {
     Q_OBJECT
 
 public:
@@ -19,14 +17,7 @@ public:
     QStringList SL;
     QString Name_Conf;
 
-    QWidget *P_Title;
-    QLabel *L_SW_Code;
-    QLabel *L_SW_Desc;
-    QLabel *Label1;
     QListWidget *ListBox1;
-    QWidget *P_Button;
-    Styled_Button *Btn_OK;
-    Styled_Button *Btn_Cancel;
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -1,6 +1,7 @@
 #include "DialogFrame.h"
 
 #include "ProgramStyle.h"
+#include "language/LangStrings.h"
 #include "shell/AppState.h"
 
 Dialog_Header Make_Dialog_Header(QWidget *dialog) {
@@ -30,4 +31,9 @@ QWidget *Make_Button_Bar(QWidget *dialog) {
 void Place_Dialog_Frame(QWidget *dialog, QWidget *header, QWidget *button_bar) {
     header->setGeometry(0, 0, dialog->width(), 69);
     button_bar->setGeometry(0, dialog->height() - 40, dialog->width(), 40);
+}
+
+void Set_Button_Lang(QAbstractButton *button, int caption, int hint) {
+    button->setText(Lang_Strings.at(caption));
+    button->setToolTip(Lang_Strings.at(hint));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QWidget>
 
@@ -19,3 +20,6 @@ QWidget *Make_Button_Bar(QWidget *dialog);
 
 // Keeps the header across the top and the button bar across the bottom after a resize.
 void Place_Dialog_Frame(QWidget *dialog, QWidget *header, QWidget *button_bar);
+
+// A button's caption and hint from Lang_Strings.
+void Set_Button_Lang(QAbstractButton *button, int caption, int hint);
