@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+// A program the configurator started and may wait for. It stays the configurator's child; one
+// still running when this object goes away is left running and reaped later.
+class Child_Process {
+public:
+    // Starts program by its absolute path, with no arguments, in the configurator's working
+    // folder, in a normal window, never through a shell or a search path. Throws Core_Error with
+    // the reason when it cannot be started.
+    static std::unique_ptr<Child_Process> Start(const QString &program);
+
+    virtual ~Child_Process() = default;
+
+    // True once the process has ended, whatever its exit code. Does not block.
+    virtual bool Finished() = 0;
+};
