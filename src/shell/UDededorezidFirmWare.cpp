@@ -4,6 +4,7 @@
 #include "configurations/Configurations.h"
 #include "configurations/UNew_Project.h"
 #include "configurations/UOpenConf.h"
+#include "image/Bank.h"
 #include "language/LangStrings.h"
 #include "options/VersionCheck.h"
 #include "platform/CoreError.h"
@@ -11,11 +12,15 @@
 #include "shell/Messages.h"
 #include "shell/SettingsFile.h"
 #include "shell/Startup.h"
+#include "update/UBoot.h"
+#include "update/UpdaterLaunch.h"
 #include "widgets/ProgramStyle.h"
 #include "widgets/Waiting.h"
 #include "widgets/WebPages.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
 
 namespace {
 
@@ -33,7 +38,8 @@ QFrame *Make_Frame(QWidget *parent, const QRect &geometry) {
 
 TFDededorezidFirmWare::TFDededorezidFirmWare(const QString &app_dir)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint) {
+                           Qt::WindowCloseButtonHint),
+      Updater_Wait_Limit_Ms(::Updater_Wait_Limit_Ms) {
     Lang_Strings.clear();
 
     L_SW_Code = new QLabel(this);
@@ -119,6 +125,7 @@ void TFDededorezidFirmWare::Create_Dialogs() {
     FNew_Project = new TFNew_Project(this);
     FOpenConf = new TFOpenConf(this);
     FAbout = new TFAbout(this);
+    FBoot = new TFBoot(this, [this](const QString &program) { Start_Program(program); });
 }
 
 void TFDededorezidFirmWare::Set_Lang() {
@@ -171,8 +178,34 @@ void TFDededorezidFirmWare::Open_Project() {
     Show_Active_Configuration();
 }
 
+void TFDededorezidFirmWare::Update_Device() {
+    try {
+        Compile_Bank();
+        Save_Bank();
+    } catch (const Core_Error &error) {
+        // A stale or missing image must never reach the device unnoticed.
+        Show_Standard_Error(error.message());
+        return;
+    }
+    FBoot->Form_Type = 1;
+    FBoot->exec();
+}
+
+void TFDededorezidFirmWare::Start_Program(const QString &NomeSW) {
+    try {
+        Run_And_Wait(NomeSW, Updater_Wait_Limit_Ms, [this](qint64 elapsed_ms) {
+            FBoot->Show_Wait(elapsed_ms);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+    } catch (const Core_Error &error) {
+        // Where the desktop says nothing about a program it cannot start, the user must hear it.
+        Show_Error(error.message());
+    }
+}
+
 void TFDededorezidFirmWare::Change_Language() {
     Set_Lang();
+    FBoot->Set_Lang();
     FNew_Project->Set_Lang();
     FOpenConf->Set_Lang();
 }
@@ -215,6 +248,8 @@ void TFDededorezidFirmWare::Btn_Click(QObject *Sender) {
         // The options dialog comes with its own window.
     } else if (App.Proj_Dir.isEmpty()) {
         Show_Error(Lang_Strings.at(18));
+    } else if (Sender == Btn_CreateBin) {
+        Update_Device();
     }
 }
 

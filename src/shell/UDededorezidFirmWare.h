@@ -13,6 +13,7 @@ class Click_Label;
 class TFNew_Project;
 class TFOpenConf;
 class TFAbout;
+class TFBoot;
 
 // The main window: the three steps, the active configuration, Information, Options and Close,
 // the maker's address and the notice of a newer version. Its creation runs the start-up of the
@@ -31,11 +32,16 @@ public:
     bool Save_Setting();
     void Create_New_Project();
     void Open_Project();
+    void Update_Device();
     void Change_Language();
     void Timer_UpdateTimer();
+    // Starts the updater NomeSW and waits for it, at most Updater_Wait_Limit_Ms; the windows keep
+    // painting and take no input meanwhile, and the update dialog shows how long it has run.
+    void Start_Program(const QString &NomeSW);
 
     // Where the version check asks; tests point it at a server of their own.
     QString Version_Server = Maker_Server;
+    int Updater_Wait_Limit_Ms;
 
     QLabel *L_SW_Code;
     QLabel *L_SW_Desc;
@@ -59,6 +65,7 @@ public:
     TFNew_Project *FNew_Project = nullptr;
     TFOpenConf *FOpenConf = nullptr;
     TFAbout *FAbout = nullptr;
+    TFBoot *FBoot = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

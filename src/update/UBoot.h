@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/IcmpEcho.h"
+#include "widgets/StyledButton.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <array>
+#include <functional>
+#include <memory>
+
+// Update Device by Ethernet: the device address, what to send and whether it is read back. The
+// update button probes the device, writes the job file and runs the updater.
+class TFBoot : public QDialog {
+    Q_OBJECT
+
+public:
+    // start_program launches the updater and waits for it (the main window's Start_Program).
+    TFBoot(QWidget *parent, std::function<void(const QString &program)> start_program);
+
+    void Set_Lang();
+    void Btn_UpdateClick();
+    bool Send_Ping();
+    void Compile_XML_Parameter();
+    // The four address fields joined with ".", each text as typed.
+    QString Address_Text() const;
+    // Shows how long the updater has run; empty hides it.
+    void Show_Wait(qint64 elapsed_ms);
+
+    int Form_Type = 1;
+    int ping_res = 0;
+    // The ICMP client of the probe; tests put a scripted one here.
+    std::unique_ptr<Icmp_Echo> Ping;
+
+    QWidget *P_Title;
+    QLabel *L_SW_Code;
+    QLabel *L_SW_Desc;
+    QWidget *P_IP_Address;
+    QLabel *L_IP_Address;
+    std::array<QLineEdit *, 4> E_IP;
+    QWidget *P_Options;
+    QLabel *L_Update_Option;
+    QComboBox *CB_Update_Options;
+    QCheckBox *CB_Update_Option_Read_Back;
+    QWidget *P_Button;
+    QLabel *L_Wait;
+    Styled_Button *Btn_Cancel;
+    Styled_Button *Btn_Update;
+
+public slots:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormShow();
+    std::function<void(const QString &)> Start_Program;
+    bool Busy = false;
+    bool Cancel_Pending = false;
+};
