@@ -10,14 +10,17 @@
 #include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "update/JobFile.h"
+#include "update/Probe.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextStream>
+#include <QThread>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -176,6 +179,25 @@ int Run_Check_Version(const QCommandLineParser &parser, const QStringList &) {
     return newer ? 0 : 1;
 }
 
+// The probe of the update dialog: 0 reachable, 1 silent, 2 when the ICMP layer failed.
+int Run_Probe(const QCommandLineParser &, const QStringList &args) {
+    const std::unique_ptr<Icmp_Echo> echo = Make_Icmp_Echo();
+    QElapsedTimer clock;
+    clock.start();
+    Ping_Probe probe(
+        *echo, [] { QThread::msleep(Ping_Probe::Step_Ms); },
+        [&clock] { return quint32(clock.elapsed()); });
+    if (probe.Send_Ping(args.at(0))) {
+        Out() << "reachable\n";
+        return 0;
+    }
+    if (probe.ping_res == 2) {
+        Out() << "silent\n";
+        return 1;
+    }
+    throw Usage_Error{probe.Error};
+}
+
 const std::map<QString, Command> &Commands() {
     static const std::map<QString, Command> commands = {
         {QStringLiteral("validate"),
@@ -221,6 +243,14 @@ const std::map<QString, Command> &Commands() {
           {Language_Dir_Option(), Language_Option()},
           {},
           Run_Texts}},
+        {QStringLiteral("probe"),
+         {QStringLiteral("probe HOST"),
+          QStringLiteral("Probes HOST with ICMP echo as the update dialog does: prints "
+                         "reachable (exit 0) or silent (exit 1); exit 2 with the reason when "
+                         "the probe cannot run."),
+          {},
+          {QStringLiteral("HOST")},
+          Run_Probe}},
         {QStringLiteral("check-version"),
          {QStringLiteral("check-version [--url BASE]"),
           QStringLiteral("Asks the version service whether a newer configurator exists: "

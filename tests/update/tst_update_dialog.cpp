@@ -1,0 +1,345 @@
+#include "support/GuiSupport.h"
+#include "support/MessageRecorder.h"
+#include "support/ScriptedEcho.h"
+#include "support/TestSupport.h"
+
+#include "image/Bank.h"
+#include "language/LangStrings.h"
+#include "shell/AppState.h"
+#include "update/JobFile.h"
+#include "update/UBoot.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTest>
+
+namespace {
+
+QElapsedTimer &Clock() {
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock;
+}
+
+// A program folder with one configuration, remembered so that it is active at start-up, and
+// the stand-in updater beside the program.
+struct Update_Fixture {
+    Program_Folder Program;
+    Message_Recorder Messages;
+    std::unique_ptr<TFDededorezidFirmWare> Main;
+    Scripted_Echo *Echo = nullptr;
+
+    explicit Update_Fixture(const QString &script = QStringLiteral("RR"), bool updater = true) {
+        QDir(Program.path()).mkpath(QStringLiteral("PROJECTS/Plant/bin"));
+        Write_Test_File(Program.file(Settings_File_Name),
+                        "<Conf_Settings><lastproj><projectname>Plant</projectname></lastproj>"
+                        "</Conf_Settings>");
+        if (updater) {
+            QFile::copy(QStringLiteral(STAND_IN_UPDATER), Program.file(Updater_File_Name));
+            QFile::setPermissions(Program.file(Updater_File_Name),
+                                  QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        }
+        Main = Start_Program(Program.path());
+        auto echo = std::make_unique<Scripted_Echo>(
+            script, [] { return quint32(Clock().elapsed()); });
+        Echo = echo.get();
+        Main->FBoot->Ping = std::move(echo);
+    }
+    ~Update_Fixture() { Main->close(); }
+
+    QString Record() const {
+        return QString::fromUtf8(Read_Test_File(Program.file(QStringLiteral("updater_record.txt"))));
+    }
+
+    // Opens the update dialog from the main window, runs action in it and closes it.
+    void In_Dialog(const std::function<void(TFBoot *)> &action) {
+        When_Modal([action](QWidget *dialog) {
+            auto *boot = qobject_cast<TFBoot *>(dialog);
+            QVERIFY(boot);
+            action(boot);
+            if (boot->isVisible())
+                QTest::mouseClick(boot->Btn_Cancel, Qt::LeftButton);
+        });
+        QTest::mouseClick(Main->Btn_CreateBin, Qt::LeftButton);
+    }
+};
+
+void Type_Address(TFBoot *boot, const QString &text) {
+    boot->E_IP[0]->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(QApplication::focusWidget(), text);
+}
+
+// True when Update Device opened the update dialog (closed again at once).
+bool Update_Device_Opens_Dialog(TFDededorezidFirmWare *main) {
+    bool opened = false;
+    QTimer guard;
+    guard.setInterval(20);
+    QObject::connect(&guard, &QTimer::timeout, [&opened] {
+        if (auto *dialog = QApplication::activeModalWidget()) {
+            opened = true;
+            dialog->close();
+        }
+    });
+    guard.start();
+    QTest::mouseClick(main->Btn_CreateBin, Qt::LeftButton);
+    return opened;
+}
+
+} // namespace
+
+class Test_Update_Dialog : public QObject {
+    Q_OBJECT
+
+private slots:
+    void texts_and_first_showing();
+    void shown_address_data();
+    void shown_address();
+    void dot_moves_focus();
+    void update_runs_updater_data();
+    void update_runs_updater();
+    void updater_outliving_the_limit_is_left_running();
+    void missing_updater_is_reported();
+    void read_only_program_folder();
+    void failed_probe_data();
+    void failed_probe();
+    void second_press_and_cancel_during_update();
+    void update_device_stops_on_image_errors();
+};
+
+void Test_Update_Dialog::texts_and_first_showing() {
+    Update_Fixture fixture;
+    fixture.In_Dialog([](TFBoot *boot) {
+        QCOMPARE(boot->size(), QSize(449, 230));
+        QCOMPARE(boot->windowTitle(), QStringLiteral("Update Device by Ethernet (UDP)"));
+        QCOMPARE(boot->L_SW_Code->text(), QStringLiteral("CF20914"));
+        QCOMPARE(boot->L_SW_Desc->text(), QStringLiteral("Update Device Using the Ethernet Port"));
+        QCOMPARE(boot->E_IP[3]->toolTip(), QStringLiteral("Insert fourth byte of IP Address"));
+        QCOMPARE(boot->CB_Update_Options->count(), 3);
+        QCOMPARE(boot->CB_Update_Options->currentText(), QStringLiteral("Firmware + Configuration"));
+        QVERIFY(boot->CB_Update_Option_Read_Back->isChecked());
+        QCOMPARE(boot->Btn_Update->text(), QStringLiteral("Execute Update Firmware"));
+        QCOMPARE(boot->Btn_Cancel->toolTip(), QStringLiteral("Exit without to do the Update"));
+        QVERIFY(boot->E_IP[0]->hasFocus());
+        QCOMPARE(boot->Address_Text(), QStringLiteral("192.168.2.205"));
+    });
+    // Update Device wrote the image before the dialog opened.
+    QCOMPARE(Read_Test_File(fixture.Program.file(QStringLiteral("PROJECTS/Plant/bin/bank.bin"))).size(),
+             Bank_Size);
+    QVERIFY(fixture.Messages.Shown.isEmpty());
+}
+
+void Test_Update_Dialog::shown_address_data() {
+    QTest::addColumn<QString>("remembered");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("four parts") << "10.1.2.3"
+                                << "10.1.2.3";
+    QTest::newRow("blanks around the dots") << " 10 . 0 . 0 . 1 "
+                                            << "10.0.0.1";
+    QTest::newRow("three parts keep the fields") << "10.1.2"
+                                                 << "7.7.7.7";
+    QTest::newRow("a part above 255 keeps the fields") << "10.1.2.256"
+                                                       << "7.7.7.7";
+    QTest::newRow("empty keeps the fields") << ""
+                                            << "7.7.7.7";
+}
+
+void Test_Update_Dialog::shown_address() {
+    QFETCH(QString, remembered);
+    Update_Fixture fixture;
+    for (QLineEdit *field : fixture.Main->FBoot->E_IP)
+        field->setText(QStringLiteral("7"));
+    App.Last_IP_Address = remembered;
+    QString shown;
+    fixture.In_Dialog([&shown](TFBoot *boot) { shown = boot->Address_Text(); });
+    QTEST(shown, "shown");
+}
+
+void Test_Update_Dialog::dot_moves_focus() {
+    Update_Fixture fixture;
+    fixture.In_Dialog([](TFBoot *boot) {
+        Type_Address(boot, QStringLiteral("10.20.30.40."));
+        QCOMPARE(boot->Address_Text(), QStringLiteral("10.20.30.40"));
+        QVERIFY(boot->E_IP[3]->hasFocus());
+        for (QLineEdit *field : boot->E_IP)
+            QVERIFY(!field->text().contains(QLatin1Char('.')));
+    });
+}
+
+void Test_Update_Dialog::update_runs_updater_data() {
+    QTest::addColumn<int>("option");
+    QTest::addColumn<bool>("read_back");
+    QTest::newRow("firmware and configuration, read back") << 0 << true;
+    QTest::newRow("firmware, no read back") << 1 << false;
+    QTest::newRow("configuration, no read back") << 2 << false;
+}
+
+void Test_Update_Dialog::update_runs_updater() {
+    QFETCH(int, option);
+    QFETCH(bool, read_back);
+    Update_Fixture fixture;
+    bool still_open = false;
+    fixture.In_Dialog([&](TFBoot *boot) {
+        Type_Address(boot, QStringLiteral("192.168.000.010"));
+        boot->CB_Update_Options->setCurrentIndex(option);
+        boot->CB_Update_Option_Read_Back->setChecked(read_back);
+        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+        still_open = boot->isVisible();
+    });
+    QVERIFY(still_open);
+    QVERIFY(fixture.Messages.Shown.isEmpty());
+    QCOMPARE(fixture.Echo->Sent.size(), 2);
+    QCOMPARE(fixture.Echo->Hosts.first(), QStringLiteral("192.168.000.010"));
+    QCOMPARE(App.Last_IP_Address, QStringLiteral("192.168.000.010"));
+    QCOMPARE(App.Last_Update_Option, option);
+    QCOMPARE(App.Last_Read_Back, read_back);
+
+    const QByteArray job = Read_Test_File(fixture.Program.file(Job_File_Name));
+    QCOMPARE(job, Build_Update_Job({QStringLiteral("192.168.000.010"), option, read_back,
+                                    App.Master_Dir, App.Proj_Dir})
+                      .toString(-1)
+                      .toUtf8());
+    const QString record = fixture.Record();
+    QCOMPARE(record, QStringLiteral("args=0\ncwd=%1\njob=%2\nended\n")
+                         .arg(QDir::currentPath(), QString::fromUtf8(job)));
+
+    // The next showing offers the same choices.
+    int shown_option = -1;
+    bool shown_read_back = !read_back;
+    fixture.In_Dialog([&](TFBoot *boot) {
+        shown_option = boot->CB_Update_Options->currentIndex();
+        shown_read_back = boot->CB_Update_Option_Read_Back->isChecked();
+    });
+    QCOMPARE(shown_option, option);
+    QCOMPARE(shown_read_back, read_back);
+}
+
+void Test_Update_Dialog::updater_outliving_the_limit_is_left_running() {
+    Update_Fixture fixture;
+    Write_Test_File(fixture.Program.file(QStringLiteral("updater_delay_ms")), "1500");
+    fixture.Main->Updater_Wait_Limit_Ms = 200;
+    qint64 waited = 0;
+    fixture.In_Dialog([&](TFBoot *boot) {
+        QElapsedTimer timer;
+        timer.start();
+        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+        waited = timer.elapsed();
+    });
+    QVERIFY2(waited < 1200, QByteArray::number(waited).constData());
+    QVERIFY(fixture.Record().startsWith(QLatin1String("args=0")));
+    QVERIFY(!fixture.Record().contains(QLatin1String("ended")));
+    // Not stopped: it ends by itself later.
+    QTRY_VERIFY_WITH_TIMEOUT(fixture.Record().contains(QLatin1String("ended")), 10000);
+    QVERIFY(fixture.Messages.Shown.isEmpty());
+}
+
+void Test_Update_Dialog::missing_updater_is_reported() {
+    Update_Fixture fixture(QStringLiteral("RR"), false);
+    fixture.In_Dialog([](TFBoot *boot) { QTest::mouseClick(boot->Btn_Update, Qt::LeftButton); });
+    QCOMPARE(fixture.Messages.Shown.size(), 1);
+    QCOMPARE(fixture.Messages.Shown.first().first, Message_Kind::Error);
+    QVERIFY2(fixture.Messages.Shown.first().second.contains(Updater_File_Name) &&
+                 fixture.Messages.Shown.first().second.contains(QLatin1String("No such file")),
+             qPrintable(fixture.Messages.Shown.first().second));
+    QVERIFY(QFileInfo::exists(fixture.Program.file(Job_File_Name)));
+}
+
+void Test_Update_Dialog::read_only_program_folder() {
+    Update_Fixture fixture;
+    fixture.In_Dialog([&](TFBoot *boot) {
+        Type_Address(boot, QStringLiteral("10.9.8.7"));
+        boot->CB_Update_Options->setCurrentIndex(2);
+        Read_Only_Folder guard(fixture.Program.path());
+        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+    });
+    QCOMPARE(fixture.Messages.Shown.size(), 1);
+    QCOMPARE(fixture.Messages.Shown.first().first, Message_Kind::Standard_Error);
+    QVERIFY(fixture.Messages.Shown.first().second.contains(Job_File_Name));
+    QVERIFY(!QFileInfo::exists(fixture.Program.file(Job_File_Name)));
+    QCOMPARE(fixture.Record(), QString()); // the updater was not started
+    QCOMPARE(App.Last_IP_Address, QStringLiteral("10.9.8.7"));
+    QCOMPARE(App.Last_Update_Option, 2);
+}
+
+void Test_Update_Dialog::failed_probe_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("silent device") << "S" << int(Message_Kind::Warning) << "Device Not Found!";
+    QTest::newRow("host that cannot be resolved")
+        << "E" << int(Message_Kind::Error) << "Error!!! Check the Ip Address";
+    QTest::newRow("no permission for ICMP")
+        << "P" << int(Message_Kind::Error)
+        << "Error!!! Check the Ip Address\nICMP echo needs permission.";
+}
+
+void Test_Update_Dialog::failed_probe() {
+    QFETCH(QString, script);
+    Update_Fixture fixture(script);
+    App.Last_Update_Option = 1;
+    QString shown_again;
+    fixture.In_Dialog([&](TFBoot *boot) {
+        Type_Address(boot, QStringLiteral("ab.cd.ef.gh"));
+        boot->CB_Update_Options->setCurrentIndex(2);
+        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+    });
+    QCOMPARE(fixture.Messages.Shown.size(), 1);
+    QTEST(int(fixture.Messages.Shown.first().first), "kind");
+    QTEST(fixture.Messages.Shown.first().second, "message");
+    QCOMPARE(App.Last_IP_Address, QStringLiteral("192.168.2.205"));
+    QCOMPARE(App.Last_Update_Option, 1);
+    QVERIFY(!QFileInfo::exists(fixture.Program.file(Job_File_Name)));
+    QCOMPARE(fixture.Record(), QString());
+    // Reopened, the dialog shows the address that last worked, not the one typed.
+    fixture.In_Dialog([&](TFBoot *boot) { shown_again = boot->Address_Text(); });
+    QCOMPARE(shown_again, QStringLiteral("192.168.2.205"));
+}
+
+void Test_Update_Dialog::second_press_and_cancel_during_update() {
+    Update_Fixture fixture;
+    Write_Test_File(fixture.Program.file(QStringLiteral("updater_delay_ms")), "300");
+    bool closed_at_once = false;
+    bool open_after_press = true;
+    fixture.In_Dialog([&](TFBoot *boot) {
+        // While the probe waits and while the updater runs, the update button is pressed again
+        // and Cancel is pressed; nothing starts twice and Cancel waits for the end.
+        QTimer::singleShot(5, boot, [&] {
+            boot->Btn_UpdateClick();
+            boot->reject();
+            closed_at_once = !boot->isVisible();
+        });
+        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+        open_after_press = boot->isVisible();
+    });
+    QVERIFY(!closed_at_once);
+    QVERIFY(!open_after_press);
+    QCOMPARE(fixture.Echo->Sent.size(), 2);
+    QCOMPARE(fixture.Record().count(QLatin1String("args=0")), 1);
+    QVERIFY(fixture.Record().contains(QLatin1String("ended")));
+}
+
+void Test_Update_Dialog::update_device_stops_on_image_errors() {
+    Update_Fixture fixture;
+    const QString bank = fixture.Program.file(QStringLiteral("PROJECTS/Plant/bin/bank.bin"));
+    Write_Test_File(bank, "old image");
+
+    Write_Test_File(App.ParGen_File, "<Par_Gen><Modbus_TCP_Slave_IP1>1</Par_Gen>");
+    QVERIFY(!Update_Device_Opens_Dialog(fixture.Main.get()));
+    QCOMPARE(fixture.Messages.Shown.size(), 1);
+    QCOMPARE(fixture.Messages.Shown.first().first, Message_Kind::Standard_Error);
+    QVERIFY(fixture.Messages.Shown.first().second.contains(QLatin1String("line 1")));
+    QCOMPARE(Read_Test_File(bank), QByteArray("old image"));
+
+    fixture.Messages.Shown.clear();
+    QFile::remove(App.ParGen_File);
+    {
+        Read_Only_Folder guard(fixture.Program.file(QStringLiteral("PROJECTS/Plant/bin")));
+        QVERIFY(!Update_Device_Opens_Dialog(fixture.Main.get()));
+    }
+    QCOMPARE(fixture.Messages.Shown.size(), 1);
+    QVERIFY(fixture.Messages.Shown.first().second.contains(QLatin1String("bank.bin")));
+    QCOMPARE(Read_Test_File(bank), QByteArray("old image"));
+}
+
+QTEST_MAIN(Test_Update_Dialog)
+#include "tst_update_dialog.moc"
