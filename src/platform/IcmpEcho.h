@@ -27,8 +27,10 @@ public:
 
     // Looks for the answer to the last request without blocking: nullopt while it may still
     // come; the bytes received (more than 0) for a reply; 0 once the time is up without one.
+    // The bytes are those of the ICMP reply, header and data.
     virtual std::optional<int> Poll() = 0;
 };
 
-// The platform's ICMP echo with requests of packet_size bytes.
+// The platform's ICMP echo with requests of packet_size bytes of ICMP, header and data (more
+// when the data needs more room).
 std::unique_ptr<Icmp_Echo> Make_Icmp_Echo(int packet_size = 1024);

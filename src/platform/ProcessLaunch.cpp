@@ -1,0 +1,135 @@
+#include "ProcessLaunch.h"
+
+#include "CoreError.h"
+
+#include <QDir>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+// shellapi.h needs windows.h first
+#include <shellapi.h>
+#else
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <mutex>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char **environ;
+#endif
+
+namespace {
+
+Core_Error Start_Error(const QString &program, const QString &reason) {
+    return Core_Error(
+        QStringLiteral("Cannot start %1: %2").arg(QDir::toNativeSeparators(program), reason));
+}
+
+#ifdef Q_OS_WIN
+
+class Windows_Child final : public Child_Process {
+public:
+    explicit Windows_Child(HANDLE process) : Process(process) {}
+
+    // Closing the handle leaves the process running.
+    ~Windows_Child() override {
+        if (Process)
+            CloseHandle(Process);
+    }
+
+    bool Finished() override {
+        DWORD code = 0;
+        return !Process || !GetExitCodeProcess(Process, &code) || code != STILL_ACTIVE;
+    }
+
+private:
+    HANDLE Process;
+};
+
+std::unique_ptr<Child_Process> Start_Native(const QString &program) {
+    const QString native = QDir::toNativeSeparators(program);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS; // the shell shows its own message when it fails
+    info.lpFile = reinterpret_cast<const wchar_t *>(native.utf16());
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info))
+        throw Start_Error(program, qt_error_string(int(GetLastError())));
+    return std::make_unique<Windows_Child>(info.hProcess);
+}
+
+#else
+
+// Children whose Child_Process went away while they ran; they are reaped once they end.
+struct Orphan_List {
+    std::mutex Lock;
+    std::vector<pid_t> Pids;
+};
+
+Orphan_List &Orphans() {
+    static Orphan_List orphans;
+    return orphans;
+}
+
+// True once pid has ended and has been reaped (by this call or by someone else before).
+bool Reap(pid_t pid) {
+    const pid_t result = waitpid(pid, nullptr, WNOHANG);
+    return result == pid || (result < 0 && errno == ECHILD);
+}
+
+void Reap_Orphans() {
+    Orphan_List &orphans = Orphans();
+    const std::lock_guard<std::mutex> lock(orphans.Lock);
+    orphans.Pids.erase(std::remove_if(orphans.Pids.begin(), orphans.Pids.end(), Reap),
+                       orphans.Pids.end());
+}
+
+class Posix_Child final : public Child_Process {
+public:
+    explicit Posix_Child(pid_t pid) : Pid(pid) {}
+
+    ~Posix_Child() override {
+        if (!Finished()) {
+            Orphan_List &orphans = Orphans();
+            const std::lock_guard<std::mutex> lock(orphans.Lock);
+            orphans.Pids.push_back(Pid);
+        }
+    }
+
+    bool Finished() override {
+        Reap_Orphans();
+        if (!Ended)
+            Ended = Reap(Pid);
+        return Ended;
+    }
+
+private:
+    pid_t Pid;
+    bool Ended = false;
+};
+
+// glibc's posix_spawn reports a failed exec (no such file, no permission, not a program) as
+// its result, so the error comes back here rather than from a child that vanishes.
+std::unique_ptr<Child_Process> Start_Native(const QString &program) {
+    Reap_Orphans();
+    const QByteArray path = QFile::encodeName(program);
+    char *const argv[] = {const_cast<char *>(path.constData()), nullptr};
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, path.constData(), nullptr, nullptr, argv, environ);
+    if (error != 0)
+        throw Start_Error(program, qt_error_string(error));
+    return std::make_unique<Posix_Child>(pid);
+}
+
+#endif
+
+} // namespace
+
+std::unique_ptr<Child_Process> Child_Process::Start(const QString &program) {
+    // A relative path would depend on the working folder; a bare name would invite a search.
+    if (!QDir::isAbsolutePath(program))
+        throw Start_Error(program, QStringLiteral("not an absolute path"));
+    return Start_Native(program);
+}
