@@ -116,6 +116,7 @@ private slots:
     void textsListsEveryEntry();
 
     void checkVersionWithoutServerIsNotNewer();
+    void probeLoopbackIsReachable();
 };
 
 void Tst_Cli::helpForEachCommand_data() {
@@ -124,7 +125,8 @@ void Tst_Cli::helpForEachCommand_data() {
 
     QTest::newRow("overview") << QStringList{QStringLiteral("--help")}
                               << QStringLiteral("Usage: cf20914-cli COMMAND");
-    for (const char *command : {"validate", "compile", "show", "job", "texts", "check-version"}) {
+    for (const char *command :
+         {"validate", "compile", "show", "job", "texts", "probe", "check-version"}) {
         const QString name = QLatin1String(command);
         QTest::newRow(command) << QStringList{name, QStringLiteral("--help")}
                                << QStringLiteral("Usage: cf20914-cli ") + name;
@@ -514,6 +516,14 @@ void Tst_Cli::checkVersionWithoutServerIsNotNewer() {
                                        QStringLiteral("http://127.0.0.1:1")});
     QCOMPARE(result.Exit, 1);
     QCOMPARE(result.Out, QStringLiteral("not newer\n"));
+}
+
+void Tst_Cli::probeLoopbackIsReachable() {
+    const Cli_Result result = Run_Cli({QStringLiteral("probe"), QStringLiteral("127.0.0.1")});
+    if (result.Exit == 2 && result.Err.contains(QLatin1String("permission")))
+        QSKIP("this user may not open an ICMP socket");
+    QCOMPARE(result.Exit, 0);
+    QCOMPARE(result.Out, QStringLiteral("reachable\n"));
 }
 
 QTEST_GUILESS_MAIN(Tst_Cli)
