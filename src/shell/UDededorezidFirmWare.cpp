@@ -6,6 +6,7 @@
 #include "configurations/UOpenConf.h"
 #include "language/LangStrings.h"
 #include "options/VersionCheck.h"
+#include "parameters/UParGen2.h"
 #include "platform/CoreError.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
@@ -119,6 +120,7 @@ void TFDededorezidFirmWare::Create_Dialogs() {
     FNew_Project = new TFNew_Project(this);
     FOpenConf = new TFOpenConf(this);
     FAbout = new TFAbout(this);
+    FParGen2 = new TFParGen2(this);
 }
 
 void TFDededorezidFirmWare::Set_Lang() {
@@ -175,6 +177,7 @@ void TFDededorezidFirmWare::Change_Language() {
     Set_Lang();
     FNew_Project->Set_Lang();
     FOpenConf->Set_Lang();
+    FParGen2->Set_Lang();
 }
 
 void TFDededorezidFirmWare::Apply_Timer_Rule() {
@@ -215,6 +218,8 @@ void TFDededorezidFirmWare::Btn_Click(QObject *Sender) {
         // The options dialog comes with its own window.
     } else if (App.Proj_Dir.isEmpty()) {
         Show_Error(Lang_Strings.at(18));
+    } else if (Sender == Btn_Prm_Gen) {
+        FParGen2->exec();
     }
 }
 

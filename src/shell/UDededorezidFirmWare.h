@@ -13,6 +13,7 @@ class Click_Label;
 class TFNew_Project;
 class TFOpenConf;
 class TFAbout;
+class TFParGen2;
 
 // The main window: the three steps, the active configuration, Information, Options and Close,
 // the maker's address and the notice of a newer version. Its creation runs the start-up of the
@@ -59,6 +60,7 @@ public:
     TFNew_Project *FNew_Project = nullptr;
     TFOpenConf *FOpenConf = nullptr;
     TFAbout *FAbout = nullptr;
+    TFParGen2 *FParGen2 = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
