@@ -45,6 +45,11 @@ int Row_Y(int row) {
     return Row_Top + row * Row_Pitch;
 }
 
+// A field of a row, by default as wide as the four bytes of an address.
+QRect Field_Rect(int row, int left = Field_Left, int width = Wide_Width) {
+    return {left, Row_Y(row), width, Row_Height};
+}
+
 QLabel *Add_Caption(Collapsible_Panel *panel, int row, const QString &name) {
     auto *label = new QLabel(panel->Body());
     label->setObjectName(name);
@@ -78,15 +83,15 @@ TFParGen2::TFParGen2(QWidget *parent)
     Build_Endpoint(CP_Modbus_TCP_Slave2, QStringLiteral("ModbusTCPSlave2"), Slave_2);
     L_Options_Offset_Regs = Add_Caption(CP_Options, 0, QStringLiteral("L_Options_Offset_Regs"));
     E_Options_Offset_Regs =
-        Add_Field(CP_Options, QRect(Field_Left, Row_Y(0), Wide_Width, Row_Height),
-                  QStringLiteral("E_Options_Offset_Regs"));
+        Add_Field(CP_Options, Field_Rect(0), QStringLiteral("E_Options_Offset_Regs"));
     L_Options_Offset_Status = Add_Caption(CP_Options, 1, QStringLiteral("L_Options_Offset_Status"));
     E_Options_Offset_Status =
-        Add_Field(CP_Options, QRect(Field_Left, Row_Y(1), Wide_Width, Row_Height),
-                  QStringLiteral("E_Options_Offset_Status"));
+        Add_Field(CP_Options, Field_Rect(1), QStringLiteral("E_Options_Offset_Status"));
     for (QLineEdit *field : {E_Options_Offset_Regs, E_Options_Offset_Status})
         Key_Controls.push_back({field, nullptr});
     Tab_Stops[CP_Options] = {E_Options_Offset_Regs, E_Options_Offset_Status};
+    // The fields were made in the order of the file's keys: each endpoint's address bytes,
+    // gateway switch and port, then the two offsets.
     Q_ASSERT(Key_Controls.size() == ParGen_Keys().size());
     // The wheel is handled over the whole group, its scroll bar included.
     CPG->viewport()->installEventFilter(this);
@@ -134,8 +139,7 @@ void TFParGen2::Build_Endpoint(Collapsible_Panel *panel, const QString &stem,
     c.CB_En_GAT->setGeometry(Caption_Left, Row_Y(2), Caption_Width, Row_Height);
     c.E_GAT = Add_Address(panel, 2, field + QStringLiteral("_GAT"));
     c.L_Port = Add_Caption(panel, 3, caption + QStringLiteral("_Port"));
-    c.E_Port = Add_Field(panel, QRect(Field_Left, Row_Y(3), Wide_Width, Row_Height),
-                         field + QStringLiteral("_Port"));
+    c.E_Port = Add_Field(panel, Field_Rect(3), field + QStringLiteral("_Port"));
 
     // "." walks the address bytes, the address, mask and gateway rows one after the other, and
     // stops at the last gateway byte.
@@ -174,8 +178,8 @@ std::array<QLineEdit *, 4> TFParGen2::Add_Address(Collapsible_Panel *panel, int 
     std::array<QLineEdit *, 4> bytes{};
     for (int n = 0; n < 4; ++n) {
         const int left = Field_Left + n * (Byte_Width + Dot_Width);
-        bytes[n] = Add_Field(panel, QRect(left, Row_Y(row), Byte_Width, Row_Height),
-                             name + QString::number(n + 1));
+        bytes[n] =
+            Add_Field(panel, Field_Rect(row, left, Byte_Width), name + QString::number(n + 1));
         bytes[n]->setAlignment(Qt::AlignCenter);
         if (n > 0) {
             auto *dot = new QLabel(QStringLiteral("."), panel->Body());
