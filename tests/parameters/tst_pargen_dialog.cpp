@@ -3,7 +3,6 @@
 #include "support/TestSupport.h"
 
 #include "configurations/Configurations.h"
-#include "language/LangStrings.h"
 #include "language/LanguageFile.h"
 #include "parameters/ParGen.h"
 #include "parameters/UParGen2.h"
