@@ -4,6 +4,7 @@
 #include "shell/AppState.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -63,6 +64,13 @@ bool ParGen_Params::operator==(const ParGen_Params &other) const {
 
 const std::array<ParGen_Key, 30> &ParGen_Keys() {
     return Keys;
+}
+
+std::size_t ParGen_Key_Index(QString ParGen_Params::*field) {
+    const auto found = std::find_if(Keys.begin(), Keys.end(),
+                                    [field](const ParGen_Key &key) { return key.Text == field; });
+    Q_ASSERT(found != Keys.end());
+    return std::size_t(found - Keys.begin());
 }
 
 ParGen_Params Default_ParGen() {

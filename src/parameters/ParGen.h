@@ -38,6 +38,9 @@ struct ParGen_Key {
 // The thirty keys in file order.
 const std::array<ParGen_Key, 30> &ParGen_Keys();
 
+// The position in ParGen_Keys() of the key held in the text field.
+std::size_t ParGen_Key_Index(QString ParGen_Params::*field);
+
 ParGen_Params Default_ParGen();
 
 // Reads the file key by key, falling back to each key's default; a missing file gives the

@@ -54,13 +54,18 @@ const std::array<ParGen_Rule, 28> &ParGen_Rules() {
     return rules;
 }
 
-std::optional<int> First_Failed_Rule(const ParGen_Params &params) {
+const ParGen_Rule *Failed_Rule(const ParGen_Params &params) {
     for (const ParGen_Rule &rule : ParGen_Rules()) {
         if (rule.Gate && !(params.*rule.Gate))
             continue;
         const int value = Text_To_Int_Def(params.*rule.Field, -1);
         if (value < rule.Low || value > rule.High || (rule.Not_10000 && value == 10000))
-            return rule.Message;
+            return &rule;
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+std::optional<int> First_Failed_Rule(const ParGen_Params &params) {
+    const ParGen_Rule *rule = Failed_Rule(params);
+    return rule ? std::optional<int>(rule->Message) : std::nullopt;
 }

@@ -18,6 +18,9 @@ struct ParGen_Rule {
 // The twenty-eight rules in the order they are checked.
 const std::array<ParGen_Rule, 28> &ParGen_Rules();
 
-// Runs the rules in order and stops at the first that fails: its message entry, or nullopt
-// when every rule passes.
+// Runs the rules in order and stops at the first that fails: that rule, or null when every
+// rule passes.
+const ParGen_Rule *Failed_Rule(const ParGen_Params &params);
+
+// The message entry of Failed_Rule, or nullopt when every rule passes.
 std::optional<int> First_Failed_Rule(const ParGen_Params &params);

@@ -7,6 +7,7 @@
 #include "image/Bank.h"
 #include "language/LangStrings.h"
 #include "options/VersionCheck.h"
+#include "parameters/UParGen2.h"
 #include "platform/CoreError.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
@@ -126,6 +127,7 @@ void TFDededorezidFirmWare::Create_Dialogs() {
     FOpenConf = new TFOpenConf(this);
     FAbout = new TFAbout(this);
     FBoot = new TFBoot(this, [this](const QString &program) { Start_Program(program); });
+    FParGen2 = new TFParGen2(this);
 }
 
 void TFDededorezidFirmWare::Set_Lang() {
@@ -208,6 +210,7 @@ void TFDededorezidFirmWare::Change_Language() {
     FBoot->Set_Lang();
     FNew_Project->Set_Lang();
     FOpenConf->Set_Lang();
+    FParGen2->Set_Lang();
 }
 
 void TFDededorezidFirmWare::Apply_Timer_Rule() {
@@ -248,6 +251,8 @@ void TFDededorezidFirmWare::Btn_Click(QObject *Sender) {
         // The options dialog comes with its own window.
     } else if (App.Proj_Dir.isEmpty()) {
         Show_Error(Lang_Strings.at(18));
+    } else if (Sender == Btn_Prm_Gen) {
+        FParGen2->exec();
     } else if (Sender == Btn_CreateBin) {
         Update_Device();
     }

@@ -14,6 +14,7 @@ class TFNew_Project;
 class TFOpenConf;
 class TFAbout;
 class TFBoot;
+class TFParGen2;
 
 // The main window: the three steps, the active configuration, Information, Options and Close,
 // the maker's address and the notice of a newer version. Its creation runs the start-up of the
@@ -66,6 +67,7 @@ public:
     TFOpenConf *FOpenConf = nullptr;
     TFAbout *FAbout = nullptr;
     TFBoot *FBoot = nullptr;
+    TFParGen2 *FParGen2 = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
