@@ -1,6 +1,7 @@
 #include "ProcessLaunch.h"
 
 #include "CoreError.h"
+#include "NamedEvent.h"
 
 #include <QDir>
 
@@ -15,6 +16,7 @@
 #include <mutex>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <vector>
 
 extern char **environ;
@@ -35,8 +37,21 @@ public:
 
     // Closing the handle leaves the process running.
     ~Windows_Child() override {
+        if (Exit_Wait)
+            UnregisterWaitEx(Exit_Wait, nullptr);
         if (Process)
             CloseHandle(Process);
+    }
+
+    void Signal_On_Exit(const QString &event_name) override {
+        auto *name = new QString(event_name);
+        const auto on_exit = [](PVOID context, BOOLEAN) {
+            const std::unique_ptr<QString> owned(static_cast<QString *>(context));
+            Named_Event::Signal(*owned);
+        };
+        if (!Process || !RegisterWaitForSingleObject(&Exit_Wait, Process, on_exit, name, INFINITE,
+                                                     WT_EXECUTEONLYONCE))
+            delete name;
     }
 
     bool Finished() override {
@@ -46,6 +61,7 @@ public:
 
 private:
     HANDLE Process;
+    HANDLE Exit_Wait = nullptr;
 };
 
 std::unique_ptr<Child_Process> Start_Native(const QString &program) {
@@ -103,6 +119,19 @@ public:
         if (!Ended)
             Ended = Reap(Pid);
         return Ended;
+    }
+
+    void Signal_On_Exit(const QString &event_name) override {
+        // waitid with WNOWAIT sees the end without reaping, so Finished() still reaps the child.
+        std::thread([pid = Pid, event_name] {
+            siginfo_t info{};
+            int result = 0;
+            do {
+                result = waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT);
+            } while (result != 0 && errno == EINTR);
+            if (result == 0)
+                Named_Event::Signal(event_name);
+        }).detach();
     }
 
 private:

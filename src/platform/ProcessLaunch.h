@@ -16,4 +16,8 @@ public:
 
     // True once the process has ended, whatever its exit code. Does not block.
     virtual bool Finished() = 0;
+
+    // Signals the named event (see Named_Event) when the process ends, so that a configurator
+    // waiting on that event notices the end at once rather than at its next look.
+    virtual void Signal_On_Exit(const QString &event_name) = 0;
 };

@@ -4,7 +4,9 @@ Ping_Probe::Ping_Probe(Icmp_Echo &echo, std::function<void()> wait_step,
                        std::function<quint32()> now_ms)
     : Echo(echo), Wait_Step(std::move(wait_step)), Now_Ms(std::move(now_ms)) {}
 
-void Ping_Probe::PingReply(int bytes_received) { ping_res = bytes_received > 0 ? 1 : 2; }
+void Ping_Probe::PingReply(int bytes_received) {
+    ping_res = bytes_received > 0 ? 1 : 2;
+}
 
 bool Ping_Probe::Send_Ping(const QString &host) {
     ping_res = 0;

@@ -93,8 +93,7 @@ void TFBoot::Set_Lang() {
         E_IP[i]->setToolTip(Lang_Strings.at(621 + i));
     L_Update_Option->setText(Lang_Strings.at(614));
     CB_Update_Options->clear();
-    CB_Update_Options->addItems(
-        {Lang_Strings.at(615), Lang_Strings.at(616), Lang_Strings.at(617)});
+    CB_Update_Options->addItems({Lang_Strings.at(615), Lang_Strings.at(616), Lang_Strings.at(617)});
     CB_Update_Options->setCurrentIndex(0);
     CB_Update_Options->setToolTip(Lang_Strings.at(632));
     CB_Update_Option_Read_Back->setText(Lang_Strings.at(618));

@@ -43,6 +43,7 @@ bool Run_And_Wait(const QString &program, int limit_ms,
     Pacer pacer;
     const std::unique_ptr<Child_Process> child = Child_Process::Start(program);
     pacer.Reset();
+    child->Signal_On_Exit(Updater_Event_Name);
     QElapsedTimer elapsed;
     elapsed.start();
     for (;;) {
