@@ -12,7 +12,7 @@
 #include "platform/IcmpEcho.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
-#include "shell/UDededorezidFirmWare.h"
+#include "app/UDededorezidFirmWare.h"
 #include "update/JobFile.h"
 #include "update/UBoot.h"
 

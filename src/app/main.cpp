@@ -1,5 +1,5 @@
+#include "app/UDededorezidFirmWare.h"
 #include "shell/Messages.h"
-#include "shell/UDededorezidFirmWare.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/ProgramStyle.h"
 

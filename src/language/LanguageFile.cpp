@@ -1,13 +1,17 @@
 #include "LanguageFile.h"
 
 #include "LangStrings.h"
+#include "platform/FileAttributes.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "shell/Comon.h"
 
+#include <QCollator>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 
@@ -96,4 +100,27 @@ void Load_Language() {
     const QString english = Join_Path(App.Language_Dir, Def_Language_Name + QLatin1String(".lng"));
     if (QFileInfo::exists(english))
         Read_Lang_File(english);
+}
+
+QStringList List_Language_Files(const QString &language_dir) {
+    QDir::Filters filters = QDir::Files | QDir::Hidden | QDir::System;
+#ifndef Q_OS_WIN
+    // Load_Language opens "<name>.lng" exactly; on a case-sensitive file system "X.LNG" is
+    // another file.
+    filters |= QDir::CaseSensitive;
+#endif
+    const QDir dir(language_dir);
+    QStringList files;
+    for (const QString &name : dir.entryList({QStringLiteral("*.lng")}, filters, QDir::Unsorted)) {
+        if (Is_Plain_Writable_File(dir.filePath(name)))
+            files.append(name);
+    }
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(files.begin(), files.end(), collator);
+    return files;
+}
+
+QString Language_Of_File(const QString &file_name) {
+    return file_name.chopped(4);
 }

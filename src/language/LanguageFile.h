@@ -14,3 +14,11 @@ void Read_Lang_File(const QString &path);
 // Refills Lang_Strings with the defaults and lays the file of App.Language_Name over them;
 // without that file the language becomes "English" (with English.lng applied when present).
 void Load_Language();
+
+// The language files (names with their ".lng") in language_dir that may be offered: plain
+// files the user can write (see Is_Plain_Writable_File), sorted by name ignoring case in the
+// user's locale order.
+QStringList List_Language_Files(const QString &language_dir);
+
+// The language a listed file stands for: its name without the ".lng".
+QString Language_Of_File(const QString &file_name);

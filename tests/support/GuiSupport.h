@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/UDededorezidFirmWare.h"
+#include "app/UDededorezidFirmWare.h"
 
 #include <QApplication>
 #include <QTimer>

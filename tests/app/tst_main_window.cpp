@@ -9,7 +9,7 @@
 #include "language/LanguageFile.h"
 #include "shell/AppState.h"
 #include "shell/SettingsFile.h"
-#include "shell/UAbout.h"
+#include "app/UAbout.h"
 #include "widgets/ProgramStyle.h"
 #include "widgets/WebPages.h"
 

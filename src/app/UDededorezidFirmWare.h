@@ -13,6 +13,7 @@ class Click_Label;
 class TFNew_Project;
 class TFOpenConf;
 class TFAbout;
+class TFSoftOptions;
 class TFBoot;
 class TFParGen2;
 
@@ -36,6 +37,9 @@ public:
     void Update_Device();
     void Change_Language();
     void Timer_UpdateTimer();
+    // Timer_Update runs exactly while both online options are on; enabling it starts the
+    // countdown afresh.
+    void Apply_Timer_Rule();
     // Starts the updater NomeSW and waits for it, at most Updater_Wait_Limit_Ms; the windows keep
     // painting and take no input meanwhile, and the update dialog shows how long it has run.
     void Start_Program(const QString &NomeSW);
@@ -66,6 +70,7 @@ public:
     TFNew_Project *FNew_Project = nullptr;
     TFOpenConf *FOpenConf = nullptr;
     TFAbout *FAbout = nullptr;
+    TFSoftOptions *FSoftOptions = nullptr;
     TFBoot *FBoot = nullptr;
     TFParGen2 *FParGen2 = nullptr;
 
@@ -75,5 +80,4 @@ protected:
 private:
     void Btn_Click(QObject *Sender);
     void Show_Active_Configuration();
-    void Apply_Timer_Rule();
 };

@@ -6,6 +6,7 @@
 #include "configurations/UOpenConf.h"
 #include "image/Bank.h"
 #include "language/LangStrings.h"
+#include "options/USoftOptions.h"
 #include "options/VersionCheck.h"
 #include "parameters/UParGen2.h"
 #include "platform/CoreError.h"
@@ -126,6 +127,10 @@ void TFDededorezidFirmWare::Create_Dialogs() {
     FNew_Project = new TFNew_Project(this);
     FOpenConf = new TFOpenConf(this);
     FAbout = new TFAbout(this);
+    FSoftOptions = new TFSoftOptions(this, {[this] { Change_Language(); },
+                                            [this] {
+                                                Apply_Timer_Rule();
+                                            }});
     FBoot = new TFBoot(this, [this](const QString &program) { Start_Program(program); });
     FParGen2 = new TFParGen2(this);
 }
@@ -210,6 +215,7 @@ void TFDededorezidFirmWare::Change_Language() {
     FBoot->Set_Lang();
     FNew_Project->Set_Lang();
     FOpenConf->Set_Lang();
+    FSoftOptions->Set_Lang();
     FParGen2->Set_Lang();
 }
 
@@ -248,7 +254,10 @@ void TFDededorezidFirmWare::Btn_Click(QObject *Sender) {
     } else if (Sender == Btn_Info) {
         FAbout->exec();
     } else if (Sender == Btn_Opz) {
-        // The options dialog comes with its own window.
+        if (FSoftOptions->exec() == QDialog::Accepted) {
+            Save_Setting();
+            Apply_Timer_Rule();
+        }
     } else if (App.Proj_Dir.isEmpty()) {
         Show_Error(Lang_Strings.at(18));
     } else if (Sender == Btn_Prm_Gen) {

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "platform/MakerServer.h"
+#include "widgets/StyledButton.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QTabWidget>
+#include <array>
+#include <functional>
+
+class Click_Label;
+
+// Software Options: the language of the texts (picked from the flags of the installed language
+// files), the online options with a check for a newer version on demand, and the two
+// table-editing options. OK copies the choices into AppState; Cancel and the close box copy
+// nothing.
+class TFSoftOptions : public QDialog {
+    Q_OBJECT
+
+public:
+    // What the dialog asks of the main window: re-apply every window's texts, and run the
+    // update timer rule.
+    struct Main_Window_Hooks {
+        std::function<void()> Change_Language;
+        std::function<void()> Timer_Rule;
+    };
+
+    static constexpr int Slots_Per_Page = 6;
+
+    TFSoftOptions(QWidget *parent, Main_Window_Hooks hooks);
+
+    void Set_Lang();
+    void Update_CheckBox();
+    void Create_Lang_List();
+    void Update_Lang_Page(int Num_Page);
+    void Btn_NextClick(QObject *Sender);
+    void LangClick(QObject *Sender);
+    void Btn_Check_UpdateClick();
+    void Btn_OKClick();
+    int Page_Count() const;
+
+    // Where the check button asks; tests point it at a server of their own.
+    QString Version_Server = Maker_Server;
+
+    QStringList SL_Languages;
+    int Show_Page = 1;
+    QString Language_In_Use;
+
+    QWidget *P_Title;
+    QLabel *L_SW_Code;
+    QLabel *L_SW_Desc;
+    QTabWidget *PC_Options;
+    QWidget *TS_Language;
+    QLabel *L_Sel_Lang;
+    std::array<Click_Label *, Slots_Per_Page> I_L;
+    std::array<Click_Label *, Slots_Per_Page> L_L;
+    QLabel *L_Page_Lang;
+    Styled_Button *Btn_Prev;
+    Styled_Button *Btn_Next;
+    QWidget *TS_Con_Options;
+    QCheckBox *CB_En_Con;
+    QCheckBox *CB_Update;
+    Styled_Button *Btn_Check_Update;
+    QLabel *LL_Check_Update;
+    QWidget *TS_Soft_Settings;
+    QCheckBox *CB_Soft_Set_Jump_Table;
+    QCheckBox *CB_DoubleClick_Auto_Size;
+    QWidget *P_Button;
+    Styled_Button *Btn_OK;
+    Styled_Button *Btn_Cancel;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void FormShow();
+    void Show_Page_Text(int page);
+    Main_Window_Hooks Hooks;
+};
