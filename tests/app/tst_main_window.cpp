@@ -3,13 +3,13 @@
 #include "support/MessageRecorder.h"
 #include "support/TestSupport.h"
 
+#include "app/UAbout.h"
 #include "configurations/UNew_Project.h"
 #include "configurations/UOpenConf.h"
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
 #include "shell/AppState.h"
 #include "shell/SettingsFile.h"
-#include "app/UAbout.h"
 #include "widgets/ProgramStyle.h"
 #include "widgets/WebPages.h"
 
@@ -148,6 +148,7 @@ void Test_Main_Window::steps_refuse_without_configuration() {
 
     // Options needs no configuration and says nothing.
     messages.Shown.clear();
+    When_Modal([](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); });
     QTest::mouseClick(main->Btn_Opz, Qt::LeftButton);
     QVERIFY(messages.Shown.isEmpty());
     main->close();
