@@ -42,7 +42,12 @@ TFAbout::TFAbout(QWidget *parent)
 
     Label4 = new Click_Label(this);
     Label4->setText(QUrl(Maker_Server).host());
-    Label4->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
+    QFont link = Label4->font();
+    link.setUnderline(true);
+    Label4->setFont(link);
+    QPalette blue = Label4->palette();
+    blue.setColor(QPalette::WindowText, Qt::blue);
+    Label4->setPalette(blue);
     Label4->move(12, 116);
     Btn_OK = new Styled_Button(this);
     Btn_OK->setText(QStringLiteral("OK"));

@@ -29,10 +29,15 @@ namespace {
 constexpr int First_Check_Ms = 60000;
 constexpr int Next_Check_Ms = 7200000;
 
-QFrame *Make_Frame(QWidget *parent, const QRect &geometry) {
+// A silver outline or line: a plain frame draws in its palette's text colour.
+QFrame *Make_Frame(QWidget *parent, QFrame::Shape shape, const QRect &geometry) {
     auto *frame = new QFrame(parent);
+    frame->setFrameStyle(shape | QFrame::Plain);
+    frame->setLineWidth(1);
+    QPalette palette = frame->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xC0, 0xC0, 0xC0));
+    frame->setPalette(palette);
     frame->setGeometry(geometry);
-    frame->setStyleSheet(QStringLiteral("border: 1px solid #C0C0C0;"));
     return frame;
 }
 
@@ -53,7 +58,7 @@ TFDededorezidFirmWare::TFDededorezidFirmWare(const QString &app_dir)
     L_Begin = new QLabel(this);
     Style_Grey(L_Begin, true);
     L_Begin->move(16, 84);
-    Shape2 = Make_Frame(this, QRect(80, 70, 348, 36));
+    Shape2 = Make_Frame(this, QFrame::Box, QRect(80, 70, 348, 36));
     L_Name_Conf = new QLabel(this);
     Style_Grey(L_Name_Conf, false);
     L_Name_Conf->setGeometry(87, 75, 336, 13);
@@ -90,10 +95,7 @@ TFDededorezidFirmWare::TFDededorezidFirmWare(const QString &app_dir)
     L_Velmor->adjustSize();
     // At the top of step 3, moved left only as far as a long address needs.
     L_Velmor->move(qMin(565, 694 - 10 - L_Velmor->width()), 128 + 44 * 2);
-    Shape1 = new QFrame(this);
-    Shape1->setFrameShape(QFrame::HLine);
-    Shape1->setGeometry(10, Btn_CreateBin->y() + 51, 674, 1);
-    Shape1->setStyleSheet(QStringLiteral("color: #C0C0C0; background: #C0C0C0;"));
+    Shape1 = Make_Frame(this, QFrame::HLine, QRect(10, Btn_CreateBin->y() + 51, 674, 1));
     LL_Update = new QLabel(this);
     LL_Update->move(208, 19);
     LL_Update->setTextFormat(Qt::RichText);

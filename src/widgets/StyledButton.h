@@ -12,4 +12,12 @@ public:
     explicit Styled_Button(QWidget *parent, bool left_aligned = false);
     // A picture-only button of size x size pixels.
     Styled_Button(QWidget *parent, const QString &picture, int size);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    bool Left_Aligned = false;
+    bool Picture_Only = false;
 };
