@@ -8,11 +8,11 @@
 //      (baseline: the longest gap of the idle event loop over the same time).
 // Run: QT_QPA_PLATFORM=offscreen bench_update [runs]
 
+#include "app/UDededorezidFirmWare.h"
 #include "configurations/Configurations.h"
 #include "platform/IcmpEcho.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
-#include "app/UDededorezidFirmWare.h"
 #include "update/JobFile.h"
 #include "update/UBoot.h"
 
@@ -122,9 +122,8 @@ int main(int argc, char *argv[]) {
     QFile(folder.filePath(Settings_File_Name)).open(QIODevice::WriteOnly);
     QFile::copy(QStringLiteral(STAND_IN), folder.filePath(Updater_File_Name));
     TFDededorezidFirmWare main_window(folder.path());
-    main_window.Create_Dialogs();
     Open_Configuration(QStringLiteral("Plant"));
-    TFBoot *boot = main_window.FBoot;
+    TFBoot *boot = main_window.FBoot();
     boot->show();
     for (QLineEdit *field : boot->E_IP)
         field->clear();

@@ -41,6 +41,14 @@ QFrame *Make_Frame(QWidget *parent, QFrame::Shape shape, const QRect &geometry) 
     return frame;
 }
 
+// The window in slot, made with arguments the first time it is asked for.
+template <typename Dialog, typename... Arguments>
+Dialog *Made_Once(Dialog *&slot, Arguments &&...arguments) {
+    if (!slot)
+        slot = new Dialog(std::forward<Arguments>(arguments)...);
+    return slot;
+}
+
 } // namespace
 
 TFDededorezidFirmWare::TFDededorezidFirmWare(const QString &app_dir)
@@ -125,16 +133,33 @@ TFDededorezidFirmWare::TFDededorezidFirmWare(const QString &app_dir)
     setFixedSize(694, Btn_CreateBin->y() + 152);
 }
 
-void TFDededorezidFirmWare::Create_Dialogs() {
-    FNew_Project = new TFNew_Project(this);
-    FOpenConf = new TFOpenConf(this);
-    FAbout = new TFAbout(this);
-    FSoftOptions = new TFSoftOptions(this, {[this] { Change_Language(); },
-                                            [this] {
-                                                Apply_Timer_Rule();
-                                            }});
-    FBoot = new TFBoot(this, [this](const QString &program) { Start_Program(program); });
-    FParGen2 = new TFParGen2(this);
+TFNew_Project *TFDededorezidFirmWare::FNew_Project() {
+    return Made_Once(Created.New_Project, this);
+}
+
+TFOpenConf *TFDededorezidFirmWare::FOpenConf() {
+    return Made_Once(Created.OpenConf, this);
+}
+
+TFAbout *TFDededorezidFirmWare::FAbout() {
+    return Made_Once(Created.About, this);
+}
+
+TFSoftOptions *TFDededorezidFirmWare::FSoftOptions() {
+    return Made_Once(Created.SoftOptions, this,
+                     TFSoftOptions::Main_Window_Hooks{[this] { Change_Language(); },
+                                                      [this] {
+                                                          Apply_Timer_Rule();
+                                                      }});
+}
+
+TFBoot *TFDededorezidFirmWare::FBoot() {
+    return Made_Once(Created.Boot, this,
+                     [this](const QString &program) { Start_Program(program); });
+}
+
+TFParGen2 *TFDededorezidFirmWare::FParGen2() {
+    return Made_Once(Created.ParGen2, this);
 }
 
 void TFDededorezidFirmWare::Set_Lang() {
@@ -176,14 +201,14 @@ void TFDededorezidFirmWare::Show_Active_Configuration() {
 }
 
 void TFDededorezidFirmWare::Create_New_Project() {
-    if (FNew_Project->exec() == QDialog::Accepted)
+    if (FNew_Project()->exec() == QDialog::Accepted)
         Show_Active_Configuration();
 }
 
 void TFDededorezidFirmWare::Open_Project() {
-    if (FOpenConf->exec() != QDialog::Accepted)
+    if (FOpenConf()->exec() != QDialog::Accepted)
         return;
-    Open_Configuration(FOpenConf->Name_Conf);
+    Open_Configuration(FOpenConf()->Name_Conf);
     Show_Active_Configuration();
 }
 
@@ -196,14 +221,14 @@ void TFDededorezidFirmWare::Update_Device() {
         Show_Standard_Error(error.message());
         return;
     }
-    FBoot->Form_Type = 1;
-    FBoot->exec();
+    FBoot()->Form_Type = 1;
+    FBoot()->exec();
 }
 
 void TFDededorezidFirmWare::Start_Program(const QString &NomeSW) {
     try {
         Run_And_Wait(NomeSW, Updater_Wait_Limit_Ms, [this](qint64 elapsed_ms) {
-            FBoot->Show_Wait(elapsed_ms);
+            FBoot()->Show_Wait(elapsed_ms);
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         });
     } catch (const Core_Error &error) {
@@ -214,11 +239,17 @@ void TFDededorezidFirmWare::Start_Program(const QString &NomeSW) {
 
 void TFDededorezidFirmWare::Change_Language() {
     Set_Lang();
-    FBoot->Set_Lang();
-    FNew_Project->Set_Lang();
-    FOpenConf->Set_Lang();
-    FSoftOptions->Set_Lang();
-    FParGen2->Set_Lang();
+    // A window not made yet takes the texts of the moment when it is made.
+    if (Created.Boot)
+        Created.Boot->Set_Lang();
+    if (Created.New_Project)
+        Created.New_Project->Set_Lang();
+    if (Created.OpenConf)
+        Created.OpenConf->Set_Lang();
+    if (Created.SoftOptions)
+        Created.SoftOptions->Set_Lang();
+    if (Created.ParGen2)
+        Created.ParGen2->Set_Lang();
 }
 
 void TFDededorezidFirmWare::Apply_Timer_Rule() {
@@ -254,16 +285,16 @@ void TFDededorezidFirmWare::Btn_Click(QObject *Sender) {
     } else if (Sender == Btn_Close) {
         close();
     } else if (Sender == Btn_Info) {
-        FAbout->exec();
+        FAbout()->exec();
     } else if (Sender == Btn_Opz) {
-        if (FSoftOptions->exec() == QDialog::Accepted) {
+        if (FSoftOptions()->exec() == QDialog::Accepted) {
             Save_Setting();
             Apply_Timer_Rule();
         }
     } else if (App.Proj_Dir.isEmpty()) {
         Show_Error(Lang_Strings.at(18));
     } else if (Sender == Btn_Prm_Gen) {
-        FParGen2->exec();
+        FParGen2()->exec();
     } else if (Sender == Btn_CreateBin) {
         Update_Device();
     }

@@ -19,15 +19,12 @@ class TFParGen2;
 
 // The main window: the three steps, the active configuration, Information, Options and Close,
 // the maker's address and the notice of a newer version. Its creation runs the start-up of the
-// program folder; the other windows are made once by Create_Dialogs and reused.
+// program folder; each other window is made when it is first shown and reused after that.
 class TFDededorezidFirmWare : public QWidget {
     Q_OBJECT
 
 public:
     explicit TFDededorezidFirmWare(const QString &app_dir);
-
-    // Creates the other windows, once each, in start-up order.
-    void Create_Dialogs();
 
     void Set_Lang();
     // Writes the settings file; a failure is shown with its reason. True when written.
@@ -67,17 +64,28 @@ public:
     QLabel *LL_Update;
     QTimer *Timer_Update;
 
-    TFNew_Project *FNew_Project = nullptr;
-    TFOpenConf *FOpenConf = nullptr;
-    TFAbout *FAbout = nullptr;
-    TFSoftOptions *FSoftOptions = nullptr;
-    TFBoot *FBoot = nullptr;
-    TFParGen2 *FParGen2 = nullptr;
+    // The other windows, each created on its first use (its Set_Lang runs then) and kept.
+    TFNew_Project *FNew_Project();
+    TFOpenConf *FOpenConf();
+    TFAbout *FAbout();
+    TFSoftOptions *FSoftOptions();
+    TFBoot *FBoot();
+    TFParGen2 *FParGen2();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Built only when needed: a window that is never opened costs nothing at start-up.
+    struct Dialogs {
+        TFNew_Project *New_Project = nullptr;
+        TFOpenConf *OpenConf = nullptr;
+        TFAbout *About = nullptr;
+        TFSoftOptions *SoftOptions = nullptr;
+        TFBoot *Boot = nullptr;
+        TFParGen2 *ParGen2 = nullptr;
+    } Created;
+
     void Btn_Click(QObject *Sender);
     void Show_Active_Configuration();
 };

@@ -12,7 +12,6 @@ int main(int argc, char *argv[]) {
     Install_Message_Sink(&message_boxes);
 
     TFDededorezidFirmWare main_window(QCoreApplication::applicationDirPath());
-    main_window.Create_Dialogs();
     main_window.show();
     Center_On_Screen(&main_window);
     return app.exec();

@@ -164,15 +164,19 @@ void Test_Main_Window::language_change_keeps_configuration_labels() {
                     "anlegen\nSTR100 = Neu\nSTR200 = Offnen\n");
     Write_Settings(program, QStringLiteral("Plant"), false);
     auto main = Start_Program(program.path());
+    // A window made before the change switches with it; one made after takes the new texts.
+    TFOpenConf *open = main->FOpenConf();
+    QCOMPARE(open->windowTitle(), QStringLiteral("Open Configuration"));
 
     App.Language_Name = QStringLiteral("Deutsch");
     Load_Language();
     main->Change_Language();
+    QCOMPARE(main->FOpenConf(), open);
     QCOMPARE(main->L_Step[0]->text(), QStringLiteral("Schritt 1"));
     QCOMPARE(main->Btn_New->text(), QStringLiteral("Neue Konfiguration"));
     QCOMPARE(main->Btn_New->toolTip(), QStringLiteral("Neu anlegen"));
-    QCOMPARE(main->FNew_Project->windowTitle(), QStringLiteral("Neu"));
-    QCOMPARE(main->FOpenConf->windowTitle(), QStringLiteral("Offnen"));
+    QCOMPARE(main->FNew_Project()->windowTitle(), QStringLiteral("Neu"));
+    QCOMPARE(main->FOpenConf()->windowTitle(), QStringLiteral("Offnen"));
     QCOMPARE(main->L_Name_Conf->text(), QStringLiteral("Opened Configuration of the Converter : "));
 
     // The next open writes the labels in the new language.

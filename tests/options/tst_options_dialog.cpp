@@ -75,7 +75,7 @@ struct Options_Fixture {
     TFSoftOptions *Show() {
         if (!main)
             main = Start_Program(program.path());
-        options = main->FSoftOptions;
+        options = main->FSoftOptions();
         options->show();
         if (!QTest::qWaitForWindowExposed(options))
             qFatal("the options dialog was not shown");
@@ -490,11 +490,11 @@ void Test_Options_Dialog::pick_yes_switches_every_window() {
 
     // Every window switched at once; Cancel kept them switched.
     QCOMPARE(main->Btn_New->text(), QStringLiteral("Neue Konfiguration"));
-    QCOMPARE(main->FNew_Project->windowTitle(), QStringLiteral("Neu anlegen"));
-    QCOMPARE(main->FOpenConf->windowTitle(), QStringLiteral("Offnen"));
-    QCOMPARE(main->FBoot->windowTitle(), QStringLiteral("Gerat aktualisieren"));
-    QCOMPARE(main->FParGen2->windowTitle(), QStringLiteral("Kommunikation"));
-    TFSoftOptions *options = main->FSoftOptions;
+    QCOMPARE(main->FNew_Project()->windowTitle(), QStringLiteral("Neu anlegen"));
+    QCOMPARE(main->FOpenConf()->windowTitle(), QStringLiteral("Offnen"));
+    QCOMPARE(main->FBoot()->windowTitle(), QStringLiteral("Gerat aktualisieren"));
+    QCOMPARE(main->FParGen2()->windowTitle(), QStringLiteral("Kommunikation"));
+    TFSoftOptions *options = main->FSoftOptions();
     QCOMPARE(options->PC_Options->tabText(0), QStringLiteral("Sprache"));
     QCOMPARE(options->L_Sel_Lang->text(), QStringLiteral("Gewahlte Sprache: Deutsch"));
     QCOMPARE(options->L_Page_Lang->text(), QStringLiteral("Seite 2 von 3"));

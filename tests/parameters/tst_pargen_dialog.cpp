@@ -24,7 +24,7 @@ struct Program {
     Program_Folder folder;
     Message_Recorder messages;
     std::unique_ptr<TFDededorezidFirmWare> main = Start_Program(folder.path());
-    TFParGen2 *dialog = main->FParGen2;
+    TFParGen2 *dialog = main->FParGen2();
 
     Program() { Create_Configuration(QStringLiteral("Plant")); }
     ~Program() { main->close(); }

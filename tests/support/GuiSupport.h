@@ -10,7 +10,6 @@
 // The program as main() starts it, on the program folder path.
 inline std::unique_ptr<TFDededorezidFirmWare> Start_Program(const QString &path) {
     auto main_window = std::make_unique<TFDededorezidFirmWare>(path);
-    main_window->Create_Dialogs();
     main_window->show();
     return main_window;
 }

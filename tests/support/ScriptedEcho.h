@@ -17,7 +17,8 @@ public:
     void Send(const QString &host, const QByteArray &data, int timeout_ms) override {
         const QChar step = Script.at(qMin(Sent.size(), Script.size() - 1));
         if (step == QLatin1Char('E'))
-            throw Core_Error(QStringLiteral("Cannot resolve %1: Name or service not known").arg(host));
+            throw Core_Error(
+                QStringLiteral("Cannot resolve %1: Name or service not known").arg(host));
         if (step == QLatin1Char('P'))
             throw Echo_Permission_Error(QStringLiteral("ICMP echo needs permission."));
         Sent.append(data);

@@ -13,7 +13,8 @@ int main(int argc, char *argv[]) {
     const std::string self = argv[0];
     const std::string dir = self.substr(0, self.find_last_of('/') + 1);
     std::ifstream job(dir + "Ethernet_Update.xml");
-    const std::string job_text((std::istreambuf_iterator<char>(job)), std::istreambuf_iterator<char>());
+    const std::string job_text((std::istreambuf_iterator<char>(job)),
+                               std::istreambuf_iterator<char>());
     char cwd[4096] = {};
     if (!getcwd(cwd, sizeof cwd))
         cwd[0] = '\0';

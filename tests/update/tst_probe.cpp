@@ -33,7 +33,9 @@ void Test_Probe::attempts() {
     QFETCH(QString, script);
     quint32 now = 0;
     int steps = 0;
-    const auto clock = [&now] { return now; };
+    const auto clock = [&now] {
+        return now;
+    };
     Scripted_Echo echo(script, clock);
     Ping_Probe probe(
         echo,
@@ -50,7 +52,8 @@ void Test_Probe::attempts() {
     // Every request carries the address text; the probe is bounded to about 5 s of attempts.
     for (const QByteArray &data : echo.Sent)
         QCOMPARE(data, QByteArray("10.0.0.7"));
-    QVERIFY2(now <= quint32(Ping_Probe::Probe_Ms + Ping_Probe::Attempt_Ms + 2 * Ping_Probe::Step_Ms),
+    QVERIFY2(now <=
+                 quint32(Ping_Probe::Probe_Ms + Ping_Probe::Attempt_Ms + 2 * Ping_Probe::Step_Ms),
              QByteArray::number(now).constData());
     if (QTest::currentDataTag() == QByteArray("silent for 5 s"))
         QVERIFY(now > quint32(Ping_Probe::Probe_Ms));
@@ -59,9 +62,12 @@ void Test_Probe::attempts() {
 void Test_Probe::clock_wrapping_around() {
     // The tick count runs over 2^32 during the probe; the elapsed times stay right.
     quint32 now = 0xFFFFFFFFu - 2000;
-    const auto clock = [&now] { return now; };
+    const auto clock = [&now] {
+        return now;
+    };
     Scripted_Echo echo(QStringLiteral("S"), clock);
-    Ping_Probe probe(echo, [&now] { now += Ping_Probe::Step_Ms; }, clock);
+    Ping_Probe probe(
+        echo, [&now] { now += Ping_Probe::Step_Ms; }, clock);
     QVERIFY(!probe.Send_Ping(QStringLiteral("10.0.0.7")));
     QCOMPARE(probe.Attempts, 13);
 }

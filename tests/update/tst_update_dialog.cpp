@@ -44,7 +44,7 @@ struct Update_Fixture {
         auto echo =
             std::make_unique<Scripted_Echo>(script, [] { return quint32(Clock().elapsed()); });
         Echo = echo.get();
-        Main->FBoot->Ping = std::move(echo);
+        Main->FBoot()->Ping = std::move(echo);
     }
     ~Update_Fixture() { Main->close(); }
 
@@ -152,7 +152,7 @@ void Test_Update_Dialog::shown_address_data() {
 void Test_Update_Dialog::shown_address() {
     QFETCH(QString, remembered);
     Update_Fixture fixture;
-    for (QLineEdit *field : fixture.Main->FBoot->E_IP)
+    for (QLineEdit *field : fixture.Main->FBoot()->E_IP)
         field->setText(QStringLiteral("7"));
     App.Last_IP_Address = remembered;
     QString shown;
