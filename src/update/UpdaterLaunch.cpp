@@ -31,6 +31,11 @@ public:
         else
             QThread::msleep(Round_Ms);
     }
+    // Takes a signal that is already there without waiting for one.
+    void Drain() {
+        if (Event)
+            Event->Wait(0);
+    }
 
 private:
     std::unique_ptr<Named_Event> Event;
@@ -48,7 +53,9 @@ bool Run_And_Wait(const QString &program, int limit_ms,
     elapsed.start();
     for (;;) {
         if (child->Finished()) {
-            pacer.Wait();
+            // The updater's own last signal may still be pending; the dialog must not sit out
+            // another round for it.
+            pacer.Drain();
             return true;
         }
         if (elapsed.elapsed() >= limit_ms)
