@@ -27,7 +27,7 @@ constexpr int Flag_Size = 48;
 // picks it as a click does.
 class Slot_Name : public Click_Label {
 public:
-    explicit Slot_Name(QWidget *parent) : Click_Label(parent) { setFocusPolicy(Qt::StrongFocus); }
+    explicit Slot_Name(QWidget *parent) : Click_Label(parent) { setFocusPolicy(Qt::TabFocus); }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override {
