@@ -7,7 +7,6 @@
 #include "image/Bank.h"
 #include "language/LangStrings.h"
 #include "options/USoftOptions.h"
-#include "options/VersionCheck.h"
 #include "parameters/UParGen2.h"
 #include "platform/CoreError.h"
 #include "shell/AppState.h"
@@ -261,13 +260,8 @@ void TFDededorezidFirmWare::Apply_Timer_Rule() {
 
 void TFDededorezidFirmWare::Timer_UpdateTimer() {
     Timer_Update->stop();
-    bool newer = false;
-    const QString server = Version_Server;
-    Run_Without_Freezing([&newer, server] { newer = Check_Version(server); });
-    if (newer) {
-        LL_Update->setText(QStringLiteral("<a href=\"%1\">%2</a>")
-                               .arg(Maker_Url(Download_Page_Path).toString(),
-                                    Lang_Strings.at(19).toHtmlEscaped()));
+    if (Check_Version_Without_Freezing(Version_Server)) {
+        LL_Update->setText(Download_Page_Link(Lang_Strings.at(19)));
         LL_Update->adjustSize();
         LL_Update->show();
     } else {

@@ -2,7 +2,6 @@
 
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
-#include "options/VersionCheck.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
@@ -254,13 +253,8 @@ void TFSoftOptions::LangClick(QObject *Sender) {
 }
 
 void TFSoftOptions::Btn_Check_UpdateClick() {
-    bool newer = false;
-    const QString server = Version_Server;
-    Run_Without_Freezing([&newer, server] { newer = Check_Version(server); });
-    if (newer) {
-        LL_Check_Update->setText(QStringLiteral("<a href=\"%1\">%2</a>")
-                                     .arg(Maker_Url(Download_Page_Path).toString(),
-                                          Lang_Strings.at(314).toHtmlEscaped()));
+    if (Check_Version_Without_Freezing(Version_Server)) {
+        LL_Check_Update->setText(Download_Page_Link(Lang_Strings.at(314)));
     } else {
         LL_Check_Update->setText(Lang_Strings.at(315).toHtmlEscaped());
     }

@@ -1,5 +1,7 @@
 #include "Waiting.h"
 
+#include "options/VersionCheck.h"
+
 #include <QEventLoop>
 #include <QThread>
 #include <memory>
@@ -13,4 +15,10 @@ void Run_Without_Freezing(const std::function<void()> &work) {
     worker->start();
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     worker->wait();
+}
+
+bool Check_Version_Without_Freezing(const QString &server) {
+    bool newer = false;
+    Run_Without_Freezing([&newer, server] { newer = Check_Version(server); });
+    return newer;
 }

@@ -27,3 +27,8 @@ void Open_Web_Page(const QUrl &url) {
 void Set_Web_Page_Opener(std::function<void(const QUrl &)> opener) {
     Opener() = std::move(opener);
 }
+
+QString Download_Page_Link(const QString &text) {
+    return QStringLiteral("<a href=\"%1\">%2</a>")
+        .arg(Maker_Url(Download_Page_Path).toString(), text.toHtmlEscaped());
+}
