@@ -1,5 +1,6 @@
 #include "BenchSupport.h"
 
+#include <QApplication>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -35,9 +36,10 @@ void Print_Figure(const char *what, double median_ms, double target_ms, const ch
 }
 
 bool Bench_Sink::Show(Message_Kind kind, const QString &text) {
-    std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    if (kind != Message_Kind::Question)
+    if (kind != Message_Kind::Question) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
         return false;
+    }
     Answered_Ms = Now_Ms();
     return Answer;
 }
@@ -48,23 +50,29 @@ double Ms_Of(const timeval &time) {
     return time.tv_sec * 1e3 + time.tv_usec / 1e3;
 }
 
-// Sets the time once the watched widget has painted; the singleshot runs after the rest of the
-// same paint pass has been drawn and flushed.
+// Watches every paint of the program for the first one of the watched widget of the open modal
+// dialog; the singleshot runs after the rest of that paint pass has been drawn and flushed.
 class First_Paint : public QObject {
 public:
-    explicit First_Paint(std::function<void()> painted) : Painted(std::move(painted)) {}
+    First_Paint(const std::function<QWidget *(QWidget *)> &watched,
+                std::function<void(QWidget *)> painted)
+        : Watched(watched), Painted(std::move(painted)) {}
 
 protected:
-    bool eventFilter(QObject *, QEvent *event) override {
-        if (event->type() == QEvent::Paint && !Seen) {
+    bool eventFilter(QObject *receiver, QEvent *event) override {
+        if (event->type() != QEvent::Paint || Seen)
+            return false;
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (dialog && receiver == Watched(dialog)) {
             Seen = true;
-            QTimer::singleShot(0, this, Painted);
+            QTimer::singleShot(0, this, [this, dialog] { Painted(dialog); });
         }
         return false;
     }
 
 private:
-    std::function<void()> Painted;
+    const std::function<QWidget *(QWidget *)> &Watched;
+    std::function<void(QWidget *)> Painted;
     bool Seen = false;
 };
 
@@ -96,19 +104,20 @@ Child_Figures Run_Child(const QStringList &command) {
     return figures;
 }
 
-double Ms_To_First_Paint(QWidget *button, QWidget *watched, const std::function<void()> &finish) {
+double Ms_To_First_Paint(QWidget *button, const std::function<QWidget *(QWidget *)> &watched,
+                         const std::function<void(QWidget *)> &finish) {
     double painted = 0;
-    First_Paint filter([&painted, &finish] {
+    First_Paint filter(watched, [&painted, &finish](QWidget *dialog) {
         painted = Now_Ms();
-        finish();
+        finish(dialog);
     });
-    watched->installEventFilter(&filter);
+    qApp->installEventFilter(&filter);
     QTimer watchdog;
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, [] { qFatal("the dialog was never painted"); });
     watchdog.start(60000);
     const double clicked = Now_Ms();
     QTest::mouseClick(button, Qt::LeftButton);
-    watched->removeEventFilter(&filter);
+    qApp->removeEventFilter(&filter);
     return painted - clicked;
 }

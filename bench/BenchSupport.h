@@ -22,8 +22,8 @@ int Count_Argument(int argc, char *argv[], int position, int fallback);
 void Print_Figure(const char *what, double median_ms, double target_ms, const char *baseline,
                   double baseline_ms);
 
-// Prints every message on stderr; questions get Answer, and Answered_Ms notes when the last one
-// was answered, which is the moment a user's Yes would arrive.
+// Prints every message but questions on stderr; questions get Answer, and Answered_Ms notes when
+// the last one was answered, which is the moment a user's Yes would arrive.
 class Bench_Sink : public Message_Sink {
 public:
     Bench_Sink() { Install_Message_Sink(this); }
@@ -52,6 +52,9 @@ struct Child_Figures {
 Child_Figures Run_Child(const QStringList &command);
 
 // Clicks button, which opens a modal dialog with exec(), and returns the time from the click
-// until watched, a widget of that dialog, has been painted and the frame is complete. Then runs
-// finish inside the dialog's event loop; finish must close the dialog.
-double Ms_To_First_Paint(QWidget *button, QWidget *watched, const std::function<void()> &finish);
+// until the widget that watched(dialog) names has been painted and the frame is complete; watched
+// gives null for any other modal window. Then runs finish(dialog) inside the dialog's event loop;
+// finish must close the dialog. The dialog is found only once it is open, so it may be made on
+// its first showing.
+double Ms_To_First_Paint(QWidget *button, const std::function<QWidget *(QWidget *)> &watched,
+                         const std::function<void(QWidget *)> &finish);

@@ -13,6 +13,7 @@
 #include "language/LanguageFile.h"
 #include "options/USoftOptions.h"
 #include "shell/AppState.h"
+#include "widgets/ProgramStyle.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,14 +31,18 @@ QString Language_Name(int n) {
     return QStringLiteral("Language %1").arg(n, 4, 10, QLatin1Char('0'));
 }
 
-// Every text of the table, each marked with the language, so that a switch changes them all.
+// Every text of the table, each marked with the language, so that a switch changes them all;
+// the pilcrows keep the blanks at either end.
 QByteArray Complete_Language_File(const QString &language) {
     Fill_Default_Lang();
-    QByteArray content;
+    const QChar pilcrow(0x00B6);
+    QByteArray content = "\xEF\xBB\xBF";
     for (int index = 0; index < Lang_Strings.size(); ++index) {
         QString text = Lang_Strings.at(index);
         text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        content += QStringLiteral("STR%1 = %2 %3\r\n").arg(index).arg(language, text).toUtf8();
+        content += (QStringLiteral("STR%1 = ").arg(index) + pilcrow + language + QLatin1Char(' ') +
+                    text + pilcrow + QLatin1String("\r\n"))
+                       .toUtf8();
     }
     return content;
 }
@@ -58,6 +63,11 @@ bool Write_Languages(const QDir &folder) {
     return true;
 }
 
+QWidget *First_Flag(QWidget *modal) {
+    auto *options = qobject_cast<TFSoftOptions *>(modal);
+    return options ? options->I_L[0] : nullptr;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -74,13 +84,13 @@ int main(int argc, char *argv[]) {
     main_window.show();
     if (!QTest::qWaitForWindowExposed(&main_window))
         return 1;
-    TFSoftOptions *options = main_window.FSoftOptions;
 
     std::vector<double> shown, listed, turned, drawn, switched, loaded;
     bool as_expected = true;
     for (int run = 0; run < runs; ++run) {
         const QString picked = Language_Name(run % 2);
-        shown.push_back(Ms_To_First_Paint(main_window.Btn_Opz, options->I_L[0], [&] {
+        shown.push_back(Ms_To_First_Paint(main_window.Btn_Opz, First_Flag, [&](QWidget *modal) {
+            auto *options = static_cast<TFSoftOptions *>(modal);
             as_expected = as_expected && options->Show_Page == 1 &&
                           options->L_L[0]->text() == Language_Name(0) &&
                           options->I_L[0]->isVisible();

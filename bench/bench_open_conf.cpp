@@ -36,7 +36,7 @@ int main(int argc, char *argv[]) {
     for (int n = 0; n < Folder_Count; ++n)
         projects.mkpath(Folder_Name(n));
     // Far down the list, so that preselecting it means scrolling to it.
-    const int active = Folder_Count * 3 / 4;
+    constexpr int active = Folder_Count * 3 / 4;
     AppState settings;
     settings.Proj_Name = Folder_Name(active);
     Save_Settings(settings, folder.filePath(Settings_File_Name));
@@ -46,16 +46,22 @@ int main(int argc, char *argv[]) {
     main_window.show();
     if (!QTest::qWaitForWindowExposed(&main_window))
         return 1;
-    TFOpenConf *dialog = main_window.FOpenConf;
 
     std::vector<double> opened, listed;
     bool preselected = true;
     for (int run = 0; run < runs; ++run) {
-        opened.push_back(Ms_To_First_Paint(main_window.Btn_Open, dialog->ListBox1->viewport(), [&] {
-            preselected = preselected && dialog->ListBox1->count() == Folder_Count &&
-                          dialog->ListBox1->currentRow() == active;
-            dialog->reject();
-        }));
+        opened.push_back(Ms_To_First_Paint(
+            main_window.Btn_Open,
+            [](QWidget *modal) -> QWidget * {
+                auto *dialog = qobject_cast<TFOpenConf *>(modal);
+                return dialog ? dialog->ListBox1->viewport() : nullptr;
+            },
+            [&preselected](QWidget *modal) {
+                auto *dialog = static_cast<TFOpenConf *>(modal);
+                preselected = preselected && dialog->ListBox1->count() == Folder_Count &&
+                              dialog->ListBox1->currentRow() == active;
+                dialog->reject();
+            }));
         const double start = Now_Ms();
         const QStringList names = projects.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         listed.push_back(Now_Ms() - start);

@@ -30,7 +30,7 @@ struct Series {
 void Print_Row(const char *what, const std::vector<double> &program,
                const std::vector<double> &bare, double target_ratio) {
     const double ratio = Median(program) / Median(bare);
-    std::printf("%-16s %10.1f %12.1f %8.2f %11.2f\n", what, Median(program), Median(bare), ratio,
+    std::printf("%-18s %10.1f %12.1f %8.2f %15.2f\n", what, Median(program), Median(bare), ratio,
                 target_ratio);
 }
 
@@ -66,7 +66,7 @@ int main(int argc, char *argv[]) {
         }
     }
     std::printf("runs: %d of each, alternately, on the offscreen platform (medians)\n", runs);
-    std::printf("%-16s %10s %12s %8s %11s\n", "", "CF20914", "bare window", "ratio",
+    std::printf("%-18s %10s %12s %8s %15s\n", "", "CF20914", "bare window", "ratio",
                 "target at most");
     Print_Row("wall time (ms)", configurator.Wall_Ms, bare.Wall_Ms, 1.3);
     Print_Row("CPU time (ms)", configurator.Cpu_Ms, bare.Cpu_Ms, 1.3);
