@@ -8,6 +8,8 @@
 //      (baseline: the longest gap of the idle event loop over the same time).
 // Run: QT_QPA_PLATFORM=offscreen bench_update [runs]
 
+#include "BenchSupport.h"
+
 #include "app/UDededorezidFirmWare.h"
 #include "configurations/Configurations.h"
 #include "platform/IcmpEcho.h"
@@ -25,33 +27,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <sched.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <time.h>
 #include <vector>
 
-extern char **environ;
-
 namespace {
-
-class Quiet_Sink : public Message_Sink {
-public:
-    bool Show(Message_Kind, const QString &text) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return false;
-    }
-};
-
-double Now_Ms() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 // Start and exit times written by the stand-in, in ms.
 std::pair<double, double> Updater_Times(const QString &folder) {
@@ -72,15 +50,7 @@ double Raw_Echo_Ms(Icmp_Echo &echo) {
 }
 
 double Blocking_Wait_Ms(const QString &program) {
-    const QByteArray path = program.toLocal8Bit();
-    char *argv[] = {const_cast<char *>(path.constData()), nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, path.constData(), nullptr, nullptr, argv, environ) != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const double returned = Now_Ms();
-    return returned - Updater_Times(QFileInfo(program).path()).second;
+    return Run_Child({program}).Reaped_Ms - Updater_Times(QFileInfo(program).path()).second;
 }
 
 // The longest time between two ticks of a 1 ms timer while work runs.
@@ -113,9 +83,8 @@ bool Enter_Silent_Network() {
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
-    Quiet_Sink sink;
-    Install_Message_Sink(&sink);
+    const int runs = Count_Argument(argc, argv, 1, 15);
+    Bench_Sink sink;
 
     QTemporaryDir folder;
     QDir(folder.path()).mkpath(QStringLiteral("PROJECTS/Plant/bin"));
