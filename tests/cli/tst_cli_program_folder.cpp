@@ -92,11 +92,6 @@ void Verify_Error_Line(const Cli_Result &result, const QString &message) {
     QVERIFY2(result.Err.contains(message), qPrintable(result.Err));
 }
 
-// True when the probe of a loopback address may run here; the tool says so otherwise.
-bool Icmp_Allowed(const Cli_Result &result) {
-    return !(result.Exit == 2 && result.Err.contains(QLatin1String("permission")));
-}
-
 const char *Default_Lines = "Modbus_TCP_Slave_IP1=192\n"
                             "Modbus_TCP_Slave_IP2=168\n"
                             "Modbus_TCP_Slave_IP3=0\n"
@@ -157,9 +152,8 @@ private slots:
     void updateErrors_data();
     void updateErrors();
     void updateSilentDevice();
-    void updateWaitsForLiveHolder_data();
-    void updateWaitsForLiveHolder();
-    void updateTakesOverLockOfDeadHolder();
+    void updateLockHeldByAnotherRun_data();
+    void updateLockHeldByAnotherRun();
 };
 
 void Tst_Cli_Program_Folder::helpForEachCommand_data() {
@@ -626,16 +620,20 @@ void Tst_Cli_Program_Folder::updateSilentDevice() {
     QCOMPARE(program.Record(), QString());
 }
 
-void Tst_Cli_Program_Folder::updateWaitsForLiveHolder_data() {
+void Tst_Cli_Program_Folder::updateLockHeldByAnotherRun_data() {
+    QTest::addColumn<bool>("holderKilled");
     QTest::addColumn<QString>("wait");
     QTest::addColumn<int>("exitCode");
 
     // The first updater runs about 1.5 s after the second has started waiting.
-    QTest::newRow("holder ends within the wait") << "60" << 0;
-    QTest::newRow("wait runs out first") << "0" << 5;
+    QTest::newRow("holder ends within the wait") << false << "60" << 0;
+    QTest::newRow("wait runs out first") << false << "0" << 5;
+    // Killed while its updater runs, the holder leaves its lock file behind.
+    QTest::newRow("holder died") << true << "60" << 0;
 }
 
-void Tst_Cli_Program_Folder::updateWaitsForLiveHolder() {
+void Tst_Cli_Program_Folder::updateLockHeldByAnotherRun() {
+    QFETCH(bool, holderKilled);
     QFETCH(QString, wait);
     QFETCH(int, exitCode);
 
@@ -643,68 +641,42 @@ void Tst_Cli_Program_Folder::updateWaitsForLiveHolder() {
     program.Add_Configuration(QStringLiteral("Plant"));
     program.Add_Updater(1500);
     QProcess first;
-    Start_Cli(first, program.Arguments({QStringLiteral("update"), QStringLiteral("Plant"),
-                                        QStringLiteral("--ip"), QStringLiteral("127.0.0.2")}));
-    // The first holds the lock once its updater has started.
-    QTRY_VERIFY_WITH_TIMEOUT(!program.Record().isEmpty() || first.state() == QProcess::NotRunning,
-                             20000);
-    if (first.state() == QProcess::NotRunning) {
-        const Cli_Result result = Finish_Cli(first);
-        if (!Icmp_Allowed(result))
+    if (const auto ended = Start_Holding_Update(
+            first,
+            program.Arguments({QStringLiteral("update"), QStringLiteral("Plant"),
+                               QStringLiteral("--ip"), QStringLiteral("127.0.0.2")}),
+            [&program] { return !program.Record().isEmpty(); })) {
+        if (!Icmp_Allowed(*ended))
             QSKIP("this user may not open an ICMP socket");
-        QFAIL(qPrintable(result.Err));
+        QFAIL(qPrintable(ended->Err));
+    }
+    const qint64 first_pid = first.processId();
+    if (holderKilled) {
+        first.kill();
+        QVERIFY(first.waitForFinished());
+        QVERIFY(QFileInfo::exists(program.file(Update_Lock_File_Name)));
+        // Its updater goes on a while; that record must not be taken for the second's.
+        QTRY_VERIFY_WITH_TIMEOUT(program.Record().endsWith(QLatin1String("ended\n")), 20000);
     }
 
-    const qint64 first_pid = first.processId();
     const Cli_Result second =
         program.Run({QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
                      QStringLiteral("127.0.0.3"), QStringLiteral("--wait"), wait});
-    const Cli_Result first_result = Finish_Cli(first);
-    QCOMPARE(first_result.Exit, 0);
+    if (!holderKilled)
+        QCOMPARE(Finish_Cli(first).Exit, 0);
     QCOMPARE(second.Exit, exitCode);
     const QString job = QString::fromUtf8(Read_Test_File(program.file(Job_File_Name)));
     if (exitCode == 0) {
         QCOMPARE(second.Err, QString());
-        // The second job was written once the first updater had ended.
+        // The second job was written once the first updater had ended or its holder had died.
         QVERIFY2(job.contains(QLatin1String("<IP_Address_Dev>127.0.0.3<")), qPrintable(job));
-        QVERIFY(program.Record().contains(QLatin1String("127.0.0.3")));
+        QVERIFY(program.Record().contains(QLatin1String("<IP_Address_Dev>127.0.0.3<")));
     } else {
         Verify_Error_Line(second, QStringLiteral("Another update from this program folder is "
                                                  "running (cf20914-cli, process %1")
                                       .arg(first_pid));
         QVERIFY2(job.contains(QLatin1String("<IP_Address_Dev>127.0.0.2<")), qPrintable(job));
     }
-    QVERIFY(!QFileInfo::exists(program.file(Update_Lock_File_Name)));
-}
-
-void Tst_Cli_Program_Folder::updateTakesOverLockOfDeadHolder() {
-    const Cli_Program program;
-    program.Add_Configuration(QStringLiteral("Plant"));
-    program.Add_Updater(1000);
-    QProcess first;
-    Start_Cli(first, program.Arguments({QStringLiteral("update"), QStringLiteral("Plant"),
-                                        QStringLiteral("--ip"), QStringLiteral("127.0.0.2")}));
-    QTRY_VERIFY_WITH_TIMEOUT(!program.Record().isEmpty() || first.state() == QProcess::NotRunning,
-                             20000);
-    if (first.state() == QProcess::NotRunning) {
-        const Cli_Result result = Finish_Cli(first);
-        if (!Icmp_Allowed(result))
-            QSKIP("this user may not open an ICMP socket");
-        QFAIL(qPrintable(result.Err));
-    }
-    // Killed while its updater runs, the first leaves its lock file behind.
-    first.kill();
-    QVERIFY(first.waitForFinished());
-    QVERIFY(QFileInfo::exists(program.file(Update_Lock_File_Name)));
-    // The first updater goes on for a second; its record must not be taken for the second's.
-    QTRY_VERIFY_WITH_TIMEOUT(program.Record().endsWith(QLatin1String("ended\n")), 20000);
-
-    Write_Test_File(program.file(Updater_Delay), "0");
-    const Cli_Result second = program.Run({QStringLiteral("update"), QStringLiteral("Plant"),
-                                           QStringLiteral("--ip"), QStringLiteral("127.0.0.3")});
-    QCOMPARE(second.Err, QString());
-    QCOMPARE(second.Exit, 0);
-    QVERIFY(program.Record().contains(QLatin1String("<IP_Address_Dev>127.0.0.3<")));
     QVERIFY(!QFileInfo::exists(program.file(Update_Lock_File_Name)));
 }
 

@@ -3,9 +3,12 @@
 // Runs cf20914-cli as a separate process, as a script would. The including test names the
 // program in CLI_PROGRAM.
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 struct Cli_Result {
     int Exit = -1; // -1 when the tool did not start or did not end normally
@@ -46,4 +49,26 @@ inline Cli_Result Run_Cli(const QStringList &arguments) {
     QProcess process;
     Start_Cli(process, arguments);
     return Finish_Cli(process);
+}
+
+// True when the probe of a loopback address may run here; the tool says so otherwise.
+inline bool Icmp_Allowed(const Cli_Result &result) {
+    return !(result.Exit == 2 && result.Err.contains(QLatin1String("permission")));
+}
+
+// Starts an update with the tool in process and waits until its updater runs, which
+// updater_started tells: the tool then holds its program folder. Nothing when it does; what the
+// tool said when it ended before.
+inline std::optional<Cli_Result>
+Start_Holding_Update(QProcess &process, const QStringList &arguments,
+                     const std::function<bool()> &updater_started) {
+    Start_Cli(process, arguments);
+    const QDeadlineTimer bound(20000);
+    while (!updater_started() && !bound.hasExpired()) {
+        if (process.waitForFinished(20))
+            return Finish_Cli(process);
+    }
+    if (!updater_started())
+        return Cli_Result{-1, QString(), QStringLiteral("the updater did not start")};
+    return std::nullopt;
 }

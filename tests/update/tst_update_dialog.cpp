@@ -81,11 +81,6 @@ void Set_Address(TFBoot *boot, const std::array<const char *, 4> &bytes) {
         boot->E_IP[i]->setText(QLatin1String(bytes[i]));
 }
 
-// True when the probe of a loopback address may run here; the tool says so otherwise.
-bool Icmp_Allowed(const Cli_Result &result) {
-    return !(result.Exit == 2 && result.Err.contains(QLatin1String("permission")));
-}
-
 // True when Update Device opened the update dialog (closed again at once).
 bool Update_Device_Opens_Dialog(TFDededorezidFirmWare *main) {
     bool opened = false;
@@ -365,17 +360,14 @@ void Test_Update_Dialog::update_waits_for_command_line_update_then_gives_up() {
     Update_Fixture fixture;
     Write_Test_File(fixture.Program.file(QStringLiteral("updater_delay_ms")), "3000");
     QProcess cli;
-    Start_Cli(cli, {QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
-                    QStringLiteral("127.0.0.2"), QStringLiteral("--program-dir"),
-                    fixture.Program.path()});
-    // The command-line update holds the program folder once its updater runs.
-    QTRY_VERIFY_WITH_TIMEOUT(!fixture.Record().isEmpty() || cli.state() == QProcess::NotRunning,
-                             20000);
-    if (cli.state() == QProcess::NotRunning) {
-        const Cli_Result result = Finish_Cli(cli);
-        if (!Icmp_Allowed(result))
+    if (const auto ended = Start_Holding_Update(
+            cli,
+            {QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
+             QStringLiteral("127.0.0.2"), QStringLiteral("--program-dir"), fixture.Program.path()},
+            [&fixture] { return !fixture.Record().isEmpty(); })) {
+        if (!Icmp_Allowed(*ended))
             QSKIP("this user may not open an ICMP socket");
-        QFAIL(qPrintable(result.Err));
+        QFAIL(qPrintable(ended->Err));
     }
     const qint64 cli_pid = cli.processId();
 
