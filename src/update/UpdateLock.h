@@ -21,7 +21,9 @@ QString Holder_Text(const Update_Lock_Holder &holder);
 // The job file and the updater are one pair per program folder: two updates started together
 // would overwrite each other's job while the updater reads it. This lock, a file in the program
 // folder, lets one update at a time through from writing the job to the updater's end. The
-// lock file names its holder; a file left by a process that died is taken over.
+// lock file names its holder; a file left by a process that died is taken over. It is made by
+// exclusive creation and stays locked while held, which is why it does not go through the
+// safe-write helper: a rename would replace another holder's file.
 class Update_Lock {
 public:
     static constexpr int Retry_Ms = 20;

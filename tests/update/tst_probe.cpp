@@ -11,6 +11,8 @@ private slots:
     void attempts_data();
     void attempts();
     void clock_wrapping_around();
+    void probe_host_data();
+    void probe_host();
 };
 
 void Test_Probe::attempts_data() {
@@ -33,7 +35,9 @@ void Test_Probe::attempts() {
     QFETCH(QString, script);
     quint32 now = 0;
     int steps = 0;
-    const auto clock = [&now] { return now; };
+    const auto clock = [&now] {
+        return now;
+    };
     Scripted_Echo echo(script, clock);
     Ping_Probe probe(
         echo,
@@ -50,7 +54,8 @@ void Test_Probe::attempts() {
     // Every request carries the address text; the probe is bounded to about 5 s of attempts.
     for (const QByteArray &data : echo.Sent)
         QCOMPARE(data, QByteArray("10.0.0.7"));
-    QVERIFY2(now <= quint32(Ping_Probe::Probe_Ms + Ping_Probe::Attempt_Ms + 2 * Ping_Probe::Step_Ms),
+    QVERIFY2(now <=
+                 quint32(Ping_Probe::Probe_Ms + Ping_Probe::Attempt_Ms + 2 * Ping_Probe::Step_Ms),
              QByteArray::number(now).constData());
     if (QTest::currentDataTag() == QByteArray("silent for 5 s"))
         QVERIFY(now > quint32(Ping_Probe::Probe_Ms));
@@ -59,11 +64,47 @@ void Test_Probe::attempts() {
 void Test_Probe::clock_wrapping_around() {
     // The tick count runs over 2^32 during the probe; the elapsed times stay right.
     quint32 now = 0xFFFFFFFFu - 2000;
-    const auto clock = [&now] { return now; };
+    const auto clock = [&now] {
+        return now;
+    };
     Scripted_Echo echo(QStringLiteral("S"), clock);
-    Ping_Probe probe(echo, [&now] { now += Ping_Probe::Step_Ms; }, clock);
+    Ping_Probe probe(
+        echo, [&now] { now += Ping_Probe::Step_Ms; }, clock);
     QVERIFY(!probe.Send_Ping(QStringLiteral("10.0.0.7")));
     QCOMPARE(probe.Attempts, 13);
+}
+
+void Test_Probe::probe_host_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("host"); // empty: refused
+
+    QTest::newRow("plain") << "192.168.0.10"
+                           << "192.168.0.10";
+    // A leading zero must not turn a byte into an octal number.
+    QTest::newRow("leading zeros") << "192.168.000.010"
+                                   << "192.168.0.10";
+    QTest::newRow("blanks around the parts") << " 10 . 0 . 0 . 1 "
+                                             << "10.0.0.1";
+    QTest::newRow("three parts") << "10.0.1"
+                                 << "";
+    QTest::newRow("five parts") << "10.0.0.1.5"
+                                << "";
+    QTest::newRow("byte above 255") << "10.0.0.256"
+                                    << "";
+    QTest::newRow("hexadecimal byte") << "$0A.0.0.1"
+                                      << "";
+    QTest::newRow("signed byte") << "+10.0.0.1"
+                                 << "";
+    QTest::newRow("host name") << "localhost"
+                               << "";
+    QTest::newRow("empty part") << "10..0.1"
+                                << "";
+}
+
+void Test_Probe::probe_host() {
+    QFETCH(QString, address);
+    QFETCH(QString, host);
+    QCOMPARE(Probe_Host(address).value_or(QString()), host);
 }
 
 QTEST_GUILESS_MAIN(Test_Probe)
