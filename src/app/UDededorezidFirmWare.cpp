@@ -154,7 +154,9 @@ TFSoftOptions *TFDededorezidFirmWare::FSoftOptions() {
 
 TFBoot *TFDededorezidFirmWare::FBoot() {
     return Made_Once(Created.Boot, this,
-                     [this](const QString &program) { Start_Program(program); });
+                     [this](const QString &program, const std::function<void()> &write_job) {
+                         Start_Program(program, write_job);
+                     });
 }
 
 TFParGen2 *TFDededorezidFirmWare::FParGen2() {
@@ -224,16 +226,17 @@ void TFDededorezidFirmWare::Update_Device() {
     FBoot()->exec();
 }
 
-void TFDededorezidFirmWare::Start_Program(const QString &NomeSW) {
-    try {
-        Run_And_Wait(NomeSW, Updater_Wait_Limit_Ms, [this](qint64 elapsed_ms) {
+void TFDededorezidFirmWare::Start_Program(const QString &NomeSW,
+                                          const std::function<void()> &Write_Job) {
+    const Update_Outcome outcome =
+        Run_Update_Job(NomeSW, Write_Job, Updater_Wait_Limit_Ms, [this](qint64 elapsed_ms) {
             FBoot()->Show_Wait(elapsed_ms);
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         });
-    } catch (const Core_Error &error) {
-        // Where the desktop says nothing about a program it cannot start, the user must hear it.
-        Show_Error(error.message());
-    }
+    // The user must hear of an update that could not run: where the desktop says nothing about
+    // a program it cannot start, and when another update kept the program folder all the while.
+    if (outcome.Result == Update_Run::Folder_Busy || outcome.Result == Update_Run::Not_Started)
+        Show_Error(outcome.Reason);
 }
 
 void TFDededorezidFirmWare::Change_Language() {

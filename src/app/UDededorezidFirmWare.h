@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class Click_Label;
 class TFNew_Project;
@@ -37,9 +38,11 @@ public:
     // Timer_Update runs exactly while both online options are on; enabling it starts the
     // countdown afresh.
     void Apply_Timer_Rule();
-    // Starts the updater NomeSW and waits for it, at most Updater_Wait_Limit_Ms; the windows keep
-    // painting and take no input meanwhile, and the update dialog shows how long it has run.
-    void Start_Program(const QString &NomeSW);
+    // Writes the job with Write_Job, starts the updater NomeSW and waits for it, at most
+    // Updater_Wait_Limit_Ms; the windows keep painting and take no input meanwhile, and the
+    // update dialog shows how long it has run. While another update of the program folder runs,
+    // it waits for that one first, as long again at most, and then gives up with a message.
+    void Start_Program(const QString &NomeSW, const std::function<void()> &Write_Job);
 
     // Where the version check asks; tests point it at a server of their own.
     QString Version_Server = Maker_Server;

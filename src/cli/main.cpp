@@ -1,5 +1,7 @@
 // cf20914-cli: the configurator's core for scripted work, one command per call.
 
+#include "Cli.h"
+
 #include "image/Bank.h"
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
@@ -10,45 +12,17 @@
 #include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "update/JobFile.h"
-#include "update/Probe.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QTextStream>
-#include <QThread>
 #include <cstdio>
 #include <functional>
 #include <map>
 
 namespace {
-
-QTextStream &Out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &Err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
-
-// A usage error or input that cannot be read: one line on stderr, exit code 2.
-struct Usage_Error {
-    QString Message;
-};
-
-struct Command {
-    QString Synopsis;
-    QString Description;
-    QList<QCommandLineOption> Options;
-    QStringList Positional; // names of the required positional arguments
-    std::function<int(const QCommandLineParser &, const QStringList &)> Run;
-};
 
 QCommandLineOption Language_Dir_Option() {
     return {QStringLiteral("language-dir"), QStringLiteral("Folder of the language files."),
@@ -163,9 +137,7 @@ int Run_Job(const QCommandLineParser &parser, const QStringList &args) {
 int Run_Texts(const QCommandLineParser &parser, const QStringList &) {
     Load_Chosen_Language(parser);
     for (int index = 0; index < Lang_Strings.size(); ++index) {
-        const QByteArray json =
-            QJsonDocument(QJsonArray{Lang_Strings.at(index)}).toJson(QJsonDocument::Compact);
-        Out() << index << '\t' << QString::fromUtf8(json.mid(1, json.size() - 2)) << '\n';
+        Out() << index << '\t' << Json_String(Lang_Strings.at(index)) << '\n';
     }
     Err() << App.Language_Name << '\n';
     return 0;
@@ -181,25 +153,20 @@ int Run_Check_Version(const QCommandLineParser &parser, const QStringList &) {
 
 // The probe of the update dialog: 0 reachable, 1 silent, 2 when the ICMP layer failed.
 int Run_Probe(const QCommandLineParser &, const QStringList &args) {
-    const std::unique_ptr<Icmp_Echo> echo = Make_Icmp_Echo();
-    QElapsedTimer clock;
-    clock.start();
-    Ping_Probe probe(
-        *echo, [] { QThread::msleep(Ping_Probe::Step_Ms); },
-        [&clock] { return quint32(clock.elapsed()); });
-    if (probe.Send_Ping(args.at(0))) {
+    const Probe_Answer answer = Probe_Device(args.at(0));
+    if (answer.Reachable) {
         Out() << "reachable\n";
         return 0;
     }
-    if (probe.ping_res == 2) {
+    if (answer.Silent) {
         Out() << "silent\n";
         return 1;
     }
-    throw Usage_Error{probe.Error};
+    throw Usage_Error{answer.Error};
 }
 
-const std::map<QString, Command> &Commands() {
-    static const std::map<QString, Command> commands = {
+const Command_Table &Commands() {
+    static const Command_Table commands = With_Program_Folder_Commands({
         {QStringLiteral("validate"),
          {QStringLiteral("validate PARGEN_XML [--language-dir DIR] [--language NAME]"),
           QStringLiteral(
@@ -259,7 +226,7 @@ const std::map<QString, Command> &Commands() {
             QStringLiteral("BASE")}},
           {},
           Run_Check_Version}},
-    };
+    });
     return commands;
 }
 
@@ -300,7 +267,7 @@ int Run(const QStringList &arguments) {
         return 0;
     }
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != command.Positional.size())
+    if (!Positional_Fits(command, int(positional.size())))
         throw Usage_Error{QStringLiteral("usage: cf20914-cli ") + command.Synopsis};
     return command.Run(parser, positional);
 }

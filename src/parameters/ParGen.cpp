@@ -73,6 +73,30 @@ std::size_t ParGen_Key_Index(QString ParGen_Params::*field) {
     return std::size_t(found - Keys.begin());
 }
 
+const ParGen_Key *Find_ParGen_Key(const QString &name) {
+    const auto found = std::find_if(Keys.begin(), Keys.end(), [&name](const ParGen_Key &key) {
+        return name == QLatin1String(key.Key);
+    });
+    return found == Keys.end() ? nullptr : &*found;
+}
+
+QString ParGen_Value(const ParGen_Params &params, const ParGen_Key &key) {
+    if (key.Text)
+        return params.*key.Text;
+    return params.*key.Switch ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+bool Set_ParGen_Value(ParGen_Params &params, const ParGen_Key &key, const QString &value) {
+    if (key.Text) {
+        params.*key.Text = value;
+        return true;
+    }
+    if (value != QLatin1String("1") && value != QLatin1String("0"))
+        return false;
+    params.*key.Switch = value == QLatin1String("1");
+    return true;
+}
+
 ParGen_Params Default_ParGen() {
     ParGen_Params params;
     for (const ParGen_Key &key : Keys) {
@@ -102,11 +126,7 @@ void Save_ParGen(const ParGen_Params &params, const QString &path) {
     QDomElement root = doc.createElement(QStringLiteral("Par_Gen"));
     doc.appendChild(root);
     doc.appendChild(doc.createComment(Version_Comment));
-    for (const ParGen_Key &key : Keys) {
-        const QString text = key.Text
-                                 ? params.*key.Text
-                                 : (params.*key.Switch ? QStringLiteral("1") : QStringLiteral("0"));
-        Append_Text_Element(doc, root, QLatin1String(key.Key), text);
-    }
+    for (const ParGen_Key &key : Keys)
+        Append_Text_Element(doc, root, QLatin1String(key.Key), ParGen_Value(params, key));
     Write_Xml_File(doc, path);
 }

@@ -41,6 +41,16 @@ const std::array<ParGen_Key, 30> &ParGen_Keys();
 // The position in ParGen_Keys() of the key held in the text field.
 std::size_t ParGen_Key_Index(QString ParGen_Params::*field);
 
+// The key of that name (exactly, case included), or null.
+const ParGen_Key *Find_ParGen_Key(const QString &name);
+
+// The value of key as the file stores it: the text, or "1" or "0" for a switch.
+QString ParGen_Value(const ParGen_Params &params, const ParGen_Key &key);
+
+// Sets key from its file form. A switch takes "1" or "0" only: false for anything else, and
+// params stays as it was.
+bool Set_ParGen_Value(ParGen_Params &params, const ParGen_Key &key, const QString &value);
+
 ParGen_Params Default_ParGen();
 
 // Reads the file key by key, falling back to each key's default; a missing file gives the

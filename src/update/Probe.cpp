@@ -1,5 +1,9 @@
 #include "Probe.h"
 
+#include "shell/Comon.h"
+
+#include <QRegularExpression>
+
 Ping_Probe::Ping_Probe(Icmp_Echo &echo, std::function<void()> wait_step,
                        std::function<quint32()> now_ms)
     : Echo(echo), Wait_Step(std::move(wait_step)), Now_Ms(std::move(now_ms)) {}
@@ -46,4 +50,18 @@ bool Ping_Probe::Send_Ping(const QString &host) {
             break;
     }
     return ping_res == 1;
+}
+
+std::optional<QString> Probe_Host(const QString &address) {
+    static const QRegularExpression Digits(QStringLiteral("^[0-9]+$"));
+    std::array<QString, 4> parts;
+    if (!Split_IP_Address(address, parts))
+        return std::nullopt;
+    QStringList bytes;
+    for (const QString &part : parts) {
+        if (!Digits.match(part).hasMatch())
+            return std::nullopt;
+        bytes << QString::number(part.toInt());
+    }
+    return bytes.join(QLatin1Char('.'));
 }

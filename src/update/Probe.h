@@ -5,6 +5,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <optional>
 
 // Probes a device with ICMP echo requests before an update: attempts of up to 400 ms until two
 // replies have come or 5 s have passed; the device counts as reachable when the last attempt
@@ -37,3 +38,9 @@ private:
     std::function<void()> Wait_Step;
     std::function<quint32()> Now_Ms;
 };
+
+// The host the probe sends to for a device address typed into the update dialog's four fields,
+// or nullopt when the dialog would refuse the address: four parts (as Split_IP_Address splits
+// them) of decimal digits, each 0..255. The parts go out as decimal bytes, so that "010" is
+// ten and not an octal eight, and no text ever reaches a name look-up.
+std::optional<QString> Probe_Host(const QString &address);

@@ -8,6 +8,7 @@
 #include "shell/Messages.h"
 #include "update/JobFile.h"
 #include "update/Probe.h"
+#include "update/UpdaterLaunch.h"
 #include "widgets/DialogFrame.h"
 #include "widgets/ProgramStyle.h"
 
@@ -39,7 +40,7 @@ void Wait_Step() {
 
 } // namespace
 
-TFBoot::TFBoot(QWidget *parent, std::function<void(const QString &)> start_program)
+TFBoot::TFBoot(QWidget *parent, Start_Program_Function start_program)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       Ping(Make_Icmp_Echo()), Start_Program(std::move(start_program)) {
@@ -179,8 +180,8 @@ void TFBoot::Btn_UpdateClick() {
         App.Last_Update_Option = CB_Update_Options->currentIndex();
         App.Last_Read_Back = CB_Update_Option_Read_Back->isChecked();
         try {
-            Compile_XML_Parameter();
-            Start_Program(Join_Path(App.App_Dir, Updater_File_Name));
+            Start_Program(Join_Path(App.App_Dir, Updater_File_Name),
+                          [this] { Compile_XML_Parameter(); });
         } catch (const Core_Error &error) {
             Show_Standard_Error(error.message());
         }
@@ -198,11 +199,7 @@ void TFBoot::Show_Wait(qint64 elapsed_ms) {
         L_Wait->clear();
         return;
     }
-    const qint64 seconds = elapsed_ms / 1000;
-    L_Wait->setText(QStringLiteral("%1  %2:%3")
-                        .arg(Updater_File_Name)
-                        .arg(seconds / 60)
-                        .arg(seconds % 60, 2, 10, QLatin1Char('0')));
+    L_Wait->setText(Updater_Wait_Text(elapsed_ms));
 }
 
 void TFBoot::reject() {

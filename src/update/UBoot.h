@@ -18,8 +18,11 @@ class TFBoot : public QDialog {
     Q_OBJECT
 
 public:
-    // start_program launches the updater and waits for it (the main window's Start_Program).
-    TFBoot(QWidget *parent, std::function<void(const QString &program)> start_program);
+    // Writes the job with write_job, launches the updater and waits for it: the main window's
+    // Start_Program, which keeps the two together against other updates of the program folder.
+    using Start_Program_Function =
+        std::function<void(const QString &program, const std::function<void()> &write_job)>;
+    TFBoot(QWidget *parent, Start_Program_Function start_program);
 
     void Set_Lang();
     void Btn_UpdateClick();
@@ -59,7 +62,7 @@ protected:
 
 private:
     void FormShow();
-    std::function<void(const QString &)> Start_Program;
+    Start_Program_Function Start_Program;
     bool Busy = false;
     bool Cancel_Pending = false;
 };

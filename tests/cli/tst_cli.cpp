@@ -2,49 +2,17 @@
 // stderr and the files it writes. The core behind each command has its own tests; these cover
 // the command line around it.
 
+#include "support/CliRun.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QDomDocument>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
 namespace {
-
-struct Cli_Result {
-    int Exit = -1; // -1 when the tool did not start or did not end normally
-    QString Out;
-    QString Err;
-};
-
-// libcurl follows the proxy variables; without them, and with every host exempt, a request to a
-// loopback address stays on this machine.
-QProcessEnvironment Cli_Environment() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name :
-         {"http_proxy", "https_proxy", "all_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY"})
-        env.remove(QLatin1String(name));
-    env.insert(QStringLiteral("no_proxy"), QStringLiteral("*"));
-    env.insert(QStringLiteral("NO_PROXY"), QStringLiteral("*"));
-    return env;
-}
-
-Cli_Result Run_Cli(const QStringList &arguments) {
-    QProcess process;
-    process.setProcessEnvironment(Cli_Environment());
-    process.start(QStringLiteral(CLI_PROGRAM), arguments);
-    Cli_Result result;
-    if (!process.waitForStarted() || !process.waitForFinished(-1) ||
-        process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.Exit = process.exitCode();
-    result.Out = QString::fromUtf8(process.readAllStandardOutput());
-    result.Err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
 
 // A parameter file holding just the given keys; the tool takes the defaults for the others.
 QByteArray Par_Gen_Xml(const QList<std::pair<const char *, const char *>> &keys) {

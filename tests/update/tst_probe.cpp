@@ -11,6 +11,8 @@ private slots:
     void attempts_data();
     void attempts();
     void clock_wrapping_around();
+    void probe_host_data();
+    void probe_host();
 };
 
 void Test_Probe::attempts_data() {
@@ -70,6 +72,39 @@ void Test_Probe::clock_wrapping_around() {
         echo, [&now] { now += Ping_Probe::Step_Ms; }, clock);
     QVERIFY(!probe.Send_Ping(QStringLiteral("10.0.0.7")));
     QCOMPARE(probe.Attempts, 13);
+}
+
+void Test_Probe::probe_host_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("host"); // empty: refused
+
+    QTest::newRow("plain") << "192.168.0.10"
+                           << "192.168.0.10";
+    // A leading zero must not turn a byte into an octal number.
+    QTest::newRow("leading zeros") << "192.168.000.010"
+                                   << "192.168.0.10";
+    QTest::newRow("blanks around the parts") << " 10 . 0 . 0 . 1 "
+                                             << "10.0.0.1";
+    QTest::newRow("three parts") << "10.0.1"
+                                 << "";
+    QTest::newRow("five parts") << "10.0.0.1.5"
+                                << "";
+    QTest::newRow("byte above 255") << "10.0.0.256"
+                                    << "";
+    QTest::newRow("hexadecimal byte") << "$0A.0.0.1"
+                                      << "";
+    QTest::newRow("signed byte") << "+10.0.0.1"
+                                 << "";
+    QTest::newRow("host name") << "localhost"
+                               << "";
+    QTest::newRow("empty part") << "10..0.1"
+                                << "";
+}
+
+void Test_Probe::probe_host() {
+    QFETCH(QString, address);
+    QFETCH(QString, host);
+    QCOMPARE(Probe_Host(address).value_or(QString()), host);
 }
 
 QTEST_GUILESS_MAIN(Test_Probe)

@@ -1,3 +1,4 @@
+#include "support/CliRun.h"
 #include "support/GuiSupport.h"
 #include "support/MessageRecorder.h"
 #include "support/ScriptedEcho.h"
@@ -8,6 +9,7 @@
 #include "shell/AppState.h"
 #include "update/JobFile.h"
 #include "update/UBoot.h"
+#include "update/UpdateLock.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -73,6 +75,12 @@ void Type_Address(TFBoot *boot, const QString &text) {
         QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
 }
 
+// Puts the address into the four fields as the dialog would show it.
+void Set_Address(TFBoot *boot, const std::array<const char *, 4> &bytes) {
+    for (int i = 0; i < 4; ++i)
+        boot->E_IP[i]->setText(QLatin1String(bytes[i]));
+}
+
 // True when Update Device opened the update dialog (closed again at once).
 bool Update_Device_Opens_Dialog(TFDededorezidFirmWare *main) {
     bool opened = false;
@@ -108,6 +116,8 @@ private slots:
     void failed_probe();
     void second_press_and_cancel_during_update();
     void update_device_stops_on_image_errors();
+    void update_waits_for_command_line_update_then_gives_up();
+    void command_line_update_gives_up_while_window_updates();
 };
 
 void Test_Update_Dialog::texts_and_first_showing() {
@@ -344,6 +354,80 @@ void Test_Update_Dialog::update_device_stops_on_image_errors() {
     QCOMPARE(fixture.Messages.Shown.size(), 1);
     QVERIFY(fixture.Messages.Shown.first().second.contains(QLatin1String("bank.bin")));
     QCOMPARE(Read_Test_File(bank), QByteArray("old image"));
+}
+
+void Test_Update_Dialog::update_waits_for_command_line_update_then_gives_up() {
+    Update_Fixture fixture;
+    Write_Test_File(fixture.Program.file(QStringLiteral("updater_delay_ms")), "3000");
+    QProcess cli;
+    if (const auto ended = Start_Holding_Update(
+            cli,
+            {QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
+             QStringLiteral("127.0.0.2"), QStringLiteral("--program-dir"), fixture.Program.path()},
+            [&fixture] { return !fixture.Record().isEmpty(); })) {
+        if (!Icmp_Allowed(*ended))
+            QSKIP("this user may not open an ICMP socket");
+        QFAIL(qPrintable(ended->Err));
+    }
+    const qint64 cli_pid = cli.processId();
+
+    fixture.Main->Updater_Wait_Limit_Ms = 300;
+    fixture.In_Dialog([](TFBoot *boot) {
+        Set_Address(boot, {"10", "1", "2", "3"});
+        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+    });
+    QCOMPARE(fixture.Messages.Shown.size(), 1);
+    QCOMPARE(fixture.Messages.Shown.first().first, Message_Kind::Error);
+    const QString holder = QStringLiteral("(cf20914-cli, process %1").arg(cli_pid);
+    QVERIFY2(fixture.Messages.Shown.first().second.startsWith(
+                 QLatin1String("Another update from this program folder is running ")) &&
+                 fixture.Messages.Shown.first().second.contains(holder),
+             qPrintable(fixture.Messages.Shown.first().second));
+    // The job the running updater reads is still the command line's, and no second updater ran.
+    QVERIFY(
+        Read_Test_File(fixture.Program.file(Job_File_Name)).contains("<IP_Address_Dev>127.0.0.2<"));
+    QCOMPARE(fixture.Record().count(QLatin1String("args=0")), 1);
+
+    const Cli_Result result = Finish_Cli(cli);
+    QCOMPARE(result.Exit, 0);
+    QCOMPARE(result.Err, QString());
+}
+
+void Test_Update_Dialog::command_line_update_gives_up_while_window_updates() {
+    Update_Fixture fixture;
+    Write_Test_File(fixture.Program.file(QStringLiteral("updater_delay_ms")), "2000");
+    Cli_Result cli;
+    // While the window waits for its updater, a command-line update of the same program folder
+    // is started and waits at most a second.
+    QTimer watch;
+    watch.setInterval(20);
+    connect(&watch, &QTimer::timeout, &watch, [&] {
+        if (fixture.Record().isEmpty())
+            return;
+        watch.stop();
+        cli = Run_Cli({QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
+                       QStringLiteral("127.0.0.3"), QStringLiteral("--wait"), QStringLiteral("1"),
+                       QStringLiteral("--program-dir"), fixture.Program.path()});
+    });
+    fixture.In_Dialog([&watch](TFBoot *boot) {
+        Set_Address(boot, {"10", "1", "2", "3"});
+        watch.start();
+        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+    });
+    if (!Icmp_Allowed(cli))
+        QSKIP("this user may not open an ICMP socket");
+    QCOMPARE(cli.Exit, 5);
+    const QString holder = QStringLiteral("cf20914-cli: Another update from this program folder is "
+                                          "running (%1, process %2")
+                               .arg(QCoreApplication::applicationName())
+                               .arg(QCoreApplication::applicationPid());
+    QVERIFY2(cli.Err.startsWith(holder) && cli.Err.count(QLatin1Char('\n')) == 1,
+             qPrintable(cli.Err));
+    QVERIFY(fixture.Messages.Shown.isEmpty());
+    QVERIFY(
+        Read_Test_File(fixture.Program.file(Job_File_Name)).contains("<IP_Address_Dev>10.1.2.3<"));
+    QVERIFY(fixture.Record().endsWith(QLatin1String("ended\n")));
+    QVERIFY(!QFileInfo::exists(fixture.Program.file(Update_Lock_File_Name)));
 }
 
 QTEST_MAIN(Test_Update_Dialog)

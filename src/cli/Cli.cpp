@@ -1,0 +1,47 @@
+#include "Cli.h"
+
+#include "platform/IcmpEcho.h"
+#include "update/Probe.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QThread>
+
+QTextStream &Out() {
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &Err() {
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+QString Json_String(const QString &text) {
+    const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(json.mid(1, json.size() - 2));
+}
+
+bool Positional_Fits(const Command &command, int count) {
+    const int named = int(command.Positional.size());
+    const QString last = named > 0 ? command.Positional.last() : QString();
+    if (!last.endsWith(QLatin1String("...")) && !last.endsWith(QLatin1String("...]")))
+        return count == named;
+    return count >= (last.startsWith(QLatin1Char('[')) ? named - 1 : named);
+}
+
+Probe_Answer Probe_Device(const QString &host) {
+    const std::unique_ptr<Icmp_Echo> echo = Make_Icmp_Echo();
+    QElapsedTimer clock;
+    clock.start();
+    Ping_Probe probe(
+        *echo, [] { QThread::msleep(Ping_Probe::Step_Ms); },
+        [&clock] { return quint32(clock.elapsed()); });
+    Probe_Answer answer;
+    answer.Reachable = probe.Send_Ping(host);
+    answer.Silent = !answer.Reachable && probe.ping_res == 2;
+    answer.Permission_Missing = probe.Permission_Missing;
+    answer.Error = probe.Error;
+    return answer;
+}

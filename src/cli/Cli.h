@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <map>
+
+QTextStream &Out();
+QTextStream &Err();
+
+// A usage error or input that cannot be read: one line on stderr, exit code 2.
+struct Usage_Error {
+    QString Message;
+};
+
+struct Command {
+    QString Synopsis;
+    QString Description;
+    QList<QCommandLineOption> Options;
+    // Names of the positional arguments. A last name ending in "..." takes any number of further
+    // arguments: none or more when it is in brackets ("[KEY...]"), else at least one.
+    QStringList Positional;
+    std::function<int(const QCommandLineParser &, const QStringList &)> Run;
+};
+
+using Command_Table = std::map<QString, Command>;
+
+// The text as a JSON string, quotes included.
+QString Json_String(const QString &text);
+
+// True when count positional arguments fit the command's names.
+bool Positional_Fits(const Command &command, int count);
+
+// table with the commands that work on a program folder added: list, new, get, set, update.
+Command_Table With_Program_Folder_Commands(Command_Table table);
+
+// The update dialog's probe of host. Between looks it sleeps, as there is no window to keep
+// painting. Error says why the probe could not run when it is neither reachable nor silent.
+struct Probe_Answer {
+    bool Reachable = false;
+    bool Silent = false;
+    bool Permission_Missing = false;
+    QString Error;
+};
+Probe_Answer Probe_Device(const QString &host);

@@ -1,0 +1,176 @@
+// The commands that work on a program folder as the windows do: list, new, get, set (and update,
+// in UpdateCommand.cpp).
+
+#include "Cli.h"
+#include "ProgramFolder.h"
+
+#include "configurations/Configurations.h"
+#include "language/LangStrings.h"
+#include "language/LanguageFile.h"
+#include "parameters/ParGen.h"
+#include "parameters/Validation.h"
+#include "platform/CoreError.h"
+#include "platform/Paths.h"
+#include "shell/AppState.h"
+#include "shell/Startup.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+Command Update_Command();
+
+QList<QCommandLineOption> Program_Folder_Options() {
+    return {{QStringLiteral("program-dir"),
+             QStringLiteral("The program folder (default: the folder of this program)."),
+             QStringLiteral("DIR")},
+            {QStringLiteral("language"),
+             QStringLiteral("Language of the messages for this run (default: the one the "
+                            "program's settings name)."),
+             QStringLiteral("NAME")}};
+}
+
+void Open_Program_Folder(const QCommandLineParser &parser) {
+    const QString folder = parser.isSet(QStringLiteral("program-dir"))
+                               ? parser.value(QStringLiteral("program-dir"))
+                               : QCoreApplication::applicationDirPath();
+    if (!QFileInfo(folder).isDir())
+        throw Usage_Error{QStringLiteral("no program folder %1").arg(folder)};
+    Start_Core(QFileInfo(folder).absoluteFilePath());
+    if (parser.isSet(QStringLiteral("language"))) {
+        App.Language_Name = parser.value(QStringLiteral("language"));
+        Load_Language();
+    }
+}
+
+void Open_Named_Configuration(const QString &name) {
+    if (!Configuration_Name_Safe(name) || !QFileInfo(Join_Path(App.Projects_Dir, name)).isDir())
+        throw Usage_Error{Lang_Strings.at(18) + QStringLiteral(": ") + name};
+    Open_Configuration(name);
+}
+
+int Refuse(const QString &message) {
+    Err() << "cf20914-cli: " << message << '\n';
+    return 1;
+}
+
+namespace {
+
+// The parameters as the communication settings dialog loads them; a file it cannot read is a
+// file error.
+ParGen_Params Load_Configuration_Parameters() {
+    try {
+        return Load_ParGen(App.ParGen_File);
+    } catch (const Core_Error &error) {
+        throw Usage_Error{error.message()};
+    }
+}
+
+const ParGen_Key &Known_Key(const QString &name) {
+    const ParGen_Key *key = Find_ParGen_Key(name);
+    if (!key)
+        throw Usage_Error{QStringLiteral("unknown key '%1'").arg(name)};
+    return *key;
+}
+
+int Run_List(const QCommandLineParser &parser, const QStringList &) {
+    Open_Program_Folder(parser);
+    const QStringList names = Load_Existing_Configuration(App.Projects_Dir);
+    const int active = App.Proj_Dir.isEmpty() ? -1 : Search_Open_Conf(names, Active_Folder_Name());
+    for (int i = 0; i < names.size(); ++i)
+        Out() << (i == active ? "* " : "  ") << names.at(i) << '\n';
+    return 0;
+}
+
+int Run_New(const QCommandLineParser &parser, const QStringList &args) {
+    Open_Program_Folder(parser);
+    const Create_Result result = Create_Configuration(args.at(0));
+    return result == Create_OK ? 0 : Refuse(Lang_Strings.at(result));
+}
+
+int Run_Get(const QCommandLineParser &parser, const QStringList &args) {
+    Open_Program_Folder(parser);
+    QList<const ParGen_Key *> keys;
+    for (const QString &name : args.mid(1))
+        keys << &Known_Key(name);
+    if (keys.isEmpty()) {
+        for (const ParGen_Key &key : ParGen_Keys())
+            keys << &key;
+    }
+    Open_Named_Configuration(args.at(0));
+    const ParGen_Params params = Load_Configuration_Parameters();
+    if (parser.isSet(QStringLiteral("json"))) {
+        QStringList members;
+        for (const ParGen_Key *key : keys)
+            members << Json_String(QLatin1String(key->Key)) + QLatin1Char(':') +
+                           Json_String(ParGen_Value(params, *key));
+        Out() << '{' << members.join(QLatin1Char(',')) << "}\n";
+    } else {
+        for (const ParGen_Key *key : keys)
+            Out() << key->Key << '=' << ParGen_Value(params, *key) << '\n';
+    }
+    return 0;
+}
+
+int Run_Set(const QCommandLineParser &parser, const QStringList &args) {
+    Open_Program_Folder(parser);
+    // Every pair is checked before the file is read, so a mistyped call changes nothing.
+    QList<std::pair<const ParGen_Key *, QString>> changes;
+    for (const QString &pair : args.mid(1)) {
+        const qsizetype equals = pair.indexOf(QLatin1Char('='));
+        if (equals < 0)
+            throw Usage_Error{QStringLiteral("'%1' is not KEY=VALUE").arg(pair)};
+        const ParGen_Key &key = Known_Key(pair.left(equals));
+        changes.append({&key, pair.mid(equals + 1)});
+    }
+    Open_Named_Configuration(args.at(0));
+    ParGen_Params params = Load_Configuration_Parameters();
+    for (const auto &[key, value] : changes) {
+        if (!Set_ParGen_Value(params, *key, value))
+            throw Usage_Error{QStringLiteral("%1 takes 1 or 0").arg(QLatin1String(key->Key))};
+    }
+    if (const auto failed = First_Failed_Rule(params))
+        return Refuse(Lang_Strings.at(*failed));
+    Save_ParGen(params, App.ParGen_File);
+    return 0;
+}
+
+} // namespace
+
+Command_Table With_Program_Folder_Commands(Command_Table table) {
+    const QList<QCommandLineOption> folder = Program_Folder_Options();
+    table[QStringLiteral("list")] = {
+        QStringLiteral("list [--program-dir DIR] [--language NAME]"),
+        QStringLiteral("Lists the configurations of the program folder as the open dialog does, "
+                       "one a line; the active one is marked with \"* \", the others begin with "
+                       "two blanks."),
+        folder,
+        {},
+        Run_List};
+    table[QStringLiteral("new")] = {
+        QStringLiteral("new NAME [--program-dir DIR] [--language NAME]"),
+        QStringLiteral("Creates the configuration NAME with its bin folder as the create dialog "
+                       "does. Exit 1 with the dialog's message when it refuses the name."),
+        folder,
+        {QStringLiteral("NAME")},
+        Run_New};
+    table[QStringLiteral("get")] = {
+        QStringLiteral("get NAME [KEY...] [--json] [--program-dir DIR] [--language NAME]"),
+        QStringLiteral("Prints the communication parameters of configuration NAME as KEY=VALUE "
+                       "lines, all thirty in file order or the KEYs given; a parameter the file "
+                       "lacks shows its default. --json prints one JSON object instead."),
+        folder + QList<QCommandLineOption>{{QStringLiteral("json"),
+                                            QStringLiteral("One JSON object instead of lines.")}},
+        {QStringLiteral("NAME"), QStringLiteral("[KEY...]")},
+        Run_Get};
+    table[QStringLiteral("set")] = {
+        QStringLiteral("set NAME KEY=VALUE... [--program-dir DIR] [--language NAME]"),
+        QStringLiteral("Sets parameters of configuration NAME and saves them, as OK in the "
+                       "communication settings dialog does: when a rule fails, its message goes "
+                       "to stderr, the exit code is 1 and the file stays as it was. A gateway "
+                       "switch (..._EN_GAT) takes 1 or 0."),
+        folder,
+        {QStringLiteral("NAME"), QStringLiteral("KEY=VALUE...")},
+        Run_Set};
+    table[QStringLiteral("update")] = Update_Command();
+    return table;
+}

@@ -1,0 +1,684 @@
+// The commands that work on a program folder (list, new, get, set, update), run as a script runs
+// them: exit codes, stdout, stderr and what they leave in the folder.
+
+#include "support/CliRun.h"
+#include "support/PrivateNetwork.h"
+#include "support/TestSupport.h"
+
+#include "parameters/ParGen.h"
+#include "platform/Paths.h"
+#include "shell/AppState.h"
+#include "update/JobFile.h"
+#include "update/UpdateLock.h"
+
+#include <QDir>
+#include <QDomDocument>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+const QString Updater_Record = QStringLiteral("updater_record.txt");
+const QString Updater_Delay = QStringLiteral("updater_delay_ms");
+
+// A program folder with PROJECTS and LANGUAGE, a language "Test" and, on request, the stand-in
+// updater. Every run of the tool is pointed at it.
+struct Cli_Program {
+    Program_Folder Folder;
+
+    Cli_Program() {
+        QDir(Folder.path()).mkpath(QStringLiteral("PROJECTS"));
+        QDir(Folder.path()).mkpath(QStringLiteral("LANGUAGE"));
+        Write_Test_File(Folder.file(QStringLiteral("LANGUAGE/Test.lng")),
+                        "STR106 = Esiste gia\r\nSTR853 = Porta sbagliata\r\n"
+                        "STR636 = Nessuna risposta\r\n");
+    }
+
+    QString file(const QString &name) const { return Folder.file(name); }
+
+    QStringList Arguments(QStringList arguments) const {
+        return arguments << QStringLiteral("--program-dir") << Folder.path();
+    }
+    Cli_Result Run(const QStringList &arguments) const { return Run_Cli(Arguments(arguments)); }
+
+    void Add_Configuration(const QString &name, const QByteArray &par_gen = QByteArray()) const {
+        QVERIFY(QDir(Folder.path())
+                    .mkpath(QStringLiteral("PROJECTS/") + name + QStringLiteral("/bin")));
+        if (!par_gen.isNull())
+            Write_Test_File(Par_Gen_Path(name), par_gen);
+    }
+    QString Par_Gen_Path(const QString &name) const {
+        return file(QStringLiteral("PROJECTS/%1/ParGen.xml").arg(name));
+    }
+
+    void Remember(const QByteArray &settings) const {
+        Write_Test_File(file(Settings_File_Name),
+                        "<Conf_Settings>" + settings + "</Conf_Settings>");
+    }
+
+    void Add_Updater(int delay_ms = 0) const {
+        QVERIFY(QFile::copy(QStringLiteral(STAND_IN_UPDATER), file(Updater_File_Name)));
+        Write_Test_File(file(Updater_Delay), QByteArray::number(delay_ms));
+    }
+    QString Record() const { return QString::fromUtf8(Read_Test_File(file(Updater_Record))); }
+};
+
+// A parameter file holding just the given keys.
+QByteArray Par_Gen_Xml(const QList<std::pair<const char *, const char *>> &keys) {
+    QByteArray xml = "<Par_Gen>";
+    for (const auto &[key, value] : keys)
+        xml += QByteArray("<") + key + '>' + value + "</" + key + '>';
+    return xml + "</Par_Gen>";
+}
+
+// The file the communication settings dialog writes for the defaults with these changes.
+QByteArray Saved_Par_Gen(const QList<std::pair<QString, QString>> &changes) {
+    ParGen_Params params = Default_ParGen();
+    for (const auto &[key, value] : changes)
+        Set_ParGen_Value(params, *Find_ParGen_Key(key), value);
+    const QTemporaryDir dir;
+    Save_ParGen(params, dir.filePath(QStringLiteral("ParGen.xml")));
+    return Read_Test_File(dir.filePath(QStringLiteral("ParGen.xml")));
+}
+
+// One line on stderr, prefixed with the tool's name, holding message.
+void Verify_Error_Line(const Cli_Result &result, const QString &message) {
+    QVERIFY2(result.Err.startsWith(QLatin1String("cf20914-cli: ")) &&
+                 result.Err.endsWith(QLatin1Char('\n')) && result.Err.count(QLatin1Char('\n')) == 1,
+             qPrintable(result.Err));
+    QVERIFY2(result.Err.contains(message), qPrintable(result.Err));
+}
+
+const char *Default_Lines = "Modbus_TCP_Slave_IP1=192\n"
+                            "Modbus_TCP_Slave_IP2=168\n"
+                            "Modbus_TCP_Slave_IP3=0\n"
+                            "Modbus_TCP_Slave_IP4=5\n"
+                            "Modbus_TCP_Slave_SM1=255\n"
+                            "Modbus_TCP_Slave_SM2=255\n"
+                            "Modbus_TCP_Slave_SM3=255\n"
+                            "Modbus_TCP_Slave_SM4=0\n"
+                            "Modbus_TCP_Slave_GAT1=192\n"
+                            "Modbus_TCP_Slave_GAT2=168\n"
+                            "Modbus_TCP_Slave_GAT3=0\n"
+                            "Modbus_TCP_Slave_GAT4=1\n"
+                            "Modbus_TCP_Slave_EN_GAT=0\n"
+                            "Modbus_TCP_Slave_Port=502\n"
+                            "Modbus_TCP_Slave_2_IP1=192\n"
+                            "Modbus_TCP_Slave_2_IP2=168\n"
+                            "Modbus_TCP_Slave_2_IP3=0\n"
+                            "Modbus_TCP_Slave_2_IP4=6\n"
+                            "Modbus_TCP_Slave_2_SM1=255\n"
+                            "Modbus_TCP_Slave_2_SM2=255\n"
+                            "Modbus_TCP_Slave_2_SM3=255\n"
+                            "Modbus_TCP_Slave_2_SM4=0\n"
+                            "Modbus_TCP_Slave_2_GAT1=192\n"
+                            "Modbus_TCP_Slave_2_GAT2=168\n"
+                            "Modbus_TCP_Slave_2_GAT3=0\n"
+                            "Modbus_TCP_Slave_2_GAT4=1\n"
+                            "Modbus_TCP_Slave_2_EN_GAT=0\n"
+                            "Modbus_TCP_Slave_2_Port=502\n"
+                            "OPTIONS_OFFSET_REGISTERS=0\n"
+                            "OPTIONS_OFFSET_STATUS=0\n";
+
+} // namespace
+
+class Tst_Cli_Program_Folder : public QObject {
+    Q_OBJECT
+
+private slots:
+    void helpForEachCommand_data();
+    void helpForEachCommand();
+    void missingProgramFolder();
+
+    void listMarksActiveConfiguration_data();
+    void listMarksActiveConfiguration();
+
+    void newCreatesOrRefuses_data();
+    void newCreatesOrRefuses();
+
+    void getPrintsParameters_data();
+    void getPrintsParameters();
+    void getErrors_data();
+    void getErrors();
+
+    void setSavesOnlyWhenRulesPass_data();
+    void setSavesOnlyWhenRulesPass();
+
+    void updateRunsUpdater_data();
+    void updateRunsUpdater();
+    void updateErrors_data();
+    void updateErrors();
+    void updateSilentDevice();
+    void updateLockHeldByAnotherRun_data();
+    void updateLockHeldByAnotherRun();
+};
+
+void Tst_Cli_Program_Folder::helpForEachCommand_data() {
+    QTest::addColumn<QString>("command");
+    for (const char *command : {"list", "new", "get", "set", "update"})
+        QTest::newRow(command) << QString::fromLatin1(command);
+}
+
+void Tst_Cli_Program_Folder::helpForEachCommand() {
+    QFETCH(QString, command);
+    // Help wins over the arguments that are missing, and touches no program folder.
+    const Cli_Result result = Run_Cli({command, QStringLiteral("--help")});
+    QCOMPARE(result.Exit, 0);
+    QVERIFY2(result.Out.startsWith(QStringLiteral("Usage: cf20914-cli ") + command),
+             qPrintable(result.Out));
+    QVERIFY2(result.Out.contains(QLatin1String("--program-dir DIR")), qPrintable(result.Out));
+    QCOMPARE(result.Err, QString());
+}
+
+void Tst_Cli_Program_Folder::missingProgramFolder() {
+    const Program_Folder folder;
+    const QString missing = folder.file(QStringLiteral("none"));
+    const Cli_Result result =
+        Run_Cli({QStringLiteral("list"), QStringLiteral("--program-dir"), missing});
+    QCOMPARE(result.Exit, 2);
+    Verify_Error_Line(result, missing);
+    QVERIFY(!QFileInfo::exists(missing));
+}
+
+void Tst_Cli_Program_Folder::listMarksActiveConfiguration_data() {
+    QTest::addColumn<QStringList>("folders");
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QString>("output");
+
+    const QStringList three{QStringLiteral("Beta"), QStringLiteral("alpha"),
+                            QStringLiteral("Gamma")};
+    QTest::newRow("nothing remembered") << three << QByteArray() << "  alpha\n  Beta\n  Gamma\n";
+    QTest::newRow("remembered one")
+        << three << QByteArray("<lastproj><projectname>Beta</projectname></lastproj>")
+        << "  alpha\n* Beta\n  Gamma\n";
+    // As at the program's start, a remembered name is active only where its folder is found,
+    // and this file system tells the case of letters apart.
+    QTest::newRow("remembered in other case")
+        << three << QByteArray("<lastproj><projectname>GAMMA</projectname></lastproj>")
+        << "  alpha\n  Beta\n  Gamma\n";
+    QTest::newRow("remembered folder gone")
+        << three << QByteArray("<lastproj><projectname>Delta</projectname></lastproj>")
+        << "  alpha\n  Beta\n  Gamma\n";
+    QTest::newRow("no configurations") << QStringList() << QByteArray() << "";
+}
+
+void Tst_Cli_Program_Folder::listMarksActiveConfiguration() {
+    QFETCH(QStringList, folders);
+    QFETCH(QByteArray, settings);
+
+    const Cli_Program program;
+    for (const QString &folder : folders)
+        program.Add_Configuration(folder);
+    // Neither a file nor a hidden folder is a configuration.
+    Write_Test_File(program.file(QStringLiteral("PROJECTS/notes.txt")), "x");
+    QDir(program.file(QStringLiteral("PROJECTS"))).mkdir(QStringLiteral(".hidden"));
+    if (!settings.isEmpty())
+        program.Remember(settings);
+    const QByteArray settings_before = Read_Test_File(program.file(Settings_File_Name));
+
+    const Cli_Result result = program.Run({QStringLiteral("list")});
+    QCOMPARE(result.Exit, 0);
+    QTEST(result.Out, "output");
+    QCOMPARE(result.Err, QString());
+    QCOMPARE(Read_Test_File(program.file(Settings_File_Name)), settings_before);
+}
+
+void Tst_Cli_Program_Folder::newCreatesOrRefuses_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray test_language("<lastlang><language>Test</language></lastlang>");
+    const QString exists =
+        QStringLiteral("Error! Name project is not valid because directory already exists");
+    QTest::newRow("new name") << "Plant2" << QByteArray() << QStringList() << 0 << QString();
+    QTest::newRow("existing folder") << "Plant" << QByteArray() << QStringList() << 1 << exists;
+    QTest::newRow("existing folder, language of the settings")
+        << "Plant" << test_language << QStringList() << 1 << "Esiste gia";
+    QTest::newRow("existing folder, language given")
+        << "Plant" << QByteArray()
+        << QStringList{QStringLiteral("--language"), QStringLiteral("Test")} << 1 << "Esiste gia";
+    QTest::newRow("existing folder, language given over the settings")
+        << "Plant" << test_language
+        << QStringList{QStringLiteral("--language"), QStringLiteral("English")} << 1 << exists;
+    QTest::newRow("empty name") << "" << QByteArray() << QStringList() << 1
+                                << "Error! Name Project is not valid";
+    QTest::newRow("path separator")
+        << "Plant/bin" << QByteArray() << QStringList() << 1 << "Error! Name project is not valid";
+    QTest::newRow("parent folder")
+        << ".." << QByteArray() << QStringList() << 1 << "Error! Name project is not valid";
+}
+
+void Tst_Cli_Program_Folder::newCreatesOrRefuses() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, settings);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+
+    const Cli_Program program;
+    program.Add_Configuration(QStringLiteral("Plant"));
+    if (!settings.isEmpty())
+        program.Remember(settings);
+    const QByteArray settings_before = Read_Test_File(program.file(Settings_File_Name));
+    const QStringList before = QDir(program.file(QStringLiteral("PROJECTS")))
+                                   .entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+
+    const Cli_Result result = program.Run(QStringList{QStringLiteral("new"), name} + options);
+    QCOMPARE(result.Exit, exitCode);
+    QCOMPARE(result.Out, QString());
+    // The settings are the windows' memory: the new configuration does not become theirs.
+    QCOMPARE(Read_Test_File(program.file(Settings_File_Name)), settings_before);
+    if (exitCode == 0) {
+        QCOMPARE(result.Err, QString());
+        QVERIFY(QFileInfo(program.file(QStringLiteral("PROJECTS/%1/bin").arg(name))).isDir());
+        return;
+    }
+    Verify_Error_Line(result, message);
+    QCOMPARE(QDir(program.file(QStringLiteral("PROJECTS")))
+                 .entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             before);
+    QVERIFY(!QFileInfo::exists(program.file(QStringLiteral("bin"))));
+}
+
+void Tst_Cli_Program_Folder::getPrintsParameters_data() {
+    QTest::addColumn<QByteArray>("parGen"); // null: no file
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("no file: the defaults") << QByteArray() << QStringList() << Default_Lines;
+    QTest::newRow("keys the file lacks show their defaults")
+        << Par_Gen_Xml({{"Modbus_TCP_Slave_IP4", "77"}, {"Modbus_TCP_Slave_EN_GAT", "1"}})
+        << QStringList{QStringLiteral("Modbus_TCP_Slave_2_Port"),
+                       QStringLiteral("Modbus_TCP_Slave_EN_GAT"),
+                       QStringLiteral("Modbus_TCP_Slave_IP4")}
+        << "Modbus_TCP_Slave_2_Port=502\nModbus_TCP_Slave_EN_GAT=1\nModbus_TCP_Slave_IP4=77\n";
+    QTest::newRow("texts as typed")
+        << Par_Gen_Xml({{"OPTIONS_OFFSET_REGISTERS", "$FF"}, {"Modbus_TCP_Slave_IP1", "007"}})
+        << QStringList{QStringLiteral("OPTIONS_OFFSET_REGISTERS"),
+                       QStringLiteral("Modbus_TCP_Slave_IP1")}
+        << "OPTIONS_OFFSET_REGISTERS=$FF\nModbus_TCP_Slave_IP1=007\n";
+    QTest::newRow("json") << Par_Gen_Xml({{"OPTIONS_OFFSET_STATUS", "a\"b\\c"}})
+                          << QStringList{QStringLiteral("--json"),
+                                         QStringLiteral("OPTIONS_OFFSET_STATUS"),
+                                         QStringLiteral("Modbus_TCP_Slave_2_EN_GAT")}
+                          << "{\"OPTIONS_OFFSET_STATUS\":\"a\\\"b\\\\c\","
+                             "\"Modbus_TCP_Slave_2_EN_GAT\":\"0\"}\n";
+}
+
+void Tst_Cli_Program_Folder::getPrintsParameters() {
+    QFETCH(QByteArray, parGen);
+    QFETCH(QStringList, arguments);
+
+    const Cli_Program program;
+    program.Add_Configuration(QStringLiteral("Plant"), parGen);
+    const Cli_Result result =
+        program.Run(QStringList{QStringLiteral("get"), QStringLiteral("Plant")} + arguments);
+    QCOMPARE(result.Exit, 0);
+    QTEST(result.Out, "output");
+    QCOMPARE(result.Err, QString());
+}
+
+void Tst_Cli_Program_Folder::getErrors_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    const QString plant = QStringLiteral("Plant");
+    QTest::newRow("no name") << QStringList() << "usage";
+    QTest::newRow("unknown configuration")
+        << QStringList{QStringLiteral("Other")} << "Error! Project not Valid: Other";
+    QTest::newRow("name leading outside PROJECTS")
+        << QStringList{QStringLiteral("../PROJECTS/Plant")} << "Error! Project not Valid";
+    QTest::newRow("unknown key") << QStringList{plant, QStringLiteral("Modbus_TCP_Slave_IP5")}
+                                 << "unknown key 'Modbus_TCP_Slave_IP5'";
+    QTest::newRow("key in other case")
+        << QStringList{plant, QStringLiteral("modbus_tcp_slave_ip1")} << "unknown key";
+    QTest::newRow("file not well-formed") << QStringList{QStringLiteral("Broken")} << "line 1";
+}
+
+void Tst_Cli_Program_Folder::getErrors() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+
+    const Cli_Program program;
+    program.Add_Configuration(QStringLiteral("Plant"));
+    program.Add_Configuration(QStringLiteral("Broken"), "<Par_Gen><Modbus_TCP_Slave_IP1>");
+    const Cli_Result result = program.Run(QStringList{QStringLiteral("get")} + arguments);
+    QCOMPARE(result.Exit, 2);
+    QCOMPARE(result.Out, QString());
+    Verify_Error_Line(result, message);
+}
+
+void Tst_Cli_Program_Folder::setSavesOnlyWhenRulesPass_data() {
+    QTest::addColumn<QByteArray>("parGen"); // null: no file
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("written"); // null: the file must stay as it was
+
+    using Changes = QList<std::pair<QString, QString>>;
+    const QByteArray old_file = Par_Gen_Xml({{"Modbus_TCP_Slave_IP4", "77"}});
+    const QString port_message = QStringLiteral(
+        "Error Modbus TCP Slave!! Port must be between 0 and 65535, and different from 10000");
+    const QString pair_port_10000 = QStringLiteral("Modbus_TCP_Slave_Port=10000");
+
+    QTest::newRow("new file from the defaults")
+        << QByteArray()
+        << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=10"),
+                       QStringLiteral("Modbus_TCP_Slave_2_EN_GAT=1"),
+                       QStringLiteral("OPTIONS_OFFSET_STATUS=0x10")}
+        << 0 << QString()
+        << Saved_Par_Gen(
+               Changes{{QStringLiteral("Modbus_TCP_Slave_IP4"), QStringLiteral("10")},
+                       {QStringLiteral("Modbus_TCP_Slave_2_EN_GAT"), QStringLiteral("1")},
+                       {QStringLiteral("OPTIONS_OFFSET_STATUS"), QStringLiteral("0x10")}});
+    QTest::newRow("keeps what the file holds")
+        << old_file << QStringList{QStringLiteral("Modbus_TCP_Slave_Port=1502")} << 0 << QString()
+        << Saved_Par_Gen(
+               Changes{{QStringLiteral("Modbus_TCP_Slave_IP4"), QStringLiteral("77")},
+                       {QStringLiteral("Modbus_TCP_Slave_Port"), QStringLiteral("1502")}});
+    QTest::newRow("value holding =")
+        << QByteArray() << QStringList{QStringLiteral("Modbus_TCP_Slave_GAT1=a=b")} << 0
+        << QString()
+        << Saved_Par_Gen(Changes{{QStringLiteral("Modbus_TCP_Slave_GAT1"), QStringLiteral("a=b")}});
+    QTest::newRow("failing rule, file kept")
+        << old_file << QStringList{pair_port_10000} << 1 << port_message << QByteArray();
+    QTest::newRow("failing rule, no file made")
+        << QByteArray() << QStringList{pair_port_10000} << 1 << port_message << QByteArray();
+    QTest::newRow("failing rule in the chosen language")
+        << old_file
+        << QStringList{pair_port_10000, QStringLiteral("--language"), QStringLiteral("Test")} << 1
+        << "Porta sbagliata" << QByteArray();
+    QTest::newRow("two faults, the first rule's message")
+        << old_file
+        << QStringList{QStringLiteral("OPTIONS_OFFSET_STATUS=61536"),
+                       QStringLiteral("Modbus_TCP_Slave_2_IP3=256")}
+        << 1 << "Error Modbus TCP Slave 2!! IP Address 3 must be between 0 and 255" << QByteArray();
+    QTest::newRow("a gateway switched on has its bytes checked")
+        << old_file
+        << QStringList{QStringLiteral("Modbus_TCP_Slave_GAT1=x"),
+                       QStringLiteral("Modbus_TCP_Slave_EN_GAT=1")}
+        << 1 << "Error Modbus TCP Slave!! GATEWAY IP 1 must be between 0 and 255" << QByteArray();
+    QTest::newRow("unknown key") << old_file
+                                 << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=1"),
+                                                QStringLiteral("Bogus=1")}
+                                 << 2 << "unknown key 'Bogus'" << QByteArray();
+    QTest::newRow("no =") << old_file << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4")} << 2
+                          << "is not KEY=VALUE" << QByteArray();
+    QTest::newRow("switch takes 1 or 0")
+        << old_file << QStringList{QStringLiteral("Modbus_TCP_Slave_EN_GAT=true")} << 2
+        << "Modbus_TCP_Slave_EN_GAT takes 1 or 0" << QByteArray();
+    QTest::newRow("no pairs") << old_file << QStringList() << 2 << "usage" << QByteArray();
+    QTest::newRow("file not well-formed")
+        << QByteArray("<Par_Gen><Modbus_TCP_Slave_IP1>")
+        << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=1")} << 2 << "line 1" << QByteArray();
+}
+
+void Tst_Cli_Program_Folder::setSavesOnlyWhenRulesPass() {
+    QFETCH(QByteArray, parGen);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QFETCH(QByteArray, written);
+
+    const Cli_Program program;
+    program.Add_Configuration(QStringLiteral("Plant"), parGen);
+    const Cli_Result result =
+        program.Run(QStringList{QStringLiteral("set"), QStringLiteral("Plant")} + arguments);
+    QCOMPARE(result.Exit, exitCode);
+    QCOMPARE(result.Out, QString());
+    if (exitCode == 0)
+        QCOMPARE(result.Err, QString());
+    else
+        Verify_Error_Line(result, message);
+
+    const QString path = program.Par_Gen_Path(QStringLiteral("Plant"));
+    if (written.isNull()) {
+        QCOMPARE(QFileInfo::exists(path), !parGen.isNull());
+        QCOMPARE(Read_Test_File(path), parGen);
+    } else {
+        QCOMPARE(Read_Test_File(path), written);
+    }
+    QVERIFY(!QFileInfo::exists(program.file(Settings_File_Name)));
+}
+
+void Tst_Cli_Program_Folder::updateRunsUpdater_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("option");
+    QTest::addColumn<bool>("readBack");
+
+    QTest::newRow("defaults: firmware and configuration, read back") << QStringList() << 0 << true;
+    QTest::newRow("firmware, no read back")
+        << QStringList{QStringLiteral("--option"), QStringLiteral("1"),
+                       QStringLiteral("--no-read-back")}
+        << 1 << false;
+    QTest::newRow("configuration")
+        << QStringList{QStringLiteral("--option"), QStringLiteral("2")} << 2 << true;
+}
+
+void Tst_Cli_Program_Folder::updateRunsUpdater() {
+    QFETCH(QStringList, options);
+    QFETCH(int, option);
+    QFETCH(bool, readBack);
+
+    const Cli_Program program;
+    program.Add_Configuration(QStringLiteral("Plant"),
+                              Par_Gen_Xml({{"Modbus_TCP_Slave_IP4", "77"}}));
+    program.Add_Updater();
+    // Typed with leading zeros, the address is probed as 127.0.0.1 and the job carries it as
+    // typed, as the dialog's fields would hold it.
+    const Cli_Result result =
+        program.Run(QStringList{QStringLiteral("update"), QStringLiteral("Plant"),
+                                QStringLiteral("--ip"), QStringLiteral(" 127.000.000.001 ")} +
+                    options);
+    if (!Icmp_Allowed(result))
+        QSKIP("this user may not open an ICMP socket");
+    QCOMPARE(result.Exit, 0);
+    QCOMPARE(result.Out, QString());
+    QCOMPARE(result.Err, QString());
+
+    const QString proj_dir = Native_Folder(program.file(QStringLiteral("PROJECTS/Plant")));
+    const QByteArray job = Read_Test_File(program.file(Job_File_Name));
+    QCOMPARE(job,
+             Build_Update_Job({QStringLiteral("127.000.000.001"), option, readBack,
+                               Native_Folder(program.file(QStringLiteral("MASTER"))), proj_dir})
+                 .toString(-1)
+                 .toUtf8());
+    QCOMPARE(program.Record(), QStringLiteral("args=0\ncwd=%1\njob=%2\nended\n")
+                                   .arg(QDir::currentPath(), QString::fromUtf8(job)));
+    // The image was compiled from the parameter file before the job was written.
+    const QByteArray image =
+        Read_Test_File(program.file(QStringLiteral("PROJECTS/Plant/bin/bank.bin")));
+    QCOMPARE(image.size(), 2048);
+    QCOMPARE(quint8(image.at(0x02B)), quint8(77));
+    QVERIFY(!QFileInfo::exists(program.file(Update_Lock_File_Name)));
+    QVERIFY(!QFileInfo::exists(program.file(Settings_File_Name)));
+}
+
+void Tst_Cli_Program_Folder::updateErrors_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("setup"); // "broken": ParGen.xml not well-formed; "no updater";
+                                        // "slow updater"
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("jobWritten");
+
+    const auto update = [](const QString &ip, QStringList more = {}) {
+        return QStringList{QStringLiteral("update"), QStringLiteral("Plant"),
+                           QStringLiteral("--ip"), ip} +
+               more;
+    };
+    const QString loopback = QStringLiteral("127.0.0.1");
+    const QString refused = QStringLiteral("Error!!! Check the Ip Address");
+
+    QTest::newRow("no --ip") << QStringList{QStringLiteral("update"), QStringLiteral("Plant")} << ""
+                             << 2 << "--ip is required" << false;
+    QTest::newRow("no name") << QStringList{QStringLiteral("update"), QStringLiteral("--ip"),
+                                            loopback}
+                             << "" << 2 << "usage" << false;
+    QTest::newRow("unknown configuration")
+        << QStringList{QStringLiteral("update"), QStringLiteral("Other"), QStringLiteral("--ip"),
+                       loopback}
+        << "" << 2 << "Error! Project not Valid: Other" << false;
+    QTest::newRow("option 3") << update(loopback, {QStringLiteral("--option"), QStringLiteral("3")})
+                              << "" << 2 << "--option takes a whole number from 0 to 2" << false;
+    QTest::newRow("option a word")
+        << update(loopback, {QStringLiteral("--option"), QStringLiteral("all")}) << "" << 2
+        << "--option takes" << false;
+    QTest::newRow("negative wait")
+        << update(loopback, {QStringLiteral("--wait"), QStringLiteral("-1")}) << "" << 2
+        << "--wait takes" << false;
+    QTest::newRow("wait beyond a day")
+        << update(loopback, {QStringLiteral("--wait"), QStringLiteral("86401")}) << "" << 2
+        << "--wait takes" << false;
+    QTest::newRow("parameter file not well-formed")
+        << update(loopback) << "broken" << 2 << "line 1" << false;
+    QTest::newRow("three bytes") << update(QStringLiteral("127.0.0")) << "" << 1 << refused
+                                 << false;
+    QTest::newRow("byte above 255")
+        << update(QStringLiteral("127.0.0.256")) << "" << 1 << refused << false;
+    QTest::newRow("host name") << update(QStringLiteral("localhost")) << "" << 1 << refused
+                               << false;
+    QTest::newRow("hexadecimal byte")
+        << update(QStringLiteral("0x7F.0.0.1")) << "" << 1 << refused << false;
+    QTest::newRow("refused in the chosen language")
+        << update(QStringLiteral("1.2.3"), {QStringLiteral("--language"), QStringLiteral("Test")})
+        << "" << 1 << refused << false;
+    QTest::newRow("no updater") << update(loopback) << "no updater" << 2 << "Ethernet_Update.exe"
+                                << true;
+    QTest::newRow("updater outlasting the wait")
+        << update(loopback, {QStringLiteral("--wait"), QStringLiteral("1")}) << "slow updater" << 4
+        << "Ethernet_Update.exe still runs after 1 s" << true;
+}
+
+void Tst_Cli_Program_Folder::updateErrors() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, setup);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QFETCH(bool, jobWritten);
+
+    const Cli_Program program;
+    program.Add_Configuration(QStringLiteral("Plant"));
+    const QString image = program.file(QStringLiteral("PROJECTS/Plant/bin/bank.bin"));
+    Write_Test_File(image, "old image");
+    if (setup == QLatin1String("broken"))
+        Write_Test_File(program.Par_Gen_Path(QStringLiteral("Plant")), "<Par_Gen>");
+    if (setup != QLatin1String("no updater"))
+        program.Add_Updater(setup == QLatin1String("slow updater") ? 3000 : 0);
+
+    const Cli_Result result = program.Run(arguments);
+    if (!Icmp_Allowed(result))
+        QSKIP("this user may not open an ICMP socket");
+    QCOMPARE(result.Exit, exitCode);
+    QCOMPARE(result.Out, QString());
+    Verify_Error_Line(result, message);
+    QCOMPARE(QFileInfo::exists(program.file(Job_File_Name)), jobWritten);
+    QVERIFY(!QFileInfo::exists(program.file(Update_Lock_File_Name)));
+    if (setup == QLatin1String("broken"))
+        QCOMPARE(Read_Test_File(image), QByteArray("old image"));
+    if (setup == QLatin1String("slow updater")) {
+        QVERIFY(program.Record().startsWith(QLatin1String("args=0")));
+        // Left running, it ends by itself.
+        QTRY_VERIFY_WITH_TIMEOUT(program.Record().endsWith(QLatin1String("ended\n")), 20000);
+    } else if (!jobWritten) {
+        QCOMPARE(program.Record(), QString());
+    }
+}
+
+void Tst_Cli_Program_Folder::updateSilentDevice() {
+    const Cli_Program program;
+    program.Add_Configuration(QStringLiteral("Plant"));
+    program.Add_Updater();
+    // The neighbour on the namespace's link holds no address, so nobody answers.
+    Private_Network network;
+    network.Ip_Commands = {QStringLiteral("link add cf0 type veth peer name cf1"),
+                           QStringLiteral("addr add 10.123.0.1/24 dev cf0"),
+                           QStringLiteral("link set cf0 up"), QStringLiteral("link set cf1 up"),
+                           QStringLiteral("link set lo up")};
+    QList<Cli_Result> results;
+    const QString failure = network.Run([&] {
+        for (const QString &language : {QStringLiteral("English"), QStringLiteral("Test")})
+            results << Run_Cli(program.Arguments(
+                {QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
+                 QStringLiteral("10.123.0.2"), QStringLiteral("--language"), language}));
+    });
+    if (!failure.isEmpty())
+        QSKIP(qPrintable(failure));
+
+    QCOMPARE(results.size(), 2);
+    QCOMPARE(results.at(0).Exit, 3);
+    Verify_Error_Line(results.at(0), QStringLiteral("Device Not Found!"));
+    QCOMPARE(results.at(1).Exit, 3);
+    Verify_Error_Line(results.at(1), QStringLiteral("Nessuna risposta"));
+    QVERIFY(!QFileInfo::exists(program.file(Job_File_Name)));
+    QCOMPARE(program.Record(), QString());
+}
+
+void Tst_Cli_Program_Folder::updateLockHeldByAnotherRun_data() {
+    QTest::addColumn<bool>("holderKilled");
+    QTest::addColumn<QString>("wait");
+    QTest::addColumn<int>("exitCode");
+
+    // The first updater runs about 1.5 s after the second has started waiting.
+    QTest::newRow("holder ends within the wait") << false << "60" << 0;
+    QTest::newRow("wait runs out first") << false << "0" << 5;
+    // Killed while its updater runs, the holder leaves its lock file behind.
+    QTest::newRow("holder died") << true << "60" << 0;
+}
+
+void Tst_Cli_Program_Folder::updateLockHeldByAnotherRun() {
+    QFETCH(bool, holderKilled);
+    QFETCH(QString, wait);
+    QFETCH(int, exitCode);
+
+    const Cli_Program program;
+    program.Add_Configuration(QStringLiteral("Plant"));
+    program.Add_Updater(1500);
+    QProcess first;
+    if (const auto ended = Start_Holding_Update(
+            first,
+            program.Arguments({QStringLiteral("update"), QStringLiteral("Plant"),
+                               QStringLiteral("--ip"), QStringLiteral("127.0.0.2")}),
+            [&program] { return !program.Record().isEmpty(); })) {
+        if (!Icmp_Allowed(*ended))
+            QSKIP("this user may not open an ICMP socket");
+        QFAIL(qPrintable(ended->Err));
+    }
+    const qint64 first_pid = first.processId();
+    if (holderKilled) {
+        first.kill();
+        QVERIFY(first.waitForFinished());
+        QVERIFY(QFileInfo::exists(program.file(Update_Lock_File_Name)));
+        // Its updater goes on a while; that record must not be taken for the second's.
+        QTRY_VERIFY_WITH_TIMEOUT(program.Record().endsWith(QLatin1String("ended\n")), 20000);
+    }
+
+    const Cli_Result second =
+        program.Run({QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
+                     QStringLiteral("127.0.0.3"), QStringLiteral("--wait"), wait});
+    if (!holderKilled)
+        QCOMPARE(Finish_Cli(first).Exit, 0);
+    QCOMPARE(second.Exit, exitCode);
+    const QString job = QString::fromUtf8(Read_Test_File(program.file(Job_File_Name)));
+    if (exitCode == 0) {
+        QCOMPARE(second.Err, QString());
+        // The second job was written once the first updater had ended or its holder had died.
+        QVERIFY2(job.contains(QLatin1String("<IP_Address_Dev>127.0.0.3<")), qPrintable(job));
+        QVERIFY(program.Record().contains(QLatin1String("<IP_Address_Dev>127.0.0.3<")));
+    } else {
+        Verify_Error_Line(second, QStringLiteral("Another update from this program folder is "
+                                                 "running (cf20914-cli, process %1")
+                                      .arg(first_pid));
+        QVERIFY2(job.contains(QLatin1String("<IP_Address_Dev>127.0.0.2<")), qPrintable(job));
+    }
+    QVERIFY(!QFileInfo::exists(program.file(Update_Lock_File_Name)));
+}
+
+QTEST_GUILESS_MAIN(Tst_Cli_Program_Folder)
+#include "tst_cli_program_folder.moc"

@@ -1,0 +1,74 @@
+#pragma once
+
+// Runs cf20914-cli as a separate process, as a script would. The including test names the
+// program in CLI_PROGRAM.
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+struct Cli_Result {
+    int Exit = -1; // -1 when the tool did not start or did not end normally
+    QString Out;
+    QString Err;
+};
+
+// libcurl follows the proxy variables; without them, and with every host exempt, a request to a
+// loopback address stays on this machine.
+inline QProcessEnvironment Cli_Environment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name :
+         {"http_proxy", "https_proxy", "all_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY"})
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("no_proxy"), QStringLiteral("*"));
+    env.insert(QStringLiteral("NO_PROXY"), QStringLiteral("*"));
+    return env;
+}
+
+inline void Start_Cli(QProcess &process, const QStringList &arguments) {
+    process.setProcessEnvironment(Cli_Environment());
+    process.start(QStringLiteral(CLI_PROGRAM), arguments);
+}
+
+// What the tool started in process said and how it ended, once it has.
+inline Cli_Result Finish_Cli(QProcess &process) {
+    Cli_Result result;
+    if (!process.waitForStarted() || !process.waitForFinished(-1) ||
+        process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.Exit = process.exitCode();
+    result.Out = QString::fromUtf8(process.readAllStandardOutput());
+    result.Err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+inline Cli_Result Run_Cli(const QStringList &arguments) {
+    QProcess process;
+    Start_Cli(process, arguments);
+    return Finish_Cli(process);
+}
+
+// True when the probe of a loopback address may run here; the tool says so otherwise.
+inline bool Icmp_Allowed(const Cli_Result &result) {
+    return !(result.Exit == 2 && result.Err.contains(QLatin1String("permission")));
+}
+
+// Starts an update with the tool in process and waits until its updater runs, which
+// updater_started tells: the tool then holds its program folder. Nothing when it does; what the
+// tool said when it ended before.
+inline std::optional<Cli_Result>
+Start_Holding_Update(QProcess &process, const QStringList &arguments,
+                     const std::function<bool()> &updater_started) {
+    Start_Cli(process, arguments);
+    const QDeadlineTimer bound(20000);
+    while (!updater_started() && !bound.hasExpired()) {
+        if (process.waitForFinished(20))
+            return Finish_Cli(process);
+    }
+    if (!updater_started())
+        return Cli_Result{-1, QString(), QStringLiteral("the updater did not start")};
+    return std::nullopt;
+}
