@@ -3,6 +3,7 @@
 #include "shell/UDededorezidFirmWare.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -33,4 +34,27 @@ inline void When_Modal(std::function<void(QWidget *)> action) {
         }
     });
     timer->start();
+}
+
+// Counts the show events that come from the window system rather than from the program.
+class Spontaneous_Shows : public QObject {
+public:
+    explicit Spontaneous_Shows(QWidget *window) { window->installEventFilter(this); }
+    int Count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override {
+        if (event->type() == QEvent::Show && event->spontaneous())
+            ++Count;
+        return false;
+    }
+};
+
+// Minimises window and restores it, as the user does through the window system. Returns the
+// show events the restore sent from the window system, so a test can tell it took place.
+inline int Minimise_And_Restore(QWidget *window) {
+    Spontaneous_Shows shows(window);
+    window->setWindowState(window->windowState() | Qt::WindowMinimized);
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    return shows.Count;
 }
