@@ -18,9 +18,10 @@ public:
 
     Ping_Probe(Icmp_Echo &echo, std::function<void()> wait_step, std::function<quint32()> now_ms);
 
-    // True when the device at host answered the last attempt. An error of the ICMP layer (a
-    // host that cannot be resolved, no socket) ends the probe at once with false; Error then
-    // says why.
+    // True when the device at host answered the last attempt. Each request carries host as
+    // given; an address of four decimal bytes is probed as such, leading zeros and all, and
+    // only other text is resolved. An error of the ICMP layer (a host that cannot be resolved,
+    // no socket) ends the probe at once with false; Error then says why.
     bool Send_Ping(const QString &host);
 
     // The reply handler of one request: at least one byte received counts as a reply.

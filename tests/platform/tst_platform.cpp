@@ -2,22 +2,19 @@
 #include "platform/NamedEvent.h"
 #include "platform/ProcessLaunch.h"
 
+#include "support/PrivateNetwork.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <csignal>
 #include <functional>
-#include <linux/capability.h>
-#include <sched.h>
-#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
@@ -37,82 +34,6 @@ std::optional<int> Poll_Until_Answered(Icmp_Echo &echo) {
     }
     return answer;
 }
-
-QString Ip_Program() {
-    const QString found = QStandardPaths::findExecutable(QStringLiteral("ip"));
-    return found.isEmpty()
-               ? QStandardPaths::findExecutable(
-                     QStringLiteral("ip"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")})
-               : found;
-}
-
-// Runs ip with arguments; called inside a private network namespace, its changes stay there.
-QString Run_Ip(const QString &arguments) {
-    const QString ip = Ip_Program();
-    if (ip.isEmpty())
-        return QStringLiteral("ip is not installed");
-    QProcess process;
-    process.start(ip, arguments.split(QLatin1Char(' ')));
-    if (!process.waitForFinished() || process.exitCode() != 0)
-        return QStringLiteral("ip %1: %2")
-            .arg(arguments, QString::fromLocal8Bit(process.readAllStandardError()));
-    return {};
-}
-
-// Sets a setting of the calling thread's network namespace.
-QString Write_Sysctl(const QString &name, const QByteArray &value) {
-    QFile file(QStringLiteral("/proc/sys/net/ipv4/") + name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(value) != value.size() || !file.flush())
-        return QStringLiteral("cannot set %1: %2").arg(name, file.errorString());
-    return {};
-}
-
-// Takes CAP_NET_RAW from the calling thread only.
-QString Drop_Net_Raw_Of_Thread() {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
-    if (syscall(SYS_capget, &header, data) != 0)
-        return QStringLiteral("cannot read capabilities: ") + qt_error_string();
-    data[CAP_TO_INDEX(CAP_NET_RAW)].effective &= ~CAP_TO_MASK(CAP_NET_RAW);
-    if (syscall(SYS_capset, &header, data) != 0)
-        return QStringLiteral("cannot drop CAP_NET_RAW: ") + qt_error_string();
-    return {};
-}
-
-// A fresh network namespace as a case wants it. A new namespace starts with loopback down and
-// unprivileged ICMP sockets closed, whatever this machine allows.
-struct Private_Network {
-    QStringList Ip_Commands;
-    QList<std::pair<QString, QByteArray>> Settings; // below /proc/sys/net/ipv4
-    bool Without_Net_Raw = false;
-
-    // Runs work on a thread of its own inside the namespace, which goes away with the thread:
-    // nothing work sends can reach another machine. Returns why it could not, or nothing.
-    QString Run(const std::function<void()> &work) const {
-        if (geteuid() != 0)
-            return QStringLiteral("a private network namespace needs root");
-        QString failure;
-        std::unique_ptr<QThread> thread(QThread::create([&] {
-            if (unshare(CLONE_NEWNET) != 0) {
-                failure = QStringLiteral("cannot make a network namespace: ") + qt_error_string();
-                return;
-            }
-            for (const QString &arguments : Ip_Commands)
-                if (failure.isEmpty())
-                    failure = Run_Ip(arguments);
-            for (const auto &[name, value] : Settings)
-                if (failure.isEmpty())
-                    failure = Write_Sysctl(name, value);
-            if (failure.isEmpty() && Without_Net_Raw)
-                failure = Drop_Net_Raw_Of_Thread();
-            if (failure.isEmpty())
-                work();
-        }));
-        thread->start();
-        thread->wait();
-        return failure;
-    }
-};
 
 QString Unique_Event_Name() {
     static int count = 0;
