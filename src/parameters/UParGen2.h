@@ -2,9 +2,8 @@
 
 #include "parameters/ParGen.h"
 #include "widgets/CollapsiblePanel.h"
-#include "widgets/StyledButton.h"
-
 #include "widgets/ProgramDialog.h"
+#include "widgets/StyledButton.h"
 
 #include <QCheckBox>
 #include <QHash>
