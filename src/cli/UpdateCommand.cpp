@@ -85,7 +85,7 @@ int Run_Update(const QCommandLineParser &parser, const QStringList &args) {
 
     // The address as it would stand in the dialog's four fields; the job carries it so.
     const QString address = parser.value(QStringLiteral("ip"));
-    const std::optional<QString> host = Probe_Host(address);
+    const std::optional<QString> host = Decimal_IPv4(address);
     if (!host) {
         Refuse(Lang_Strings.at(637));
         return Exit_Address_Refused;

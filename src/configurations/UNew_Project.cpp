@@ -4,7 +4,6 @@
 #include "language/LangStrings.h"
 #include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
-#include "widgets/ProgramStyle.h"
 
 TFNew_Project::TFNew_Project(QWidget *parent)
     : Framed_Dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -36,9 +35,7 @@ void TFNew_Project::Btn_OKClick() {
     accept();
 }
 
-void TFNew_Project::showEvent(QShowEvent *event) {
+void TFNew_Project::FormShow() {
     E_New_Proj->clear();
     E_New_Proj->setFocus();
-    Center_On_Screen(this);
-    QDialog::showEvent(event);
 }

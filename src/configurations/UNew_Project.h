@@ -17,5 +17,5 @@ public:
     QLineEdit *E_New_Proj;
 
 protected:
-    void showEvent(QShowEvent *event) override;
+    void FormShow() override;
 };

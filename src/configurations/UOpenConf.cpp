@@ -4,7 +4,6 @@
 #include "language/LangStrings.h"
 #include "shell/AppState.h"
 #include "widgets/DialogFrame.h"
-#include "widgets/ProgramStyle.h"
 
 #include <QKeyEvent>
 
@@ -32,7 +31,7 @@ void TFOpenConf::Load_Existing_Configuration() {
     SL = ::Load_Existing_Configuration(App.Projects_Dir);
 }
 
-void TFOpenConf::showEvent(QShowEvent *event) {
+void TFOpenConf::FormShow() {
     Load_Existing_Configuration();
     ListBox1->clear();
     ListBox1->addItems(SL);
@@ -41,8 +40,6 @@ void TFOpenConf::showEvent(QShowEvent *event) {
     ListBox1->setCurrentRow(selected);
     Name_Conf = selected >= 0 ? SL.at(selected) : QString();
     ListBox1->setFocus();
-    Center_On_Screen(this);
-    QDialog::showEvent(event);
 }
 
 void TFOpenConf::resizeEvent(QResizeEvent *event) {

@@ -20,6 +20,6 @@ public:
     QListWidget *ListBox1;
 
 protected:
-    void showEvent(QShowEvent *event) override;
+    void FormShow() override;
     void resizeEvent(QResizeEvent *event) override;
 };

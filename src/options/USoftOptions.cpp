@@ -12,7 +12,6 @@
 
 #include <QKeyEvent>
 #include <QPixmap>
-#include <QShowEvent>
 
 namespace {
 
@@ -79,8 +78,8 @@ QCheckBox *Make_Check_Box(QWidget *page, int left, int top) {
 } // namespace
 
 TFSoftOptions::TFSoftOptions(QWidget *parent, Main_Window_Hooks hooks)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint),
+    : Program_Dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                 Qt::WindowCloseButtonHint),
       Hooks(std::move(hooks)) {
     const Dialog_Header header = Make_Dialog_Header(this);
     P_Title = header.P_Title;
@@ -283,14 +282,4 @@ void TFSoftOptions::FormShow() {
     CB_Update->setChecked(App.Enable_Update);
     CB_Soft_Set_Jump_Table->setChecked(App.Enable_Jump_Field_Tables);
     CB_DoubleClick_Auto_Size->setChecked(App.Double_Click_Auto_Size);
-}
-
-void TFSoftOptions::showEvent(QShowEvent *event) {
-    // A window restored from the taskbar is shown again by the window system; what the user
-    // has changed meanwhile must stay.
-    if (!event->spontaneous()) {
-        FormShow();
-        Center_On_Screen(this);
-    }
-    QDialog::showEvent(event);
 }

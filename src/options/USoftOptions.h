@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/MakerServer.h"
+#include "widgets/ProgramDialog.h"
 #include "widgets/StyledButton.h"
 
 #include <QCheckBox>
@@ -16,7 +17,7 @@ class Click_Label;
 // files), the online options with a check for a newer version on demand, and the two
 // table-editing options. OK copies the choices into AppState; Cancel and the close box copy
 // nothing.
-class TFSoftOptions : public QDialog {
+class TFSoftOptions : public Program_Dialog {
     Q_OBJECT
 
 public:
@@ -72,10 +73,9 @@ public:
     Styled_Button *Btn_Cancel;
 
 protected:
-    void showEvent(QShowEvent *event) override;
+    void FormShow() override;
 
 private:
-    void FormShow();
     void Show_Page_Text(int page);
     Main_Window_Hooks Hooks;
 };

@@ -6,7 +6,6 @@
 #include "shell/AppState.h"
 #include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
-#include "widgets/ProgramStyle.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -66,8 +65,8 @@ void Repolish(QWidget *widget) {
 } // namespace
 
 TFParGen2::TFParGen2(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+    : Program_Dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                 Qt::WindowCloseButtonHint) {
     const Dialog_Header header = Make_Dialog_Header(this);
     P_Title = header.P_Title;
     L_SW_Code = header.L_SW_Code;
@@ -357,12 +356,6 @@ bool TFParGen2::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::Wheel)
         return FormMouseWheel(static_cast<QWheelEvent *>(event));
     return QDialog::eventFilter(watched, event);
-}
-
-void TFParGen2::showEvent(QShowEvent *event) {
-    FormShow();
-    Center_On_Screen(this);
-    QDialog::showEvent(event);
 }
 
 void TFParGen2::resizeEvent(QResizeEvent *event) {

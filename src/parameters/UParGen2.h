@@ -2,10 +2,10 @@
 
 #include "parameters/ParGen.h"
 #include "widgets/CollapsiblePanel.h"
+#include "widgets/ProgramDialog.h"
 #include "widgets/StyledButton.h"
 
 #include <QCheckBox>
-#include <QDialog>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +17,7 @@ class QWheelEvent;
 // Set Communication: the two Modbus TCP endpoints and the offsets of the active configuration,
 // one field per key of its parameter file. Every showing loads the file; OK writes it once all
 // rules pass; Cancel and the close box write nothing.
-class TFParGen2 : public QDialog {
+class TFParGen2 : public Program_Dialog {
     Q_OBJECT
 
 public:
@@ -99,12 +99,11 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
+    void FormShow() override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void FormShow();
     void Btn_OKClick();
     // "." in an address byte: the focus moves on by the dialog's table, and the key is dropped.
     void KeyPress(QLineEdit *field);

@@ -1,6 +1,7 @@
 #include "Comon.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 QString Trim_Controls(const QString &text) {
     qsizetype begin = 0;
@@ -107,4 +108,19 @@ bool Split_IP_Address(const QString &text, std::array<QString, 4> &parts) {
         valid = valid && value >= 0 && value <= 255;
     }
     return valid;
+}
+
+std::optional<QString> Decimal_IPv4(const QString &text) {
+    std::array<QString, 4> parts;
+    if (!Split_IP_Address(text, parts))
+        return std::nullopt;
+    QStringList bytes;
+    for (const QString &part : parts) {
+        // Split_IP_Address has checked the range; it also takes signs and hexadecimal.
+        if (!std::all_of(part.cbegin(), part.cend(),
+                         [](QChar c) { return c >= u'0' && c <= u'9'; }))
+            return std::nullopt;
+        bytes << QString::number(part.toInt());
+    }
+    return bytes.join(QLatin1Char('.'));
 }

@@ -21,3 +21,8 @@ std::optional<int> Decimal_Int(const QString &text);
 // Splits a dotted IPv4 text into four trimmed parts; true when each part is a number in
 // 0..255. The parts are handed out even when the test fails.
 bool Split_IP_Address(const QString &text, std::array<QString, 4> &parts);
+
+// The address in its plain dotted form ("10.99.0.10") when text is four parts, split as
+// Split_IP_Address does, of decimal digits only, each 0..255 with any leading zeros; nullopt for
+// any other text. A resolver would read "010" as octal, or "08" as part of a host name.
+std::optional<QString> Decimal_IPv4(const QString &text);

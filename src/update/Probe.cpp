@@ -2,8 +2,6 @@
 
 #include "shell/Comon.h"
 
-#include <QRegularExpression>
-
 Ping_Probe::Ping_Probe(Icmp_Echo &echo, std::function<void()> wait_step,
                        std::function<quint32()> now_ms)
     : Echo(echo), Wait_Step(std::move(wait_step)), Now_Ms(std::move(now_ms)) {}
@@ -17,12 +15,14 @@ bool Ping_Probe::Send_Ping(const QString &host) {
     Attempts = 0;
     Error.clear();
     Permission_Missing = false;
+    // Four decimal bytes never reach the resolver as typed, which could read them otherwise.
+    const QString target = Decimal_IPv4(host).value_or(host);
     const quint32 t0 = Now_Ms();
     int replies = 0;
     for (;;) {
         const quint32 t1 = Now_Ms();
         try {
-            Echo.Send(host, host.toUtf8(), Attempt_Ms);
+            Echo.Send(target, host.toUtf8(), Attempt_Ms);
         } catch (const Echo_Permission_Error &error) {
             Error = error.message();
             Permission_Missing = true;
@@ -50,18 +50,4 @@ bool Ping_Probe::Send_Ping(const QString &host) {
             break;
     }
     return ping_res == 1;
-}
-
-std::optional<QString> Probe_Host(const QString &address) {
-    static const QRegularExpression Digits(QStringLiteral("^[0-9]+$"));
-    std::array<QString, 4> parts;
-    if (!Split_IP_Address(address, parts))
-        return std::nullopt;
-    QStringList bytes;
-    for (const QString &part : parts) {
-        if (!Digits.match(part).hasMatch())
-            return std::nullopt;
-        bytes << QString::number(part.toInt());
-    }
-    return bytes.join(QLatin1Char('.'));
 }

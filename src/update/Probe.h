@@ -5,7 +5,6 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
-#include <optional>
 
 // Probes a device with ICMP echo requests before an update: attempts of up to 400 ms until two
 // replies have come or 5 s have passed; the device counts as reachable when the last attempt
@@ -19,9 +18,10 @@ public:
 
     Ping_Probe(Icmp_Echo &echo, std::function<void()> wait_step, std::function<quint32()> now_ms);
 
-    // True when the device at host answered the last attempt. An error of the ICMP layer (a
-    // host that cannot be resolved, no socket) ends the probe at once with false; Error then
-    // says why.
+    // True when the device at host answered the last attempt. Each request carries host as
+    // given; an address of four decimal bytes is probed as such, leading zeros and all, and
+    // only other text is resolved. An error of the ICMP layer (a host that cannot be resolved,
+    // no socket) ends the probe at once with false; Error then says why.
     bool Send_Ping(const QString &host);
 
     // The reply handler of one request: at least one byte received counts as a reply.
@@ -38,9 +38,3 @@ private:
     std::function<void()> Wait_Step;
     std::function<quint32()> Now_Ms;
 };
-
-// The host the probe sends to for a device address typed into the update dialog's four fields,
-// or nullopt when the dialog would refuse the address: four parts (as Split_IP_Address splits
-// them) of decimal digits, each 0..255. The parts go out as decimal bytes, so that "010" is
-// ten and not an octal eight, and no text ever reaches a name look-up.
-std::optional<QString> Probe_Host(const QString &address);

@@ -10,7 +10,6 @@
 #include "update/Probe.h"
 #include "update/UpdaterLaunch.h"
 #include "widgets/DialogFrame.h"
-#include "widgets/ProgramStyle.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -41,8 +40,8 @@ void Wait_Step() {
 } // namespace
 
 TFBoot::TFBoot(QWidget *parent, Start_Program_Function start_program)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint),
+    : Program_Dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                 Qt::WindowCloseButtonHint),
       Ping(Make_Icmp_Echo()), Start_Program(std::move(start_program)) {
     const Dialog_Header header = Make_Dialog_Header(this);
     P_Title = header.P_Title;
@@ -72,10 +71,10 @@ TFBoot::TFBoot(QWidget *parent, Start_Program_Function start_program)
     CB_Update_Option_Read_Back = new QCheckBox(P_Options);
     CB_Update_Option_Read_Back->move(16, 48);
     CB_Update_Option_Read_Back->setChecked(true);
+    L_Wait = new QLabel(P_Options);
+    L_Wait->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     P_Button = Make_Button_Bar(this);
-    L_Wait = new QLabel(P_Button);
-    L_Wait->setGeometry(12, 12, 150, 16);
     Btn_Cancel = new Styled_Button(P_Button);
     Btn_Cancel->setGeometry(Client_Width - 16 - 170 - 8 - 100, 6, 100, 28);
     Btn_Update = new Styled_Button(P_Button);
@@ -104,6 +103,12 @@ void TFBoot::Set_Lang() {
     for (QLabel *label : {L_SW_Desc, L_IP_Address, L_Update_Option})
         label->adjustSize();
     CB_Update_Option_Read_Back->adjustSize();
+    // The updater's running time stands beside Read Back, right-aligned above the update
+    // button: the button bar has no room for it left of the buttons.
+    const QRect read_back = CB_Update_Option_Read_Back->geometry();
+    const int wait_left = read_back.right() + 16;
+    L_Wait->setGeometry(wait_left, read_back.y(), Client_Width - 16 - wait_left,
+                        read_back.height());
 }
 
 void TFBoot::FormShow() {
@@ -128,12 +133,6 @@ void TFBoot::FormShow() {
     E_IP[0]->setFocus(Qt::TabFocusReason);
 }
 
-void TFBoot::showEvent(QShowEvent *event) {
-    FormShow();
-    Center_On_Screen(this);
-    QDialog::showEvent(event);
-}
-
 QString TFBoot::Address_Text() const {
     return E_IP[0]->text() + QLatin1Char('.') + E_IP[1]->text() + QLatin1Char('.') +
            E_IP[2]->text() + QLatin1Char('.') + E_IP[3]->text();
@@ -151,11 +150,11 @@ bool TFBoot::eventFilter(QObject *watched, QEvent *event) {
     return QDialog::eventFilter(watched, event);
 }
 
-bool TFBoot::Send_Ping() {
+bool TFBoot::Send_Ping(const QString &address) {
     QElapsedTimer clock;
     clock.start();
     Ping_Probe probe(*Ping, Wait_Step, [&clock] { return quint32(clock.elapsed()); });
-    const bool reachable = probe.Send_Ping(Address_Text());
+    const bool reachable = probe.Send_Ping(address);
     ping_res = probe.ping_res;
     if (!reachable && ping_res == 2)
         Show_Warning(Lang_Strings.at(636));
@@ -165,8 +164,8 @@ bool TFBoot::Send_Ping() {
     return reachable;
 }
 
-void TFBoot::Compile_XML_Parameter() {
-    Write_Update_Job({Address_Text(), CB_Update_Options->currentIndex(),
+void TFBoot::Compile_XML_Parameter(const QString &address) {
+    Write_Update_Job({address, CB_Update_Options->currentIndex(),
                       CB_Update_Option_Read_Back->isChecked(), App.Master_Dir, App.Proj_Dir},
                      Join_Path(App.App_Dir, Job_File_Name));
 }
@@ -175,13 +174,16 @@ void TFBoot::Btn_UpdateClick() {
     if (Busy)
         return; // a probe or an updater is running already
     Busy = true;
-    if (Send_Ping()) {
-        App.Last_IP_Address = Address_Text();
+    // The fields stay editable while the probe waits; what is remembered and sent to the
+    // updater must be the address that answered.
+    const QString address = Address_Text();
+    if (Send_Ping(address)) {
+        App.Last_IP_Address = address;
         App.Last_Update_Option = CB_Update_Options->currentIndex();
         App.Last_Read_Back = CB_Update_Option_Read_Back->isChecked();
         try {
             Start_Program(Join_Path(App.App_Dir, Updater_File_Name),
-                          [this] { Compile_XML_Parameter(); });
+                          [this, &address] { Compile_XML_Parameter(address); });
         } catch (const Core_Error &error) {
             Show_Standard_Error(error.message());
         }

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "platform/IcmpEcho.h"
+#include "widgets/ProgramDialog.h"
 #include "widgets/StyledButton.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <array>
@@ -14,7 +14,7 @@
 
 // Update Device by Ethernet: the device address, what to send and whether it is read back. The
 // update button probes the device, writes the job file and runs the updater.
-class TFBoot : public QDialog {
+class TFBoot : public Program_Dialog {
     Q_OBJECT
 
 public:
@@ -26,8 +26,10 @@ public:
 
     void Set_Lang();
     void Btn_UpdateClick();
-    bool Send_Ping();
-    void Compile_XML_Parameter();
+    // The probe of address; a failure is shown.
+    bool Send_Ping(const QString &address);
+    // Writes the job file for address with the options chosen in the dialog.
+    void Compile_XML_Parameter(const QString &address);
     // The four address fields joined with ".", each text as typed.
     QString Address_Text() const;
     // Shows how long the updater has run; empty hides it.
@@ -57,11 +59,10 @@ public slots:
     void reject() override;
 
 protected:
-    void showEvent(QShowEvent *event) override;
+    void FormShow() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void FormShow();
     Start_Program_Function Start_Program;
     bool Busy = false;
     bool Cancel_Pending = false;

@@ -3,7 +3,8 @@
 #include "DialogFrame.h"
 #include "language/LangStrings.h"
 
-Framed_Dialog::Framed_Dialog(QWidget *parent, Qt::WindowFlags flags) : QDialog(parent, flags) {
+Framed_Dialog::Framed_Dialog(QWidget *parent, Qt::WindowFlags flags)
+    : Program_Dialog(parent, flags) {
     const Dialog_Header header = Make_Dialog_Header(this);
     P_Title = header.P_Title;
     L_SW_Code = header.L_SW_Code;

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "ProgramDialog.h"
 #include "StyledButton.h"
 
-#include <QDialog>
 #include <QLabel>
 
 // The entries of Lang_Strings that a framed dialog shows.
@@ -18,7 +18,7 @@ struct Frame_Texts {
 
 // A dialog with the header, a caption (Label1) under it at 16, 72, and a button bar with OK and
 // Cancel; Cancel closes it with the Cancel result.
-class Framed_Dialog : public QDialog {
+class Framed_Dialog : public Program_Dialog {
     Q_OBJECT
 
 public:

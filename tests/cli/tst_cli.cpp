@@ -3,6 +3,7 @@
 // the command line around it.
 
 #include "support/CliRun.h"
+#include "support/PrivateNetwork.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -85,6 +86,7 @@ private slots:
 
     void checkVersionWithoutServerIsNotNewer();
     void probeLoopbackIsReachable();
+    void probeTakesZeroLedBytesAsDecimal();
 };
 
 void Tst_Cli::helpForEachCommand_data() {
@@ -490,6 +492,19 @@ void Tst_Cli::probeLoopbackIsReachable() {
     const Cli_Result result = Run_Cli({QStringLiteral("probe"), QStringLiteral("127.0.0.1")});
     if (result.Exit == 2 && result.Err.contains(QLatin1String("permission")))
         QSKIP("this user may not open an ICMP socket");
+    QCOMPARE(result.Exit, 0);
+    QCOMPARE(result.Out, QStringLiteral("reachable\n"));
+}
+
+void Tst_Cli::probeTakesZeroLedBytesAsDecimal() {
+    // Read as octal, 127.0.0.010 would be 127.0.0.8, which this loopback does not hold.
+    Cli_Result result;
+    const QString failure = Loopback_Holding_Only(QStringLiteral("127.0.0.10")).Run([&] {
+        result = Run_Cli({QStringLiteral("probe"), QStringLiteral("127.0.0.010")});
+    });
+    if (!failure.isEmpty())
+        QSKIP(qPrintable(failure));
+    QCOMPARE(result.Err, QString());
     QCOMPARE(result.Exit, 0);
     QCOMPARE(result.Out, QStringLiteral("reachable\n"));
 }

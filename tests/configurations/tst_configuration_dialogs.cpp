@@ -35,6 +35,7 @@ private slots:
     void create_cancel_and_close_box();
     void open_lists_and_preselects();
     void open_empty_list_and_cancel();
+    void restore_keeps_what_was_chosen();
     void search_ignores_case_of_a_to_z_only_data();
     void search_ignores_case_of_a_to_z_only();
 };
@@ -218,6 +219,44 @@ void Test_Configuration_Dialogs::open_empty_list_and_cancel() {
     QCOMPARE(messages.Shown,
              (QList<QPair<Message_Kind, QString>>{
                  {Message_Kind::Error, QStringLiteral("Error! Project not Valid")}}));
+    main->close();
+}
+
+void Test_Configuration_Dialogs::restore_keeps_what_was_chosen() {
+    Program_Folder program;
+    Message_Recorder messages;
+    for (const char *folder : {"Plant", "Store"})
+        QDir(program.path()).mkpath(QStringLiteral("PROJECTS/") + QLatin1String(folder));
+    auto main = Start_Program(program.path());
+
+    // A name half typed, and another configuration picked, survive the window coming back.
+    // The dialogs are closed before anything is checked, so that a failure cannot hang the test.
+    int restored = 0;
+    QString typed;
+    When_Modal([&](QWidget *dialog) {
+        auto *create = static_cast<TFNew_Project *>(dialog);
+        QTest::keyClicks(create->E_New_Proj, QStringLiteral("Wharf"));
+        restored = Minimise_And_Restore(create);
+        typed = create->E_New_Proj->text();
+        create->reject();
+    });
+    QTest::mouseClick(main->Btn_New, Qt::LeftButton);
+    QVERIFY(restored > 0);
+    QCOMPARE(typed, QStringLiteral("Wharf"));
+
+    Open_Configuration(QStringLiteral("Store"));
+    QString picked;
+    When_Modal([&](QWidget *dialog) {
+        auto *open = static_cast<TFOpenConf *>(dialog);
+        open->ListBox1->setCurrentRow(0);
+        restored = Minimise_And_Restore(open);
+        picked = open->Name_Conf + QLatin1Char('|') + open->ListBox1->currentItem()->text();
+        open->reject();
+    });
+    QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+    QVERIFY(restored > 0);
+    QCOMPARE(picked, QStringLiteral("Plant|Plant"));
+    QVERIFY(messages.Shown.isEmpty());
     main->close();
 }
 

@@ -140,6 +140,7 @@ private slots:
     void first_opening_shows_defaults();
     void fields_follow_keys();
     void typing_an_address_with_dots();
+    void restore_keeps_what_was_typed();
     void dot_key_data();
     void dot_key();
     void ok_data();
@@ -344,6 +345,24 @@ void Test_ParGen_Dialog::typing_an_address_with_dots() {
         for (const QLineEdit *field : dialog->findChildren<QLineEdit *>())
             QVERIFY2(!field->text().contains(QLatin1Char('.')), qPrintable(field->objectName()));
     });
+}
+
+void Test_ParGen_Dialog::restore_keeps_what_was_typed() {
+    Program program;
+    Write_Test_File(App.ParGen_File,
+                    "<Par_Gen><Modbus_TCP_Slave_IP4>77</Modbus_TCP_Slave_IP4></Par_Gen>");
+    Open(program, [&](TFParGen2 *dialog) {
+        Type_Over(dialog->E_ModbusTCPSlave_IP4, QStringLiteral("99"));
+        Edit(dialog, QStringLiteral("CB_ModbusTCPSlave2_En_GAT=1"));
+        QVERIFY(Minimise_And_Restore(dialog) > 0);
+        // The file is not loaded again over the edits.
+        QCOMPARE(dialog->E_ModbusTCPSlave_IP4->text(), QStringLiteral("99"));
+        QVERIFY(dialog->CB_ModbusTCPSlave2_En_GAT->isChecked());
+        QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+    });
+    QCOMPARE(Load_ParGen(App.ParGen_File).Modbus_TCP_Slave_IP4, QStringLiteral("99"));
+    QVERIFY(program.messages.Shown.isEmpty());
 }
 
 void Test_ParGen_Dialog::dot_key_data() {

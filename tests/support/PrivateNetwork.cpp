@@ -55,6 +55,15 @@ QString Drop_Net_Raw_Of_Thread() {
 
 } // namespace
 
+Private_Network Loopback_Holding_Only(const QString &address) {
+    Private_Network network;
+    // Loopback takes 127.0.0.1/8 as it comes up.
+    network.Ip_Commands = {QStringLiteral("link set lo up"),
+                           QStringLiteral("addr del 127.0.0.1/8 dev lo"),
+                           QStringLiteral("addr add %1/32 dev lo").arg(address)};
+    return network;
+}
+
 QString Private_Network::Run(const std::function<void()> &work) const {
     if (geteuid() != 0)
         return QStringLiteral("a private network namespace needs root");

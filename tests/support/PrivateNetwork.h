@@ -10,12 +10,16 @@
 // A fresh network namespace as a case wants it. A new namespace starts with loopback down and
 // unprivileged ICMP sockets closed, whatever this machine allows.
 struct Private_Network {
-    QStringList Ip_Commands;
+    QStringList Ip_Commands; // arguments of ip, run in the namespace in order
     QList<std::pair<QString, QByteArray>> Settings; // below /proc/sys/net/ipv4
     bool Without_Net_Raw = false;
 
     // Runs work on a thread of its own inside the namespace, which goes away with the thread:
-    // nothing work sends (nor a process it starts) can reach another machine. Returns why it
+    // nothing work sends, nor any process it starts, can reach another machine. Returns why it
     // could not, or nothing.
     QString Run(const std::function<void()> &work) const;
 };
+
+// A namespace whose loopback holds address alone: no route leads to any other address of
+// 127.0.0.0/8, so an echo answers only when sent to address itself.
+Private_Network Loopback_Holding_Only(const QString &address);

@@ -8,7 +8,8 @@
 
 // An ICMP client that plays a script, one letter per request: 'R' a reply after Reply_Ms, 'S'
 // silence, 'E' a host that cannot be resolved, 'P' no permission for a socket. After the script
-// the last letter repeats. Time comes from the probe's clock.
+// the last letter repeats. Time comes from the probe's clock. On_Send, when set, runs after each
+// request is sent, as something the user does while the probe waits.
 class Scripted_Echo : public Icmp_Echo {
 public:
     Scripted_Echo(QString script, std::function<quint32()> now_ms)
@@ -26,6 +27,8 @@ public:
         Current = step;
         Sent_At = Now_Ms();
         Timeout_Ms = timeout_ms;
+        if (On_Send)
+            On_Send();
     }
 
     std::optional<int> Poll() override {
@@ -40,6 +43,7 @@ public:
     static constexpr quint32 Reply_Ms = 3;
     QList<QByteArray> Sent;
     QStringList Hosts;
+    std::function<void()> On_Send;
 
 private:
     QString Script;

@@ -1,5 +1,6 @@
 // Stands in for Ethernet_Update.exe in the tests: records what it was given and found, waits
-// as long as the file updater_delay_ms beside it says, and leaves a mark when it ends.
+// as long as the file updater_delay_ms beside it says (or, when it says "hold", until the file
+// updater_release appears beside it), and leaves a mark when it ends.
 
 #include <chrono>
 #include <fstream>
@@ -22,9 +23,14 @@ int main(int argc, char *argv[]) {
         std::ofstream record(dir + "updater_record.txt");
         record << "args=" << argc - 1 << "\ncwd=" << cwd << "\njob=" << job_text << "\n";
     }
-    long delay_ms = 0;
-    std::ifstream(dir + "updater_delay_ms") >> delay_ms;
-    std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+    std::string delay;
+    std::ifstream(dir + "updater_delay_ms") >> delay;
+    if (delay == "hold") {
+        while (!std::ifstream(dir + "updater_release"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } else if (!delay.empty()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::stol(delay)));
+    }
     std::ofstream(dir + "updater_record.txt", std::ios::app) << "ended\n";
     return 3; // the configurator does not look at the exit code
 }
