@@ -3,6 +3,7 @@
 #include "configurations/Configurations.h"
 #include "language/LangStrings.h"
 #include "shell/AppState.h"
+#include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
 #include "widgets/ProgramStyle.h"
 
@@ -43,6 +44,16 @@ void TFOpenConf::showEvent(QShowEvent *event) {
     ListBox1->setFocus();
     Center_On_Screen(this);
     QDialog::showEvent(event);
+}
+
+void TFOpenConf::accept() {
+    // A folder whose name the program could not store is never made active: the settings
+    // file would become unreadable.
+    if (!Name_Conf.isEmpty() && !Configuration_Name_Safe(Name_Conf)) {
+        Show_Error(Lang_Strings.at(Create_Name_Refused));
+        return;
+    }
+    QDialog::accept();
 }
 
 void TFOpenConf::resizeEvent(QResizeEvent *event) {

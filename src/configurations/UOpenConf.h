@@ -21,5 +21,6 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void accept() override;
     void resizeEvent(QResizeEvent *event) override;
 };

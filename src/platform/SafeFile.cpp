@@ -6,8 +6,17 @@
 
 void Write_File_Safely(const QString &path, const QByteArray &data) {
     QSaveFile file(path);
+    const auto fail = [&file, &path] {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return Core_Error(QStringLiteral("Cannot write %1: %2").arg(path, reason));
+    };
     if (!file.open(QIODevice::WriteOnly))
-        throw Core_Error(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
-    if (file.write(data) != data.size() || !file.commit())
+        throw fail();
+    // commit() renames the temporary file even when its buffered data could not be written
+    // (a full disk), so the flush is checked here and a failure drops the temporary file.
+    if (file.write(data) != data.size() || !file.flush() || file.error() != QFileDevice::NoError)
+        throw fail();
+    if (!file.commit())
         throw Core_Error(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
 }

@@ -21,3 +21,8 @@ std::optional<int> Decimal_Int(const QString &text);
 // Splits a dotted IPv4 text into four trimmed parts; true when each part is a number in
 // 0..255. The parts are handed out even when the test fails.
 bool Split_IP_Address(const QString &text, std::array<QString, 4> &parts);
+
+// The four parts of an address that Split_IP_Address accepts, joined with "." (leading zeros
+// stay as typed, blanks and control characters around the parts go); nullopt for any other
+// text.
+std::optional<QString> Checked_IP_Address(const QString &text);
