@@ -15,6 +15,11 @@ case "$action" in run | test | fuzz) ;; *)
 esac
 
 packages=(cmake g++ make qt6-base-dev qt6-qpa-plugins libqt6svg6 libcurl4-openssl-dev fonts-dejavu-core)
+# The fault-injection tests stop writers at chosen system calls with strace.
+if [ "$action" = test ]; then
+    packages+=(strace)
+fi
+
 # The fuzz build: clang and its libFuzzer runtime.
 if [ "$action" = fuzz ]; then
     packages+=(clang libclang-rt-dev)

@@ -40,7 +40,9 @@ void Append_Characters(QDomDocument &doc, QDomNode &parent, const QXmlStreamRead
 // grows: real files are a few levels deep, while a deep tree costs quadratic time to build
 // and recursion to free.
 QDomDocument Build_Document(QXmlStreamReader &reader) {
-    QDomDocument doc;
+    // A default-constructed document stays null until its first node is made, and so would a
+    // copy of it taken now; one made with a (null) document type is not.
+    QDomDocument doc{QDomDocumentType()};
     QDomNode parent = doc;
     int depth = 0;
     while (!reader.atEnd()) {
