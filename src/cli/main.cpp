@@ -17,6 +17,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -289,10 +290,28 @@ int Run(const QStringList &arguments) {
 
 } // namespace
 
+// The arguments as file names. Qt turns bytes that its file-name encoding cannot decode into
+// U+FFFD, and such a name would open or replace a different file, so an argument that does
+// not come back as the same bytes is refused.
+QStringList File_Name_Arguments(int argc, char *argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        const QString decoded = QFile::decodeName(bytes);
+        if (QFile::encodeName(decoded) != bytes)
+            throw Usage_Error{QStringLiteral("argument %1 (%2) is not in this system's file-name "
+                                             "encoding; rename the file")
+                                  .arg(i)
+                                  .arg(decoded)};
+        arguments << decoded;
+    }
+    return arguments;
+}
+
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     try {
-        const int code = Run(QCoreApplication::arguments());
+        const int code = Run(File_Name_Arguments(argc, argv));
         Out().flush();
         return code;
     } catch (const Usage_Error &error) {

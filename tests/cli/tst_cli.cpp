@@ -102,6 +102,7 @@ private slots:
 
     void compileWithoutParameterFileWritesClearedImage();
     void compileWarnsOfFailedRule();
+    void fileNameOutsideEncodingIsRefused();
     void compileRejectsMalformedFileAndKeepsOutput_data();
     void compileRejectsMalformedFileAndKeepsOutput();
 
@@ -329,6 +330,26 @@ void Tst_Cli::compileWarnsOfFailedRule() {
     const QByteArray bytes = Read_Test_File(image);
     QCOMPARE(bytes.size(), 2048);
     QCOMPARE(bytes.mid(0x036, 4), QByteArray("\x10\x27\x10\x27"));
+}
+
+void Tst_Cli::fileNameOutsideEncodingIsRefused() {
+    const Program_Folder folder;
+    const QString par_gen = folder.file(QStringLiteral("ParGen.xml"));
+    Write_Test_File(par_gen, Both_Gateways_On());
+    // The output name ends in the byte FF, which is no UTF-8; the shell passes it unchanged.
+    QProcess process;
+    process.start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("exec \"$0\" compile \"$1\" \"$1$(printf '\\377')\""),
+                   QStringLiteral(CLI_PROGRAM), par_gen});
+    QVERIFY(process.waitForFinished(-1));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 2);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(err.contains(QLatin1String("file-name encoding")), qPrintable(err));
+    // Neither the named file nor one of a mangled name was written.
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("ParGen.xml")});
 }
 
 void Tst_Cli::compileRejectsMalformedFileAndKeepsOutput_data() {

@@ -142,7 +142,7 @@ void Test_Faults::refused_write_keeps_old_file_data() {
         QTest::addRow("%s, full file system", name.constData()) << it.key() << "full"
                                                                 << "No space left on device";
         QTest::addRow("%s, read-only folder", name.constData()) << it.key() << "read-only"
-                                                                << "Read-only file system";
+                                                                << "is not writable";
         if (it->Writes_Bin_Folder)
             QTest::addRow("%s, bin folder not creatable", name.constData())
                 << it.key() << "no bin"
