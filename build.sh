@@ -46,6 +46,8 @@ if [ "$action" = fuzz ]; then
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCF_FUZZ=ON \
         -DCF_BUILD_TESTS=OFF >/dev/null
     cmake --build build-fuzz --parallel "$(nproc)"
+    # The targets write each input to a scratch file; in memory that costs no disk syncs.
+    [ -d /dev/shm ] && [ -w /dev/shm ] && export TMPDIR=/dev/shm
     work=$(mktemp -d)
     trap 'rm -rf "$work"' EXIT
     for corpus in fuzz/corpus/*/; do
@@ -58,7 +60,7 @@ if [ "$action" = fuzz ]; then
             tail -n 60 "$work/$name.log" >&2
             exit 1
         }
-        grep -E '^stat::number_of_executed_units' "$work/$name.log"
+        grep -E '^stat::number_of_executed_units' "$work/$name.log" || true
     done
     exit 0
 fi
