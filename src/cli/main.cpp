@@ -3,12 +3,14 @@
 #include "Cli.h"
 
 #include "image/Bank.h"
+#include "image/BankReport.h"
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
 #include "options/VersionCheck.h"
 #include "parameters/ParGen.h"
 #include "parameters/Validation.h"
 #include "platform/CoreError.h"
+#include "platform/InputFile.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "update/JobFile.h"
@@ -53,7 +55,14 @@ ParGen_Params Load_Parameters(const QString &path) {
     }
 }
 
+// A parameter file that is missing gives the defaults; a script must hear of it all the same.
+void Warn_If_Missing(const QString &par_gen, const char *consequence) {
+    if (!QFileInfo::exists(par_gen))
+        Err() << "warning: " << par_gen << " does not exist; " << consequence << '\n';
+}
+
 int Run_Validate(const QCommandLineParser &parser, const QStringList &args) {
+    Warn_If_Missing(args.at(0), "checking the default parameters");
     const ParGen_Params params = Load_Parameters(args.at(0));
     Load_Chosen_Language(parser);
     const auto failed = First_Failed_Rule(params);
@@ -63,57 +72,28 @@ int Run_Validate(const QCommandLineParser &parser, const QStringList &args) {
 
 int Run_Compile(const QCommandLineParser &, const QStringList &args) {
     App.ParGen_File = args.at(0);
-    if (!QFileInfo::exists(App.ParGen_File))
-        Err() << "warning: " << App.ParGen_File << " does not exist; writing the cleared image\n";
+    Warn_If_Missing(App.ParGen_File, "writing the cleared image");
     try {
         Compile_Bank();
     } catch (const Core_Error &error) {
         throw Usage_Error{error.message()};
     }
+    // The image is compiled as Update Device compiles it; the dialog would have refused such a
+    // file, so say which rule it breaks.
+    Fill_Default_Lang();
+    if (const auto failed = First_Failed_Rule(Load_Parameters(App.ParGen_File)))
+        Err() << "warning: " << Lang_Strings.at(*failed) << '\n';
     Write_Bank_File(args.at(1));
     return 0;
 }
 
-QString Octets(const quint8 *image, int offset) {
-    QStringList parts;
-    for (int i = 0; i < 4; ++i)
-        parts << QString::number(image[offset + i]);
-    return parts.join(QLatin1Char('.'));
-}
-
 int Run_Show(const QCommandLineParser &, const QStringList &args) {
-    QFile file(args.at(0));
-    if (!file.open(QIODevice::ReadOnly))
-        throw Usage_Error{QStringLiteral("cannot read %1: %2").arg(args.at(0), file.errorString())};
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() != Bank_Size) {
-        Out() << "size: " << bytes.size() << " bytes\n";
-        Err() << "not an image: its size is " << bytes.size() << " bytes, not " << Bank_Size
-              << '\n';
-        return 1;
-    }
-    const auto *image = reinterpret_cast<const quint8 *>(bytes.constData());
-    Out() << "size: " << bytes.size() << " bytes\n";
-    int number = 1;
-    for (const Bank_Endpoint &endpoint : Bank_Endpoints) {
-        const bool disabled = Read_U32(image, endpoint.Gateway) == 0xFFFFFFFFu;
-        Out() << "endpoint " << number++ << ": address " << Octets(image, endpoint.IP) << ", mask "
-              << Octets(image, endpoint.Mask) << ", gateway "
-              << (disabled ? QStringLiteral("disabled") : Octets(image, endpoint.Gateway))
-              << ", port " << Read_U16(image, endpoint.Port) << " (copy "
-              << Read_U16(image, endpoint.Port_Copy) << ")\n";
-    }
-    Out() << "offset registers: " << qint32(Read_U32(image, Bank_Offset_Registers)) << '\n'
-          << "offset status: " << qint32(Read_U32(image, Bank_Offset_Status)) << '\n'
-          << "constant at 0x034: " << Read_U16(image, Bank_Constant_Offset) << '\n';
-    const quint32 stored = Read_U32(image, Bank_Checksum_Offset);
-    const quint32 computed = Bank_Checksum(image);
-    Out() << "checksum: stored " << stored << ", computed " << computed << '\n';
-    if (stored != computed) {
-        Err() << "checksum mismatch: stored " << stored << ", computed " << computed << '\n';
-        return 1;
-    }
-    return 0;
+    const Bank_Report report = Describe_Bank(Read_Input_File(args.at(0), Bank_Read_Limit));
+    Out() << report.Text;
+    if (report.Problem.isEmpty())
+        return 0;
+    Err() << report.Problem << '\n';
+    return 1;
 }
 
 int Run_Job(const QCommandLineParser &parser, const QStringList &args) {
@@ -124,8 +104,9 @@ int Run_Job(const QCommandLineParser &parser, const QStringList &args) {
     bool number = false;
     Update_Job job;
     job.Option = parser.value(QStringLiteral("option")).toInt(&number);
-    if (!number)
-        throw Usage_Error{QStringLiteral("--option takes a whole number")};
+    if (!number || job.Option < Update_Firmware_And_Configuration ||
+        job.Option > Update_Configuration)
+        throw Usage_Error{QStringLiteral("--option takes 0, 1 or 2")};
     job.IP_Address = parser.value(QStringLiteral("ip"));
     job.Read_Back = !parser.isSet(QStringLiteral("no-read-back"));
     job.Master_Dir = Native_Folder(parser.value(QStringLiteral("master")));
@@ -144,11 +125,13 @@ int Run_Texts(const QCommandLineParser &parser, const QStringList &) {
 }
 
 int Run_Check_Version(const QCommandLineParser &parser, const QStringList &) {
-    const bool newer = parser.isSet(QStringLiteral("url"))
-                           ? Check_Version(parser.value(QStringLiteral("url")))
-                           : Check_Version();
-    Out() << (newer ? "newer" : "not newer") << '\n';
-    return newer ? 0 : 1;
+    const Version_Answer answer = parser.isSet(QStringLiteral("url"))
+                                      ? Ask_Version(parser.value(QStringLiteral("url")))
+                                      : Ask_Version();
+    Out() << (answer.Newer ? "newer" : "not newer") << '\n';
+    if (!answer.Reason.isEmpty())
+        Err() << "cf20914-cli: the check failed: " << answer.Reason << '\n';
+    return answer.Newer ? 0 : 1;
 }
 
 // The probe of the update dialog: 0 reachable, 1 silent, 2 when the ICMP layer failed.
@@ -274,10 +257,28 @@ int Run(const QStringList &arguments) {
 
 } // namespace
 
+// The arguments as file names. Qt turns bytes that its file-name encoding cannot decode into
+// U+FFFD, and such a name would open or replace a different file, so an argument that does
+// not come back as the same bytes is refused.
+QStringList File_Name_Arguments(int argc, char *argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        const QString decoded = QFile::decodeName(bytes);
+        if (QFile::encodeName(decoded) != bytes)
+            throw Usage_Error{QStringLiteral("argument %1 (%2) is not in this system's file-name "
+                                             "encoding; rename the file")
+                                  .arg(i)
+                                  .arg(decoded)};
+        arguments << decoded;
+    }
+    return arguments;
+}
+
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     try {
-        const int code = Run(QCoreApplication::arguments());
+        const int code = Run(File_Name_Arguments(argc, argv));
         Out().flush();
         return code;
     } catch (const Usage_Error &error) {

@@ -1,6 +1,7 @@
 #include "Configurations.h"
 
 #include "platform/Paths.h"
+#include "platform/XmlFile.h"
 #include "shell/AppState.h"
 #include "shell/Comon.h"
 
@@ -8,9 +9,7 @@
 #include <QFileInfo>
 
 bool Configuration_Name_Safe(const QString &name) {
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) &&
-           !name.contains(QLatin1Char('\\')) && name != QLatin1String(".") &&
-           name != QLatin1String("..");
+    return !name.isEmpty() && Plain_File_Name(name) && Xml_Can_Hold(name);
 }
 
 Create_Result Create_Configuration(const QString &name) {
@@ -51,8 +50,11 @@ QString Active_Folder_Name() {
     return App.Proj_Dir.mid(prefix.size());
 }
 
-void Open_Configuration(const QString &name) {
+bool Open_Configuration(const QString &name) {
+    if (!name.isEmpty() && !Configuration_Name_Safe(name))
+        return false;
     App.Proj_Name = name;
     App.Proj_Dir = name.isEmpty() ? QString() : Join_Path(App.Projects_Dir, name);
     Set_Files();
+    return true;
 }

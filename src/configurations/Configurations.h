@@ -3,8 +3,10 @@
 #include <QString>
 #include <QStringList>
 
-// A configuration name is used as a folder name below PROJECTS. An empty name, a name holding
-// a path separator, and "." or ".." would name PROJECTS itself or lead elsewhere.
+// A configuration name is used as a folder name below PROJECTS and stored in the settings
+// file. An empty name, a name holding a path separator, and "." or ".." would name PROJECTS
+// itself or lead elsewhere; a character that XML cannot hold would make the settings file
+// unreadable.
 bool Configuration_Name_Safe(const QString &name);
 
 // Message entries of the create dialog.
@@ -33,5 +35,6 @@ int Search_Open_Conf(const QStringList &names, const QString &snc);
 // separator; empty when no configuration is active.
 QString Active_Folder_Name();
 
-// Makes name the active configuration, or none when name is empty, and runs Set_Files.
-void Open_Configuration(const QString &name);
+// Makes name the active configuration, or none when name is empty, and runs Set_Files. A name
+// that Configuration_Name_Safe refuses changes nothing and gives false.
+bool Open_Configuration(const QString &name);

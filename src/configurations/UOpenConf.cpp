@@ -3,6 +3,7 @@
 #include "configurations/Configurations.h"
 #include "language/LangStrings.h"
 #include "shell/AppState.h"
+#include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
 
 #include <QKeyEvent>
@@ -40,6 +41,16 @@ void TFOpenConf::FormShow() {
     ListBox1->setCurrentRow(selected);
     Name_Conf = selected >= 0 ? SL.at(selected) : QString();
     ListBox1->setFocus();
+}
+
+void TFOpenConf::accept() {
+    // A folder whose name the program could not store is never made active: the settings
+    // file would become unreadable.
+    if (!Name_Conf.isEmpty() && !Configuration_Name_Safe(Name_Conf)) {
+        Show_Error(Lang_Strings.at(Create_Name_Refused));
+        return;
+    }
+    QDialog::accept();
 }
 
 void TFOpenConf::resizeEvent(QResizeEvent *event) {

@@ -21,5 +21,6 @@ public:
 
 protected:
     void FormShow() override;
+    void accept() override;
     void resizeEvent(QResizeEvent *event) override;
 };

@@ -1,14 +1,15 @@
 #include "LanguageFile.h"
 
 #include "LangStrings.h"
+#include "platform/CoreError.h"
 #include "platform/FileAttributes.h"
+#include "platform/InputFile.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "shell/Comon.h"
 
 #include <QCollator>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <algorithm>
@@ -72,10 +73,12 @@ void Apply_Lang_Line(const QString &line) {
 } // namespace
 
 QStringList Read_Text_Lines(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes;
+    try {
+        bytes = Read_Input_File(path, Text_File_Limit);
+    } catch (const Core_Error &) {
+        return {}; // the defaults stay, as for a missing file
+    }
     qsizetype bom_size = 0;
     QStringDecoder decoder = Decoder_For(bytes, bom_size);
     QString text = decoder.decode(QByteArrayView(bytes).sliced(bom_size));
@@ -92,7 +95,8 @@ void Read_Lang_File(const QString &path) {
 void Load_Language() {
     Fill_Default_Lang();
     const QString file = Join_Path(App.Language_Dir, App.Language_Name + QLatin1String(".lng"));
-    if (QFileInfo::exists(file)) {
+    // A name that is a path would load a file from anywhere.
+    if (Plain_File_Name(App.Language_Name) && QFileInfo::exists(file)) {
         Read_Lang_File(file);
         return;
     }

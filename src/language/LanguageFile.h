@@ -5,14 +5,16 @@
 
 // The whole file as lines. A byte-order mark chooses UTF-8, UTF-16 LE or UTF-16 BE; a file
 // without one is read in the ANSI code page (the system's on Windows, windows-1252 elsewhere).
-// Lines end at CR LF, a lone CR or a lone LF. An unreadable file gives no lines.
+// Lines end at CR LF, a lone CR or a lone LF. A file that cannot be read (see Read_Input_File)
+// gives no lines.
 QStringList Read_Text_Lines(const QString &path);
 
 // Applies the entry lines of a language file, in file order, to Lang_Strings.
 void Read_Lang_File(const QString &path);
 
 // Refills Lang_Strings with the defaults and lays the file of App.Language_Name over them;
-// without that file the language becomes "English" (with English.lng applied when present).
+// without that file, or when the name is not a plain file name, the language becomes "English"
+// (with English.lng applied when present).
 void Load_Language();
 
 // The language files (names with their ".lng") in language_dir that may be offered: plain

@@ -13,16 +13,32 @@ int Conv_Version(const QString &Ver_str) {
     return Decimal_Int(s).value_or(-1);
 }
 
-bool Check_Version(const QString &server) {
+Version_Answer Judge_Version_Reply(const QByteArray &body) {
+    const QString text = QString::fromLatin1(body);
+    const QString r = Trim_Controls(Ascii_Upper(text));
+    if (r.isEmpty())
+        return {false, QStringLiteral("the reply is empty")};
+    if (r == QLatin1String("VER. 0.000"))
+        return {false, QStringLiteral("the service knows no version (VER. 0.000)")};
+    const int remote = Conv_Version(Trim_Controls(text));
+    if (remote == -1)
+        return {false,
+                QStringLiteral("the reply holds no version: ") + Trim_Controls(text).left(80)};
+    return {remote > Conv_Version(Own_Version), QString()};
+}
+
+Version_Answer Ask_Version(const QString &server) {
     const Http_Reply reply =
         Http_Get(server + Version_Service_Path + QStringLiteral("?nomesw=") + Version_SW_Name,
                  {"Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8"},
                  "Mozilla/3.0 (compatible; Indy Library)");
-    const QString text = QString::fromLatin1(reply.Body);
-    const QString r = Trim_Controls(Ascii_Upper(text));
-    if (r.isEmpty() || r == QLatin1String("VER. 0.000"))
-        return false;
-    const int own = Conv_Version(Own_Version);
-    const int remote = Conv_Version(Trim_Controls(text));
-    return own != -1 && remote != -1 && remote > own;
+    Version_Answer answer = Judge_Version_Reply(reply.Body);
+    // A failed request leaves no body; its own reason says more than an empty reply.
+    if (!reply.Success)
+        answer.Reason = reply.Error;
+    return answer;
+}
+
+bool Check_Version(const QString &server) {
+    return Ask_Version(server).Newer;
 }

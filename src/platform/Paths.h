@@ -9,5 +9,10 @@ QChar Path_Separator();
 // dir + separator + name, with exactly one separator between them.
 QString Join_Path(const QString &dir, const QString &name);
 
+// True when name names an entry of a folder and nothing else: it holds no "/" or "\" and is
+// not "." or "..". Names that come from files or users are checked with it before they are
+// joined to a folder.
+bool Plain_File_Name(const QString &name);
+
 // The folder in native form without a trailing separator (a root folder keeps its own).
 QString Native_Folder(const QString &folder);

@@ -4,8 +4,13 @@
 #include <QString>
 #include <optional>
 
-// Parses the file. Throws Core_Error when it cannot be read or is not well-formed XML; the
-// message names the file and carries the parser's reason with line and column.
+// Deeper nesting than any of the program's files has is refused as not well-formed.
+inline constexpr int Xml_Depth_Limit = 32;
+
+// Parses the file, keeping every text as it stands (blanks only included). Throws Core_Error
+// when it cannot be read (see Read_Input_File: regular files of at most Text_File_Limit bytes)
+// or is not well-formed XML; the message names the file and carries the parser's reason with
+// line and column.
 QDomDocument Read_Xml_File(const QString &path);
 
 // The container of every file the program reads: the document's first top-level element. An
@@ -17,7 +22,14 @@ QDomElement First_Top_Element(const QDomDocument &doc);
 // content; nullopt when there is no such element or it holds anything but one text node.
 std::optional<QString> Child_Text(const QDomElement &parent, const QString &name);
 
-// Appends an element named name to parent, holding text when text is not empty.
+// text without the characters that XML 1.0 cannot hold (most control characters, unpaired
+// surrogates, U+FFFE and U+FFFF): a file holding one would not read back.
+QString Xml_Text(const QString &text);
+
+// True when text holds no character that Xml_Text drops.
+bool Xml_Can_Hold(const QString &text);
+
+// Appends an element named name to parent, holding Xml_Text(text) when that is not empty.
 QDomElement Append_Text_Element(QDomDocument &doc, QDomNode parent, const QString &name,
                                 const QString &text = QString());
 

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <QStringList>
 
 QString Trim_Controls(const QString &text) {
     qsizetype begin = 0;
@@ -84,7 +85,9 @@ int Text_To_Int_Def(const QString &text, int default_value) {
 }
 
 std::optional<int> Decimal_Int(const QString &text) {
-    static const QRegularExpression Decimal(QStringLiteral("^[+-]?[0-9]+$"));
+    // Anchored at the very end: "$" alone would also match before a final line feed.
+    static const QRegularExpression Decimal(
+        QRegularExpression::anchoredPattern(QStringLiteral("[+-]?[0-9]+")));
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok || !Decimal.match(text).hasMatch())
@@ -123,4 +126,11 @@ std::optional<QString> Decimal_IPv4(const QString &text) {
         bytes << QString::number(part.toInt());
     }
     return bytes.join(QLatin1Char('.'));
+}
+
+std::optional<QString> Checked_IP_Address(const QString &text) {
+    std::array<QString, 4> parts;
+    if (!Split_IP_Address(text, parts))
+        return std::nullopt;
+    return QStringList(parts.begin(), parts.end()).join(QLatin1Char('.'));
 }

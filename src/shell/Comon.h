@@ -26,3 +26,8 @@ bool Split_IP_Address(const QString &text, std::array<QString, 4> &parts);
 // Split_IP_Address does, of decimal digits only, each 0..255 with any leading zeros; nullopt for
 // any other text. A resolver would read "010" as octal, or "08" as part of a host name.
 std::optional<QString> Decimal_IPv4(const QString &text);
+
+// The four parts of an address that Split_IP_Address accepts, joined with "." (leading zeros
+// stay as typed, blanks and control characters around the parts go); nullopt for any other
+// text.
+std::optional<QString> Checked_IP_Address(const QString &text);

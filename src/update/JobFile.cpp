@@ -1,8 +1,10 @@
 #include "JobFile.h"
 
 #include "image/Bank.h"
+#include "platform/CoreError.h"
 #include "platform/Paths.h"
 #include "platform/XmlFile.h"
+#include "shell/Comon.h"
 
 #include <utility>
 
@@ -84,5 +86,11 @@ QDomDocument Build_Update_Job(const Update_Job &job) {
 }
 
 void Write_Update_Job(const Update_Job &job, const QString &path) {
-    Write_Xml_File(Build_Update_Job(job), path);
+    const std::optional<QString> address = Checked_IP_Address(job.IP_Address);
+    if (!address)
+        throw Core_Error(QStringLiteral("Cannot write %1: \"%2\" is not an IPv4 address")
+                             .arg(path, job.IP_Address));
+    Update_Job checked = job;
+    checked.IP_Address = *address;
+    Write_Xml_File(Build_Update_Job(checked), path);
 }

@@ -27,5 +27,7 @@ struct Update_Job {
 // The job file's tree. An option other than 0, 1 or 2 gives an empty Operations list.
 QDomDocument Build_Update_Job(const Update_Job &job);
 
-// Writes the job file at path, replacing it. Throws Core_Error with the reason.
+// Writes the job file at path, replacing it. The updater gets only an address that
+// Checked_IP_Address accepts, in its checked form; any other address, like a failed write,
+// throws Core_Error with the reason and leaves the old file as it was.
 void Write_Update_Job(const Update_Job &job, const QString &path);

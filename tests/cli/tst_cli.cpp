@@ -70,6 +70,8 @@ private slots:
     void validateRejectsMalformedFile();
 
     void compileWithoutParameterFileWritesClearedImage();
+    void compileWarnsOfFailedRule();
+    void fileNameOutsideEncodingIsRefused();
     void compileRejectsMalformedFileAndKeepsOutput_data();
     void compileRejectsMalformedFileAndKeepsOutput();
 
@@ -81,6 +83,8 @@ private slots:
     void jobWritesOperationsForOption_data();
     void jobWritesOperationsForOption();
 
+    void jobTakesCheckedAddress_data();
+    void jobTakesCheckedAddress();
     void textsListsEveryEntry_data();
     void textsListsEveryEntry();
 
@@ -139,6 +143,8 @@ void Tst_Cli::usageErrors_data() {
     QTest::newRow("validate with unknown option") << QStringList{
         QStringLiteral("validate"), QStringLiteral("--bogus"), QStringLiteral("@/ParGen.xml")};
     QTest::newRow("validate a folder") << QStringList{QStringLiteral("validate"), dir};
+    QTest::newRow("validate a device")
+        << QStringList{QStringLiteral("validate"), QStringLiteral("/dev/zero")};
     QTest::newRow("compile without output")
         << QStringList{QStringLiteral("compile"), QStringLiteral("@/ParGen.xml")};
     QTest::newRow("compile into a missing folder")
@@ -148,6 +154,8 @@ void Tst_Cli::usageErrors_data() {
     QTest::newRow("show a missing file")
         << QStringList{QStringLiteral("show"), QStringLiteral("@/none.bin")};
     QTest::newRow("show a folder") << QStringList{QStringLiteral("show"), dir};
+    QTest::newRow("show a device")
+        << QStringList{QStringLiteral("show"), QStringLiteral("/dev/zero")};
     QTest::newRow("texts with argument")
         << QStringList{QStringLiteral("texts"), QStringLiteral("x")};
     QTest::newRow("texts without option value")
@@ -171,6 +179,12 @@ void Tst_Cli::usageErrors_data() {
     QTest::newRow("job with fraction for --option")
         << job({ip, QStringLiteral("1.2.3.4"), option, QStringLiteral("1.5"), master, dir, config,
                 dir, job_file});
+    QTest::newRow("job with option 7, which names no operation")
+        << job({ip, QStringLiteral("1.2.3.4"), option, QStringLiteral("7"), master, dir, config,
+                dir, job_file});
+    QTest::newRow("job with an address of three parts")
+        << job({ip, QStringLiteral("1.2.3"), option, QStringLiteral("0"), master, dir, config, dir,
+                job_file});
     QTest::newRow("job into a missing folder")
         << job({ip, QStringLiteral("1.2.3.4"), option, QStringLiteral("0"), master, dir, config,
                 dir, QStringLiteral("@/no/such/job.xml")});
@@ -235,6 +249,11 @@ void Tst_Cli::validateReportsFirstFailure() {
     const Cli_Result result = Run_Cli(arguments);
     QCOMPARE(result.Exit, exitCode);
     QCOMPARE(result.Out, output + QLatin1Char('\n'));
+    // A path that leads nowhere is checked as the defaults, but never without a word.
+    QCOMPARE(result.Err, parGen.isEmpty() ? QStringLiteral("warning: ") + par_gen +
+                                                QStringLiteral(" does not exist; checking the "
+                                                               "default parameters\n")
+                                          : QString());
 }
 
 void Tst_Cli::validateRejectsMalformedFile() {
@@ -265,6 +284,42 @@ void Tst_Cli::compileWithoutParameterFileWritesClearedImage() {
     cleared[0x035] = '\x27';
     cleared[0x7FC] = '\x37'; // checksum 55
     QCOMPARE(Read_Test_File(image), cleared);
+}
+
+void Tst_Cli::compileWarnsOfFailedRule() {
+    const Program_Folder folder;
+    const QString par_gen = folder.file(QStringLiteral("ParGen.xml"));
+    const QString image = folder.file(QStringLiteral("image.bin"));
+    Write_Test_File(par_gen, Par_Gen_Xml({{"Modbus_TCP_Slave_Port", "10000"}}));
+
+    const Cli_Result result = Run_Cli({QStringLiteral("compile"), par_gen, image});
+    QCOMPARE(result.Exit, 0);
+    QCOMPARE(result.Err, QStringLiteral("warning: Error Modbus TCP Slave!! Port must be between 0 "
+                                        "and 65535, and different from 10000\n"));
+    // The image is what Update Device would make of the file: port 10000 as it stands.
+    const QByteArray bytes = Read_Test_File(image);
+    QCOMPARE(bytes.size(), 2048);
+    QCOMPARE(bytes.mid(0x036, 4), QByteArray("\x10\x27\x10\x27"));
+}
+
+void Tst_Cli::fileNameOutsideEncodingIsRefused() {
+    const Program_Folder folder;
+    const QString par_gen = folder.file(QStringLiteral("ParGen.xml"));
+    Write_Test_File(par_gen, Both_Gateways_On());
+    // The output name ends in the byte FF, which is no UTF-8; the shell passes it unchanged.
+    QProcess process;
+    process.start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("exec \"$0\" compile \"$1\" \"$1$(printf '\\377')\""),
+                   QStringLiteral(CLI_PROGRAM), par_gen});
+    QVERIFY(process.waitForFinished(-1));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 2);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(err.contains(QLatin1String("file-name encoding")), qPrintable(err));
+    // Neither the named file nor one of a mangled name was written.
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("ParGen.xml")});
 }
 
 void Tst_Cli::compileRejectsMalformedFileAndKeepsOutput_data() {
@@ -383,7 +438,6 @@ void Tst_Cli::jobWritesOperationsForOption_data() {
     QTest::newRow("2: configuration") << "2" << true << QStringList{image};
     QTest::newRow("2 without read-back") << "2" << false << QStringList{image};
     QTest::newRow("0 without read-back") << "0" << false << QStringList{firmware, image};
-    QTest::newRow("7: nothing") << "7" << true << QStringList{};
 }
 
 void Tst_Cli::jobWritesOperationsForOption() {
@@ -424,6 +478,35 @@ void Tst_Cli::jobWritesOperationsForOption() {
         QCOMPARE(operation.firstChildElement(QStringLiteral("Ope_Read_Back")).text(),
                  readBack ? QStringLiteral("1") : QStringLiteral("0"));
     }
+}
+
+void Tst_Cli::jobTakesCheckedAddress_data() {
+    QTest::addColumn<QString>("ip");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("leading zeros stay") << "192.168.000.010"
+                                        << "192.168.000.010";
+    QTest::newRow("blanks around the parts go") << " 10 . 0 . 0 . 1 "
+                                                << "10.0.0.1";
+    // The job file could not hold it, and the updater could not read the job.
+    QTest::newRow("control character goes") << "10.0.0.1\x01"
+                                            << "10.0.0.1";
+}
+
+void Tst_Cli::jobTakesCheckedAddress() {
+    QFETCH(QString, ip);
+    QFETCH(QString, written);
+    const Program_Folder folder;
+    const QString job_file = folder.file(QStringLiteral("job.xml"));
+    const Cli_Result result =
+        Run_Cli({QStringLiteral("job"), QStringLiteral("--ip"), ip, QStringLiteral("--option"),
+                 QStringLiteral("2"), QStringLiteral("--master"), folder.path(),
+                 QStringLiteral("--config"), folder.path(), job_file});
+    QCOMPARE(result.Exit, 0);
+    QDomDocument doc;
+    QString error;
+    QVERIFY2(doc.setContent(Read_Test_File(job_file), &error), qPrintable(error));
+    QCOMPARE(doc.documentElement().firstChildElement(QStringLiteral("IP_Address_Dev")).text(),
+             written);
 }
 
 void Tst_Cli::textsListsEveryEntry_data() {
@@ -486,6 +569,9 @@ void Tst_Cli::checkVersionWithoutServerIsNotNewer() {
                                        QStringLiteral("http://127.0.0.1:1")});
     QCOMPARE(result.Exit, 1);
     QCOMPARE(result.Out, QStringLiteral("not newer\n"));
+    QVERIFY2(result.Err.startsWith(QLatin1String("cf20914-cli: the check failed: ")) &&
+                 result.Err.contains(QLatin1String("connect")),
+             qPrintable(result.Err));
 }
 
 void Tst_Cli::probeLoopbackIsReachable() {

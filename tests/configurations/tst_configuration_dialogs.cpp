@@ -34,6 +34,7 @@ private slots:
     void create();
     void create_cancel_and_close_box();
     void open_lists_and_preselects();
+    void open_refuses_name_settings_cannot_hold();
     void open_empty_list_and_cancel();
     void restore_keeps_what_was_chosen();
     void search_ignores_case_of_a_to_z_only_data();
@@ -175,6 +176,36 @@ void Test_Configuration_Dialogs::open_lists_and_preselects() {
     QCOMPARE(App.Proj_Dir, program.file(QStringLiteral("PROJECTS/Delta")));
     QCOMPARE(App.ParGen_File, App.Proj_Dir + QStringLiteral("/ParGen.xml"));
     QVERIFY(messages.Shown.isEmpty());
+    main->close();
+}
+
+void Test_Configuration_Dialogs::open_refuses_name_settings_cannot_hold() {
+    Program_Folder program;
+    Message_Recorder messages;
+    // A folder made outside the program, named with a control character.
+    const QString bad = QStringLiteral("Plant\x01");
+    QDir(program.path()).mkpath(QStringLiteral("PROJECTS/") + bad);
+    QDir(program.path()).mkpath(QStringLiteral("PROJECTS/Plant"));
+    auto main = Start_Program(program.path());
+    Open_Configuration(QStringLiteral("Plant"));
+
+    bool still_open = false;
+    When_Modal([&](QWidget *dialog) {
+        auto *open = static_cast<TFOpenConf *>(dialog);
+        open->ListBox1->setCurrentRow(int(Listed(open).indexOf(bad)));
+        QTest::mouseClick(open->Btn_OK, Qt::LeftButton);
+        still_open = open->isVisible();
+        open->reject();
+    });
+    QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+    QVERIFY(still_open);
+    QCOMPARE(messages.Shown.size(), 1);
+    QCOMPARE(messages.Shown.first().second, QStringLiteral("Error! Name project is not valid"));
+    QCOMPARE(App.Proj_Name, QStringLiteral("Plant"));
+    QCOMPARE(App.Proj_Dir, program.file(QStringLiteral("PROJECTS/Plant")));
+    // The core refuses it as well, for any other caller.
+    QVERIFY(!Open_Configuration(bad));
+    QCOMPARE(App.Proj_Name, QStringLiteral("Plant"));
     main->close();
 }
 

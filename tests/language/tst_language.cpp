@@ -5,6 +5,8 @@
 #include "shell/AppState.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 namespace {
@@ -150,7 +152,7 @@ void Test_Language::encodings() {
 
 void Test_Language::load_language_data() {
     QTest::addColumn<QString>("language");
-    QTest::addColumn<QStringList>("files"); // name=content
+    QTest::addColumn<QStringList>("files"); // name=content, or name=->target for a link
     QTest::addColumn<QString>("result_language");
     QTest::addColumn<QString>("text15");
     QTest::addColumn<QString>("text16");
@@ -168,6 +170,17 @@ void Test_Language::load_language_data() {
         << "Deutsch" << QStringList{QStringLiteral("Italiano=STR15 = Nuova")} << "English" << def15
         << def16;
     QTest::newRow("empty language name") << "" << QStringList() << "English" << def15 << def16;
+    // A name that is a path names no language, whatever file it would reach.
+    const QString elsewhere = QStringLiteral("STR15 = Elsewhere");
+    const QString english = QStringLiteral("English=STR16 = Open it");
+    for (const char *name : {"sub/Deutsch", "sub\\Deutsch", "..", "."}) {
+        QTest::addRow("name %s is no language", name)
+            << QString::fromLatin1(name)
+            << QStringList{QLatin1String(name) + QLatin1Char('=') + elsewhere, english} << "English"
+            << def15 << "Open it";
+    }
+    QTest::newRow("a device instead of a file, the defaults stay")
+        << "Zero" << QStringList{QStringLiteral("Zero=->/dev/zero")} << "Zero" << def15 << def16;
 }
 
 void Test_Language::load_language() {
@@ -175,9 +188,16 @@ void Test_Language::load_language() {
     QFETCH(QStringList, files);
     Program_Folder folder;
     App.Language_Dir = folder.path();
-    for (const QString &file : files)
-        Write_Test_File(folder.file(file.section(QLatin1Char('='), 0, 0) + QStringLiteral(".lng")),
-                        file.section(QLatin1Char('='), 1).toLatin1());
+    for (const QString &file : files) {
+        const QString path =
+            folder.file(file.section(QLatin1Char('='), 0, 0) + QStringLiteral(".lng"));
+        const QString content = file.section(QLatin1Char('='), 1);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (content.startsWith(QLatin1String("->")))
+            QVERIFY(QFile::link(content.mid(2), path));
+        else
+            Write_Test_File(path, content.toLatin1());
+    }
     // What an earlier language left in the table never survives the reload.
     Lang_Strings[15] = QStringLiteral("left over");
     Lang_Strings[16] = QStringLiteral("left over");

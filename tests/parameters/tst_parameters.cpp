@@ -5,6 +5,7 @@
 #include "platform/CoreError.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 Q_DECLARE_METATYPE(ParGen_Params)
@@ -46,6 +47,7 @@ private slots:
     void defaults();
     void load_data();
     void load();
+    void load_not_well_formed_data();
     void load_not_well_formed();
     void save_form_and_round_trip();
     void save_failure_keeps_old_file();
@@ -93,6 +95,9 @@ void Test_Parameters::load_data() {
     QTest::newRow("text kept as typed")
         << QByteArray("<Par_Gen><Modbus_TCP_Slave_Port> 0502</Modbus_TCP_Slave_Port></Par_Gen>")
         << With(&ParGen_Params::Modbus_TCP_Slave_Port, " 0502");
+    QTest::newRow("text of blanks only kept")
+        << QByteArray("<Par_Gen><Modbus_TCP_Slave_2_GAT1>   </Modbus_TCP_Slave_2_GAT1></Par_Gen>")
+        << With(&ParGen_Params::Modbus_TCP_Slave_2_GAT1, "   ");
     QTest::newRow("key names are case-sensitive")
         << QByteArray("<Par_Gen><modbus_tcp_slave_ip1>9</modbus_tcp_slave_ip1></Par_Gen>")
         << Default_ParGen();
@@ -118,20 +123,41 @@ void Test_Parameters::load() {
     QTEST(Load_ParGen(path), "expected");
 }
 
+void Test_Parameters::load_not_well_formed_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("target"); // a symbolic link to it replaces the file
+    QTest::addColumn<QString>("reason");
+    const QString none;
+    QTest::newRow("empty") << QByteArray() << none << "line 1";
+    QTest::newRow("unclosed element")
+        << QByteArray("<Par_Gen>\n<Modbus_TCP_Slave_IP1>1") << none << "line 2";
+    // Such a tree took minutes to build and overflowed the stack when it was freed.
+    QTest::newRow("nested deeper than the limit")
+        << "<Par_Gen>" + QByteArray("<a>").repeated(100000) + QByteArray("</a>").repeated(100000) +
+               "</Par_Gen>"
+        << none << "nested deeper than 32 (line 1, column";
+    QTest::newRow("larger than 1 MiB") << "<Par_Gen/><!--" + QByteArray(1024 * 1024, ' ') + "-->"
+                                       << none << "larger than 1048576 bytes";
+    QTest::newRow("a device") << QByteArray() << "/dev/zero"
+                              << "not a regular file";
+}
+
 void Test_Parameters::load_not_well_formed() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, target);
+    QFETCH(QString, reason);
     Program_Folder folder;
     const QString path = folder.file(QStringLiteral("ParGen.xml"));
-    for (const QByteArray &content :
-         {QByteArray(), QByteArray("<Par_Gen>\n<Modbus_TCP_Slave_IP1>1")}) {
+    if (target.isEmpty())
         Write_Test_File(path, content);
-        try {
-            Load_ParGen(path);
-            QFAIL("a broken file loaded");
-        } catch (const Core_Error &error) {
-            QVERIFY2(error.message().contains(path) &&
-                         error.message().contains(QLatin1String("line")),
-                     qPrintable(error.message()));
-        }
+    else
+        QVERIFY(QFile::link(target, path));
+    try {
+        Load_ParGen(path);
+        QFAIL("a broken file loaded");
+    } catch (const Core_Error &error) {
+        QVERIFY2(error.message().contains(path) && error.message().contains(reason),
+                 qPrintable(error.message()));
     }
 }
 
@@ -160,11 +186,23 @@ void Test_Parameters::save_form_and_round_trip() {
     odd.Modbus_TCP_Slave_2_Port = QStringLiteral("+503");
     odd.OPTIONS_OFFSET_REGISTERS = QStringLiteral("<&>");
     odd.OPTIONS_OFFSET_STATUS = QString();
+    odd.Modbus_TCP_Slave_2_GAT1 = QStringLiteral("   ");
+    odd.Modbus_TCP_Slave_2_GAT2 = QStringLiteral("1\r\n2\r");
     Save_ParGen(odd, path);
     QVERIFY(Read_Test_File(path).contains("<Modbus_TCP_Slave_GAT3>abc</Modbus_TCP_Slave_GAT3>"
                                           "<Modbus_TCP_Slave_GAT4>1</Modbus_TCP_Slave_GAT4>"
                                           "<Modbus_TCP_Slave_EN_GAT>0</Modbus_TCP_Slave_EN_GAT>"));
     QCOMPARE(Load_ParGen(path), odd);
+
+    // A disabled gateway's bytes are not checked and mean nothing to the device: characters
+    // that XML cannot hold are dropped from them, so the file still reads. Checked fields
+    // never get that far, as their rule refuses such a text.
+    ParGen_Params control = Default_ParGen();
+    control.Modbus_TCP_Slave_GAT1 =
+        QStringLiteral("1\x01\x1B\uFFFE") + QChar(0xD800) + QStringLiteral("9");
+    Save_ParGen(control, path);
+    control.Modbus_TCP_Slave_GAT1 = QStringLiteral("19");
+    QCOMPARE(Load_ParGen(path), control);
 }
 
 void Test_Parameters::save_failure_keeps_old_file() {
@@ -190,6 +228,12 @@ void Test_Parameters::rules_data() {
     QTest::newRow("empty byte") << With(&P::Modbus_TCP_Slave_IP3, "") << 843;
     QTest::newRow("256") << With(&P::Modbus_TCP_Slave_SM1, "256") << 845;
     QTest::newRow("trailing blank") << With(&P::Modbus_TCP_Slave_2_IP1, "7 ") << 877;
+    QTest::newRow("control character") << With(&P::Modbus_TCP_Slave_IP2, "7\x01") << 842;
+    QTest::newRow("control character in an enabled gateway") << With(&P::Modbus_TCP_Slave_2_GAT4,
+                                                                     "\x01"
+                                                                     "7",
+                                                                     false, true)
+                                                             << 888;
     QTest::newRow("negative") << With(&P::Modbus_TCP_Slave_2_SM4, "-1") << 884;
     QTest::newRow("leading zeros") << With(&P::Modbus_TCP_Slave_IP1, "007") << 0;
     QTest::newRow("leading blank") << With(&P::Modbus_TCP_Slave_IP1, " 7") << 0;

@@ -48,6 +48,8 @@ private slots:
     void start_keeps_existing_folders();
     void text_to_int_def_data();
     void text_to_int_def();
+    void decimal_int_data();
+    void decimal_int();
     void split_ip_address_data();
     void split_ip_address();
     void create_configuration_data();
@@ -112,6 +114,24 @@ void Test_Shell::settings_load_data() {
     QTest::newRow("text kept untrimmed") << QByteArray("<C><lastproj><projectname>  P  "
                                                        "</projectname></lastproj></C>")
                                          << "  P  " << def_ip << english << "0000";
+    QTest::newRow("text of blanks only kept")
+        << QByteArray("<C><lastproj><projectname>   </projectname></lastproj><lastipadd>"
+                      "<ipaddress>\t</ipaddress></lastipadd><lastlang><language>\n</language>"
+                      "</lastlang></C>")
+        << "   "
+        << "\t"
+        << "\n"
+        << "0000";
+    // Refused as not well-formed: real files are three levels deep.
+    QTest::newRow("nested deeper than the limit")
+        << Full_Settings.left(Full_Settings.size() - 16) + QByteArray("<x>").repeated(40) +
+               QByteArray("</x>").repeated(40) + "</Conf_Settings>"
+        << QString() << def_ip << english << "0000";
+    QTest::newRow("larger than 1 MiB")
+        << Full_Settings + "<!--" + QByteArray(1024 * 1024, ' ') + "-->" << QString() << def_ip
+        << english << "0000";
+    QTest::newRow("a device, not a file")
+        << QByteArray() << QString() << def_ip << english << "0000";
 }
 
 void Test_Shell::settings_load() {
@@ -120,6 +140,8 @@ void Test_Shell::settings_load() {
     const QString path = folder.file(Settings_File_Name);
     if (!content.isEmpty())
         Write_Test_File(path, content);
+    if (QTest::currentDataTag() == QByteArray("a device, not a file"))
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
     AppState state;
     state.Proj_Dir = QStringLiteral("stale");
     state.Language_Name = QStringLiteral("stale");
@@ -218,6 +240,8 @@ void Test_Shell::remembered_configuration_data() {
                                                    << "x" << false << false;
     QTest::newRow("PROJECTS itself") << "."
                                      << "x" << false << false;
+    QTest::newRow("blanks only") << "   "
+                                 << "   " << true << false;
 }
 
 void Test_Shell::remembered_configuration() {
@@ -333,6 +357,25 @@ void Test_Shell::text_to_int_def() {
     QTEST(Text_To_Int_Def(text, -77), "value");
 }
 
+void Test_Shell::decimal_int_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("value"); // -1: refused
+    QTest::newRow("digits") << "0899" << 899;
+    QTest::newRow("sign") << "-12" << -12;
+    QTest::newRow("plus") << "+7" << 7;
+    QTest::newRow("line feed after the digits") << "1\n" << -1;
+    QTest::newRow("blank after the digits") << "1 " << -1;
+    QTest::newRow("blank before the digits") << " 1" << -1;
+    QTest::newRow("hexadecimal") << "$1F" << -1;
+    QTest::newRow("beyond int") << "2147483648" << -1;
+    QTest::newRow("empty") << "" << -1;
+}
+
+void Test_Shell::decimal_int() {
+    QFETCH(QString, text);
+    QTEST(Decimal_Int(text).value_or(-1), "value");
+}
+
 void Test_Shell::split_ip_address_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("accepted");
@@ -363,15 +406,23 @@ void Test_Shell::split_ip_address_data() {
                                 << QStringList{QStringLiteral("1"), QString(), QStringLiteral("3"),
                                                QStringLiteral("4")};
     QTest::newRow("empty") << "" << false << QStringList();
+    QTest::newRow("control character after the address")
+        << "10.0.0.1\x01" << true
+        << QStringList{QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"),
+                       QStringLiteral("1")};
 }
 
 void Test_Shell::split_ip_address() {
     QFETCH(QString, text);
     QFETCH(QStringList, parts);
+    QFETCH(bool, accepted);
     std::array<QString, 4> out;
-    QTEST(Split_IP_Address(text, out), "accepted");
+    QCOMPARE(Split_IP_Address(text, out), accepted);
     if (!parts.isEmpty())
         QCOMPARE(QStringList(out.begin(), out.end()), parts);
+    // The address a job file gets: the checked parts, nothing around them.
+    QCOMPARE(Checked_IP_Address(text),
+             accepted ? std::optional<QString>(parts.join(QLatin1Char('.'))) : std::nullopt);
 }
 
 void Test_Shell::create_configuration_data() {
@@ -387,6 +438,11 @@ void Test_Shell::create_configuration_data() {
     QTest::newRow("itself") << "." << int(Create_Name_Refused);
     QTest::newRow("absolute") << "/tmp/elsewhere" << int(Create_Name_Refused);
     QTest::newRow("a file of that name") << "notes.txt" << int(Create_Name_Refused);
+    // The settings file could not hold these names.
+    QTest::newRow("control character") << "Plant\x01"
+                                          "A"
+                                       << int(Create_Name_Refused);
+    QTest::newRow("noncharacter") << QStringLiteral("Plant\uFFFF") << int(Create_Name_Refused);
 }
 
 void Test_Shell::create_configuration() {

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QTest>
+#include <memory>
 
 namespace {
 
@@ -63,6 +64,7 @@ class Test_Update : public QObject {
 private slots:
     void job_file_data();
     void job_file();
+    void job_file_write_failure_data();
     void job_file_write_failure();
 };
 
@@ -82,8 +84,8 @@ void Test_Update::job_file_data() {
         << "10.0.0.1" << 2 << true << QStringList{Configuration(QStringLiteral("1"))};
     QTest::newRow("unknown option writes no operation") << "10.0.0.1" << 3 << true << QStringList();
     QTest::newRow("negative option") << "10.0.0.1" << -1 << false << QStringList();
-    QTest::newRow("address kept as typed")
-        << "192.168.000.010 " << 2 << false << QStringList{Configuration(QStringLiteral("0"))};
+    QTest::newRow("leading zeros kept")
+        << "192.168.000.010" << 2 << false << QStringList{Configuration(QStringLiteral("0"))};
 }
 
 void Test_Update::job_file() {
@@ -131,16 +133,34 @@ void Test_Update::job_file() {
     QVERIFY(!Read_Test_File(path).contains("/old"));
 }
 
+void Test_Update::job_file_write_failure_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("read-only folder") << "10.0.0.1" << false << "Permission denied";
+    // Only a checked address reaches the updater.
+    QTest::newRow("no address") << "" << true << "is not an IPv4 address";
+    QTest::newRow("three parts") << "10.0.1" << true << "is not an IPv4 address";
+}
+
 void Test_Update::job_file_write_failure() {
+    QFETCH(QString, address);
+    QFETCH(bool, writable);
+    QFETCH(QString, reason);
     Program_Folder program;
     const QString path = program.file(Job_File_Name);
     Write_Test_File(path, "previous job");
-    Read_Only_Folder guard(program.path());
+    std::unique_ptr<Read_Only_Folder> guard;
+    if (!writable)
+        guard = std::make_unique<Read_Only_Folder>(program.path());
     try {
-        Write_Update_Job({}, path);
-        QFAIL("a job written into a read-only folder reported success");
+        Update_Job job;
+        job.IP_Address = address;
+        Write_Update_Job(job, path);
+        QFAIL("a job that could not be written reported success");
     } catch (const Core_Error &error) {
-        QVERIFY2(error.message().contains(Job_File_Name), qPrintable(error.message()));
+        QVERIFY2(error.message().contains(Job_File_Name) && error.message().contains(reason),
+                 qPrintable(error.message()));
     }
     QCOMPARE(Read_Test_File(path), QByteArray("previous job"));
 }
