@@ -419,6 +419,7 @@ void Test_Options_Dialog::flags() {
     Write_Picture(flag(QStringLiteral("A_Own")), QSize(48, 48), Qt::red);
     Write_Picture(flag(QStringLiteral("B_Wide")), QSize(96, 48), Qt::blue);
     Write_Test_File(flag(QStringLiteral("C_Broken")), "not a picture");
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), flag(QStringLiteral("D_None"))));
 
     // Without DefaultFlag.bmp a language with no flag of its own shows its name alone.
     TFSoftOptions *options = fixture.Show();
