@@ -9,7 +9,6 @@
 #include "language/LanguageFile.h"
 #include "parameters/ParGen.h"
 #include "parameters/Validation.h"
-#include "platform/CoreError.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "shell/Startup.h"
@@ -55,16 +54,6 @@ int Refuse(const QString &message) {
 
 namespace {
 
-// The parameters as the communication settings dialog loads them; a file it cannot read is a
-// file error.
-ParGen_Params Load_Configuration_Parameters() {
-    try {
-        return Load_ParGen(App.ParGen_File);
-    } catch (const Core_Error &error) {
-        throw Usage_Error{error.message()};
-    }
-}
-
 const ParGen_Key &Known_Key(const QString &name) {
     const ParGen_Key *key = Find_ParGen_Key(name);
     if (!key)
@@ -97,7 +86,7 @@ int Run_Get(const QCommandLineParser &parser, const QStringList &args) {
             keys << &key;
     }
     Open_Named_Configuration(args.at(0));
-    const ParGen_Params params = Load_Configuration_Parameters();
+    const ParGen_Params params = Load_ParGen(App.ParGen_File);
     if (parser.isSet(QStringLiteral("json"))) {
         QStringList members;
         for (const ParGen_Key *key : keys)
@@ -123,7 +112,7 @@ int Run_Set(const QCommandLineParser &parser, const QStringList &args) {
         changes.append({&key, pair.mid(equals + 1)});
     }
     Open_Named_Configuration(args.at(0));
-    ParGen_Params params = Load_Configuration_Parameters();
+    ParGen_Params params = Load_ParGen(App.ParGen_File);
     for (const auto &[key, value] : changes) {
         if (!Set_ParGen_Value(params, *key, value))
             throw Usage_Error{QStringLiteral("%1 takes 1 or 0").arg(QLatin1String(key->Key))};

@@ -98,9 +98,8 @@ int Run_Update(const QCommandLineParser &parser, const QStringList &args) {
     if (!answer.Reachable)
         throw Usage_Error{answer.Error};
 
-    std::array<QString, 4> parts;
-    Split_IP_Address(address, parts);
-    const Update_Job job{QStringList(parts.begin(), parts.end()).join(QLatin1Char('.')), option,
+    // Decimal_IPv4 has accepted the address, so it splits.
+    const Update_Job job{*Checked_IP_Address(address), option,
                          !parser.isSet(QStringLiteral("no-read-back")), App.Master_Dir,
                          App.Proj_Dir};
     Update_Outcome outcome;

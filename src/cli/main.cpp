@@ -47,14 +47,6 @@ void Load_Chosen_Language(const QCommandLineParser &parser) {
     Load_Language();
 }
 
-ParGen_Params Load_Parameters(const QString &path) {
-    try {
-        return Load_ParGen(path);
-    } catch (const Core_Error &error) {
-        throw Usage_Error{error.message()};
-    }
-}
-
 // A parameter file that is missing gives the defaults; a script must hear of it all the same.
 void Warn_If_Missing(const QString &par_gen, const char *consequence) {
     if (!QFileInfo::exists(par_gen))
@@ -63,7 +55,7 @@ void Warn_If_Missing(const QString &par_gen, const char *consequence) {
 
 int Run_Validate(const QCommandLineParser &parser, const QStringList &args) {
     Warn_If_Missing(args.at(0), "checking the default parameters");
-    const ParGen_Params params = Load_Parameters(args.at(0));
+    const ParGen_Params params = Load_ParGen(args.at(0));
     Load_Chosen_Language(parser);
     const auto failed = First_Failed_Rule(params);
     Out() << (failed ? Lang_Strings.at(*failed) : QStringLiteral("OK")) << '\n';
@@ -73,15 +65,11 @@ int Run_Validate(const QCommandLineParser &parser, const QStringList &args) {
 int Run_Compile(const QCommandLineParser &, const QStringList &args) {
     App.ParGen_File = args.at(0);
     Warn_If_Missing(App.ParGen_File, "writing the cleared image");
-    try {
-        Compile_Bank();
-    } catch (const Core_Error &error) {
-        throw Usage_Error{error.message()};
-    }
+    Compile_Bank();
     // The image is compiled as Update Device compiles it; the dialog would have refused such a
     // file, so say which rule it breaks.
     Fill_Default_Lang();
-    if (const auto failed = First_Failed_Rule(Load_Parameters(App.ParGen_File)))
+    if (const auto failed = First_Failed_Rule(Load_ParGen(App.ParGen_File)))
         Err() << "warning: " << Lang_Strings.at(*failed) << '\n';
     Write_Bank_File(args.at(1));
     return 0;
@@ -255,8 +243,6 @@ int Run(const QStringList &arguments) {
     return command.Run(parser, positional);
 }
 
-} // namespace
-
 // The arguments as file names. Qt turns bytes that its file-name encoding cannot decode into
 // U+FFFD, and such a name would open or replace a different file, so an argument that does
 // not come back as the same bytes is refused.
@@ -274,6 +260,8 @@ QStringList File_Name_Arguments(int argc, char *argv[]) {
     }
     return arguments;
 }
+
+} // namespace
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);

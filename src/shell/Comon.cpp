@@ -1,8 +1,8 @@
 #include "Comon.h"
 
 #include <QRegularExpression>
-#include <algorithm>
 #include <QStringList>
+#include <algorithm>
 
 QString Trim_Controls(const QString &text) {
     qsizetype begin = 0;
