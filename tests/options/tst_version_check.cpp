@@ -172,10 +172,10 @@ void Test_Version_Check::check_version_silent_server() {
 void Test_Version_Check::check_version_refused_connection() {
     // A port that is bound but not listening refuses connections, and stays taken meanwhile.
     quint16 port = 0;
-    const int fd = Bind_Loopback(port);
-    QVERIFY(fd >= 0);
+    const Socket_Handle fd = Bind_Loopback(port);
+    QVERIFY(fd != No_Socket);
     const bool newer = Check_Version(Loopback_Url(port));
-    ::close(fd);
+    Close_Socket(fd);
     QVERIFY(!newer);
 }
 
