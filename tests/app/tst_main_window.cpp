@@ -242,6 +242,8 @@ void Test_Main_Window::close_saves_data() {
 void Test_Main_Window::close_saves() {
     QFETCH(bool, close_button);
     QFETCH(bool, writable);
+    if (!writable)
+        SKIP_UNLESS_READ_ONLY_FOLDERS();
     Program_Folder program;
     Message_Recorder messages;
     auto main = Start_Program(program.path());

@@ -288,6 +288,7 @@ void Test_Options_Dialog::ok_commits_saves_and_starts_timer() {
     QCOMPARE(fixture.main->Timer_Update->interval(), 7200000);
 
     // A settings file that cannot be written is reported with its reason.
+    SKIP_UNLESS_READ_ONLY_FOLDERS();
     {
         Read_Only_Folder guard(fixture.program.path());
         When_Modal([](QWidget *dialog) { static_cast<TFSoftOptions *>(dialog)->Btn_OK->click(); });

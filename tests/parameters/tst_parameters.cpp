@@ -206,6 +206,7 @@ void Test_Parameters::save_form_and_round_trip() {
 }
 
 void Test_Parameters::save_failure_keeps_old_file() {
+    SKIP_UNLESS_READ_ONLY_FOLDERS();
     Program_Folder folder;
     const QString path = folder.file(QStringLiteral("ParGen.xml"));
     Save_ParGen(Default_ParGen(), path);

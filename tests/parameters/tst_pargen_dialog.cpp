@@ -486,6 +486,7 @@ void Test_ParGen_Dialog::ok() {
 }
 
 void Test_ParGen_Dialog::write_failure_keeps_dialog_open() {
+    SKIP_UNLESS_READ_ONLY_FOLDERS();
     Program program;
     Write_Test_File(App.ParGen_File,
                     "<Par_Gen><Modbus_TCP_Slave_IP4>77</Modbus_TCP_Slave_IP4></Par_Gen>");

@@ -184,6 +184,7 @@ void Test_Shell::settings_save_is_canonical() {
 }
 
 void Test_Shell::settings_save_failure_keeps_file() {
+    SKIP_UNLESS_READ_ONLY_FOLDERS();
     Program_Folder folder;
     const QString path = folder.file(Settings_File_Name);
     Write_Test_File(path, Full_Settings);

@@ -40,6 +40,15 @@ QByteArray Read_Test_File(const QString &path) {
     return file.readAll();
 }
 
+QString Read_Only_Folder::Unavailable() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("Windows keeps the read-only attribute of a folder for display only, "
+                          "and Wine applies no access control lists");
+#else
+    return {};
+#endif
+}
+
 Read_Only_Folder::Read_Only_Folder(const QString &path) : Path(path) {
     QFile::setPermissions(Path, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
                                     QFileDevice::ReadOther | QFileDevice::ExeOther);

@@ -24,6 +24,9 @@ QByteArray Read_Test_File(const QString &path);
 // so every folder the test did not open up is read-only then (Program_Folder's are readable).
 class Read_Only_Folder {
 public:
+    // Why no folder can be made read-only for this process here; empty where one can.
+    static QString Unavailable();
+
     explicit Read_Only_Folder(const QString &path);
     ~Read_Only_Folder();
     Read_Only_Folder(const Read_Only_Folder &) = delete;
@@ -32,3 +35,10 @@ public:
 private:
     QString Path;
 };
+
+// Skips the rest of a test case where Read_Only_Folder has no effect, with the reason.
+#define SKIP_UNLESS_READ_ONLY_FOLDERS()                                                            \
+    do {                                                                                           \
+        if (const QString reason = Read_Only_Folder::Unavailable(); !reason.isEmpty())             \
+            QSKIP(qPrintable(reason));                                                             \
+    } while (false)

@@ -147,6 +147,8 @@ void Test_Update::job_file_write_failure() {
     QFETCH(QString, address);
     QFETCH(bool, writable);
     QFETCH(QString, reason);
+    if (!writable)
+        SKIP_UNLESS_READ_ONLY_FOLDERS();
     Program_Folder program;
     const QString path = program.file(Job_File_Name);
     Write_Test_File(path, "previous job");

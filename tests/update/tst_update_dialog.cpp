@@ -289,6 +289,7 @@ void Test_Update_Dialog::missing_updater_is_reported() {
 }
 
 void Test_Update_Dialog::read_only_program_folder() {
+    SKIP_UNLESS_READ_ONLY_FOLDERS();
     Update_Fixture fixture;
     fixture.In_Dialog([&](TFBoot *boot) {
         Type_Address(boot, QStringLiteral("10.9.8.7"));
@@ -425,6 +426,7 @@ void Test_Update_Dialog::update_device_stops_on_image_errors() {
 
     fixture.Messages.Shown.clear();
     QFile::remove(App.ParGen_File);
+    SKIP_UNLESS_READ_ONLY_FOLDERS();
     {
         Read_Only_Folder guard(fixture.Program.file(QStringLiteral("PROJECTS/Plant/bin")));
         QVERIFY(!Update_Device_Opens_Dialog(fixture.Main.get()));
