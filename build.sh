@@ -25,7 +25,7 @@ fi
 # The Windows build: Debian's MinGW-w64 cross compiler, the Qt sources and tools to build them.
 case "$action" in windows | windows-test)
     packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev
-        qt6-base-dev-tools xz-utils zip)
+        qt6-base-dev-tools xz-utils zip librsvg2-bin)
     ;;
 esac
 # The Windows tests run under Wine; the main window is shown on a virtual X display.
