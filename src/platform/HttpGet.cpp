@@ -133,11 +133,6 @@ Http_Reply Http_Get(const QString &url, const QList<QByteArray> &headers,
         reply.Error = QStringLiteral("the reply is larger than %1 bytes").arg(limits.Max_Body);
     else if (result != CURLE_OK)
         reply.Error = QString::fromUtf8(api.Easy_Strerror(result));
-    else if (status < 200 || status > 299)
-        reply.Error = QStringLiteral("HTTP status %1").arg(status);
-    else
-        reply.Success = true;
-    if (!reply.Success)
-        reply.Body.clear();
+    Settle_Http_Reply(reply, status);
     return reply;
 }

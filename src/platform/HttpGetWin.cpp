@@ -47,26 +47,26 @@ bool Set_Timeout(HINTERNET request, DWORD option, int ms) {
     return WinHttpSetOption(request, option, &value, sizeof value) != FALSE;
 }
 
-// Reads the body into reply.Body; false with reply.Error set when that fails.
-bool Read_Body(HINTERNET request, const Http_Limits &limits, const QDeadlineTimer &deadline,
+// Reads the body into reply.Body, or sets reply.Error when that fails.
+void Read_Body(HINTERNET request, const Http_Limits &limits, const QDeadlineTimer &deadline,
                Http_Reply &reply) {
     for (;;) {
         if (deadline.hasExpired() ||
             !Set_Timeout(request, WINHTTP_OPTION_RECEIVE_TIMEOUT, Remaining_Ms(deadline))) {
             reply.Error = QStringLiteral("the server did not answer in time");
-            return false;
+            return;
         }
         char buffer[8192];
         DWORD read = 0;
         if (!WinHttpReadData(request, buffer, sizeof buffer, &read)) {
             reply.Error = Last_Error();
-            return false;
+            return;
         }
         if (read == 0)
-            return true;
+            return;
         if (reply.Body.size() + qsizetype(read) > limits.Max_Body) {
             reply.Error = QStringLiteral("the reply is larger than %1 bytes").arg(limits.Max_Body);
-            return false;
+            return;
         }
         reply.Body.append(buffer, qsizetype(read));
     }
@@ -149,14 +149,7 @@ Http_Reply Http_Get(const QString &url, const QList<QByteArray> &headers,
         reply.Error = Last_Error();
         return reply;
     }
-    // A body that cannot be read says why in reply.Error.
-    if (Read_Body(request.get(), limits, deadline, reply)) {
-        if (status < 200 || status > 299)
-            reply.Error = QStringLiteral("HTTP status %1").arg(status);
-        else
-            reply.Success = true;
-    }
-    if (!reply.Success)
-        reply.Body.clear();
+    Read_Body(request.get(), limits, deadline, reply);
+    Settle_Http_Reply(reply, long(status));
     return reply;
 }
