@@ -17,7 +17,8 @@ windows_path() { echo "Z:${1//\//\\}"; }
 mingw_bin=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
 pthread_bin=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")
 export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$mingw_bin");$(windows_path "$pthread_bin")"
+WINEPATH="$(windows_path "$qt/bin");$(windows_path "$mingw_bin");$(windows_path "$pthread_bin")"
+export WINEPATH
 [ -z "${QT_QPA_PLATFORM:-}" ] || export WINEQT_QPA_PLATFORM=$QT_QPA_PLATFORM
 export WINEQT_QPA_FONTDIR
 WINEQT_QPA_FONTDIR=$(windows_path /usr/share/fonts/truetype/dejavu)
