@@ -150,6 +150,16 @@ Http_Reply Http_Get(const QString &url, const QList<QByteArray> &headers,
         return reply;
     }
     Read_Body(request.get(), limits, deadline, reply);
+    // WinHTTP takes a connection closed early for the end of the body; the length tells.
+    DWORD length = 0;
+    size = sizeof length;
+    if (reply.Error.isEmpty() &&
+        WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
+                            WINHTTP_HEADER_NAME_BY_INDEX, &length, &size,
+                            WINHTTP_NO_HEADER_INDEX) &&
+        reply.Body.size() < qsizetype(length))
+        reply.Error = QStringLiteral("the connection closed %1 bytes before the end of the reply")
+                          .arg(qsizetype(length) - reply.Body.size());
     Settle_Http_Reply(reply, long(status));
     return reply;
 }
