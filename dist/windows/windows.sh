@@ -112,11 +112,11 @@ timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     wine_pid=$!
     # The window is up when the X server lists a window of the program.
     for _ in $(seq 600); do
-        xwininfo -root -tree | grep -q "CF20914" && break
+        xwininfo -root -tree | grep -q "Configurator CF20914" && break
         kill -0 "$wine_pid" 2>/dev/null || exit 1
         sleep 0.1
     done
-    xwininfo -root -tree | grep -q "CF20914" || exit 1
+    xwininfo -root -tree | grep -q "Configurator CF20914" || exit 1
     # Give the first paint a moment after mapping before taking the picture.
     sleep 3
     import -window root "$2"
