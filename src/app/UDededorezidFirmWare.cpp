@@ -14,7 +14,7 @@
 #include "shell/SettingsFile.h"
 #include "shell/Startup.h"
 #include "update/UBoot.h"
-#include "update/UpdaterLaunch.h"
+#include "update/UpdatePlan.h"
 #include "widgets/ProgramStyle.h"
 #include "widgets/Waiting.h"
 #include "widgets/WebPages.h"
@@ -155,7 +155,7 @@ TFSoftOptions *TFDededorezidFirmWare::FSoftOptions() {
 TFBoot *TFDededorezidFirmWare::FBoot() {
     return Made_Once(Created.Boot, this,
                      [this](const QString &program, const std::function<void()> &write_job) {
-                         Start_Program(program, write_job);
+                         return Start_Program(program, write_job);
                      });
 }
 
@@ -215,8 +215,12 @@ void TFDededorezidFirmWare::Open_Project() {
 
 void TFDededorezidFirmWare::Update_Device() {
     try {
-        Compile_Bank();
-        Save_Bank();
+        // A configuration that may not be sent is not compiled: the dialog names what is wrong,
+        // and its update button refuses it.
+        if (!Configuration_Refusal(Update_Front::Window)) {
+            Compile_Bank();
+            Save_Bank();
+        }
     } catch (const Core_Error &error) {
         // A stale or missing image must never reach the device unnoticed.
         Show_Standard_Error(error.message());
@@ -226,17 +230,15 @@ void TFDededorezidFirmWare::Update_Device() {
     FBoot()->exec();
 }
 
-void TFDededorezidFirmWare::Start_Program(const QString &NomeSW,
-                                          const std::function<void()> &Write_Job) {
-    const Update_Outcome outcome =
-        Run_Update_Job(NomeSW, Write_Job, Updater_Wait_Limit_Ms, [this](qint64 elapsed_ms) {
-            FBoot()->Show_Wait(elapsed_ms);
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
-    // The user must hear of an update that could not run: where the desktop says nothing about
-    // a program it cannot start, and when another update kept the program folder all the while.
-    if (outcome.Result == Update_Run::Folder_Busy || outcome.Result == Update_Run::Not_Started)
-        Show_Error(outcome.Reason);
+Update_Outcome TFDededorezidFirmWare::Start_Program(const QString &NomeSW,
+                                                    const std::function<void()> &Write_Job) {
+    // The update dialog drops the user's input meanwhile, so every event is processed here:
+    // none is held back to act once the updater has ended.
+    return Run_Update_Job(NomeSW, Write_Job, Updater_Wait_Limit_Ms,
+                          [this](const Update_Progress &progress) {
+                              FBoot()->Show_Progress(progress);
+                              QCoreApplication::processEvents();
+                          });
 }
 
 void TFDededorezidFirmWare::Change_Language() {

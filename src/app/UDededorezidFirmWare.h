@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/MakerServer.h"
+#include "update/UpdaterLaunch.h"
 #include "widgets/StyledButton.h"
 
 #include <QFrame>
@@ -39,10 +40,10 @@ public:
     // countdown afresh.
     void Apply_Timer_Rule();
     // Writes the job with Write_Job, starts the updater NomeSW and waits for it, at most
-    // Updater_Wait_Limit_Ms; the windows keep painting and take no input meanwhile, and the
-    // update dialog shows how long it has run. While another update of the program folder runs,
-    // it waits for that one first, as long again at most, and then gives up with a message.
-    void Start_Program(const QString &NomeSW, const std::function<void()> &Write_Job);
+    // Updater_Wait_Limit_Ms; the windows keep painting meanwhile, and the update dialog shows
+    // how long it has run. While another update of the program folder runs, it waits for that
+    // one first, as long again at most. The dialog shows how it ended.
+    Update_Outcome Start_Program(const QString &NomeSW, const std::function<void()> &Write_Job);
 
     // Where the version check asks; tests point it at a server of their own.
     QString Version_Server = Maker_Server;

@@ -17,6 +17,8 @@
 #include <QFileInfo>
 
 Command Update_Command();
+Command History_Command();
+Command Unlock_Command();
 
 QList<QCommandLineOption> Program_Folder_Options() {
     return {{QStringLiteral("program-dir"),
@@ -161,5 +163,7 @@ Command_Table With_Program_Folder_Commands(Command_Table table) {
         {QStringLiteral("NAME"), QStringLiteral("KEY=VALUE...")},
         Run_Set};
     table[QStringLiteral("update")] = Update_Command();
+    table[QStringLiteral("history")] = History_Command();
+    table[QStringLiteral("unlock")] = Unlock_Command();
     return table;
 }

@@ -245,6 +245,25 @@ const Default_Text Default_Texts[] = {
     {642, "Start Download Configuration"},
     {643, "Do you want to overwrite the current configuration?"},
     {644, "Create a new configuration before to donwload it"},
+    {650, "The communication settings of this configuration were never confirmed: confirm Set "
+          "Communication first."},
+    {651, "The communication settings of this configuration were never saved: save them with "
+          "the command set first."},
+    {652, "The firmware file %1 is missing, empty or not a file: put the firmware there, or "
+          "send the configuration only."},
+    {653, "The updater %1 is missing or cannot be started: put it beside the program and allow "
+          "it to run."},
+    {654, "Configuration: %1"},
+    {655, "Image checksum: %1"},
+    {656, "Endpoint %1: %2, port %3"},
+    {657, "Register offset: %1, status offset: %2"},
+    {658, "Firmware: %1, %2 bytes, %3"},
+    {659, "Firmware: not sent"},
+    {660, "Probing %1 ... %2 s"},
+    {661, "Waiting for another update to end: %1"},
+    {662, "%1 ended after %2 with exit code %3."},
+    {663, "%1 reported a failure after %2: exit code %3."},
+    {664, "%1 still runs after %2; the program folder stays locked until it ends."},
     {800, "Set Communication"},
     {801, "Set Communication Setting"},
     {802, "OK"},

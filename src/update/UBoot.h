@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/IcmpEcho.h"
+#include "update/UpdateRecord.h"
+#include "update/UpdaterLaunch.h"
 #include "widgets/ProgramDialog.h"
 #include "widgets/StyledButton.h"
 
@@ -20,13 +22,14 @@ class TFBoot : public Program_Dialog {
 public:
     // Writes the job with write_job, launches the updater and waits for it: the main window's
     // Start_Program, which keeps the two together against other updates of the program folder.
-    using Start_Program_Function =
-        std::function<void(const QString &program, const std::function<void()> &write_job)>;
+    using Start_Program_Function = std::function<Update_Outcome(
+        const QString &program, const std::function<void()> &write_job)>;
     TFBoot(QWidget *parent, Start_Program_Function start_program);
 
     void Set_Lang();
     void Btn_UpdateClick();
-    // The probe of address; a failure is shown.
+    // The probe of address, naming it and counting the seconds in the status line. A device
+    // that stays silent is named there; any other failure leaves its text in Probe_Failure.
     bool Send_Ping(const QString &address);
     // Writes the job file for address with the options chosen in the dialog.
     void Compile_XML_Parameter(const QString &address);
@@ -34,9 +37,14 @@ public:
     QString Address_Text() const;
     // Shows how long the updater has run; empty hides it.
     void Show_Wait(qint64 elapsed_ms);
+    // Shows what a running update waits for: the updater's time, or another update's lock.
+    void Show_Progress(const Update_Progress &progress);
+    // Shows what an update will send with the option chosen now.
+    void Show_Summary();
 
     int Form_Type = 1;
     int ping_res = 0;
+    QString Probe_Failure;
     // The ICMP client of the probe; tests put a scripted one here.
     std::unique_ptr<Icmp_Echo> Ping;
 
@@ -50,6 +58,9 @@ public:
     QLabel *L_Update_Option;
     QComboBox *CB_Update_Options;
     QCheckBox *CB_Update_Option_Read_Back;
+    QWidget *P_Summary;
+    QLabel *L_Summary;
+    QLabel *L_Status;
     QWidget *P_Button;
     QLabel *L_Wait;
     Styled_Button *Btn_Cancel;
@@ -61,9 +72,13 @@ public slots:
 protected:
     void FormShow() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Disables the address fields, the options and the buttons while an update runs.
+    void Set_Busy(bool busy);
+    void Record(const Update_Entry &entry);
+
     Start_Program_Function Start_Program;
     bool Busy = false;
-    bool Cancel_Pending = false;
 };

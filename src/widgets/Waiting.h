@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 
 // Runs work on a worker thread while the windows keep painting; user input waits until the
 // work is done.
@@ -10,3 +12,17 @@ void Run_Without_Freezing(const std::function<void()> &work);
 // Asks the version service at server whether a newer configurator exists, with the windows
 // painting meanwhile and user input held back.
 bool Check_Version_Without_Freezing(const QString &server);
+
+// While it lives, every click, key, wheel turn and close request a user sends to any window is
+// dropped rather than held back: what arrives during a long step must not act once it is over.
+// The windows keep painting; waits under it process all events, so nothing piles up.
+class Input_Drop {
+public:
+    Input_Drop();
+    ~Input_Drop();
+    Input_Drop(const Input_Drop &) = delete;
+    Input_Drop &operator=(const Input_Drop &) = delete;
+
+private:
+    std::unique_ptr<QObject> Filter;
+};
