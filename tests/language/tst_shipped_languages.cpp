@@ -47,7 +47,8 @@ QList<Shipped_Language> Shipped_Languages() {
         {QStringLiteral("Italiano"),
          everywhere + QStringList{QStringLiteral("Baudrate"), QStringLiteral("Control Word"),
                                   QStringLiteral("Gateway"), QStringLiteral("Status Word")}},
-        {QStringLiteral("Espa\u00f1ol"), everywhere},
+        {QStringLiteral("Espa\u00f1ol"),
+         everywhere + QStringList{QStringLiteral("Firmware: %1, %2 bytes, %3")}},
     };
 }
 
