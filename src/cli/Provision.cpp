@@ -1,5 +1,5 @@
 // The commands that work on a program folder as the windows do: list, new, get, set (and update,
-// in UpdateCommand.cpp).
+// in UpdateCommand.cpp; check and scan, in ModbusCommands.cpp).
 
 #include "Cli.h"
 #include "ProgramFolder.h"
@@ -17,6 +17,8 @@
 #include <QFileInfo>
 
 Command Update_Command();
+Command Check_Command();
+Command Scan_Command();
 
 QList<QCommandLineOption> Program_Folder_Options() {
     return {{QStringLiteral("program-dir"),
@@ -161,5 +163,7 @@ Command_Table With_Program_Folder_Commands(Command_Table table) {
         {QStringLiteral("NAME"), QStringLiteral("KEY=VALUE...")},
         Run_Set};
     table[QStringLiteral("update")] = Update_Command();
+    table[QStringLiteral("check")] = Check_Command();
+    table[QStringLiteral("scan")] = Scan_Command();
     return table;
 }

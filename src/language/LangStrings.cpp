@@ -271,6 +271,7 @@ const Default_Text Default_Texts[] = {
     {773, "Use Address"},
     {774, "Fill the address fields with the selected device"},
     {775, "Close"},
+    {776, "Modbus TCP Slave 2"},
     {800, "Set Communication"},
     {801, "Set Communication Setting"},
     {802, "OK"},

@@ -15,8 +15,8 @@ class Click_Label;
 
 // Software Options: the language of the texts (picked from the flags of the installed language
 // files), the online options with a check for a newer version on demand, the two table-editing
-// options and whether the device is checked after an update. OK copies the choices into AppState; Cancel and the close box copy
-// nothing.
+// options and whether the device is checked after an update. OK copies the choices into AppState;
+// Cancel and the close box copy nothing.
 class TFSoftOptions : public Program_Dialog {
     Q_OBJECT
 

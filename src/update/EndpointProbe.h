@@ -12,8 +12,8 @@
 struct Modbus_Endpoint {
     QString Address; // an IPv4 address in dotted decimal form
     quint16 Port = 502;
-    int Unit = 1;          // the unit identifier of the requests
-    quint16 Register = 0;  // the holding register read: the configuration's register offset
+    int Unit = 1;         // the unit identifier of the requests
+    quint16 Register = 0; // the holding register read: the configuration's register offset
 };
 
 enum class Endpoint_State {
@@ -40,8 +40,8 @@ struct Endpoint_Result {
     std::optional<quint16> Register_Value;
     int Register_Exception = 0; // the exception code of the register read
     QString Reason;             // the socket's own words for a refusal or an unreachable address
-    qint64 Elapsed_Ms = 0; // from the start of the check to this result
-    int Attempts = 1; // looks taken, more than one while a device is awaited
+    qint64 Elapsed_Ms = 0;      // from the start of the check to this result
+    int Attempts = 1;           // looks taken, more than one while a device is awaited
 
     bool answers() const { return State == Endpoint_State::Answers; }
 };

@@ -25,10 +25,9 @@ Make_Endpoint_Probe_Function Module_Entry_Point() {
     QMutexLocker lock(&Module_Mutex);
     if (Module_Entry)
         return Module_Entry;
-    const QString file =
-        Module_File.isEmpty()
-            ? QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(Modbus_Module_Name))
-            : Module_File;
+    const QString file = Module_File.isEmpty() ? QDir(QCoreApplication::applicationDirPath())
+                                                     .filePath(QLatin1String(Modbus_Module_Name))
+                                               : Module_File;
     // The module stays loaded for the rest of the run: its probes may live until then.
     QLibrary module(file);
     Module_Entry =
@@ -111,6 +110,10 @@ QList<Modbus_Endpoint> Configuration_Endpoints(const ParGen_Params &params, int 
                      params.Modbus_TCP_Slave_2_Port)};
 }
 
+QStringList Configuration_Endpoint_Names() {
+    return {Lang_Strings.at(806), Lang_Strings.at(776)};
+}
+
 // --- Device_Check -----------------------------------------------------------------------------
 
 struct Device_Check::Watch {
@@ -161,9 +164,9 @@ void Device_Check::Look(int index) {
     ++watch.Attempts;
     // A later look ends with the time granted for retries.
     const qint64 remaining = Options.Retry_For_Ms - Started.elapsed();
-    const int timeout = watch.Attempts == 1 ? Options.Timeout_Ms
-                                            : int(qBound(qint64(1), remaining,
-                                                         qint64(Options.Timeout_Ms)));
+    const int timeout = watch.Attempts == 1
+                            ? Options.Timeout_Ms
+                            : int(qBound(qint64(1), remaining, qint64(Options.Timeout_Ms)));
     watch.Probe->Start(watch.Endpoint, timeout,
                        [this, index](const Endpoint_Result &result) { Look_Done(index, result); });
 }
@@ -212,9 +215,9 @@ QString Endpoint_Summary(const Endpoint_Result &result) {
         QStringList said;
         if (result.Identification) {
             const Device_Identification &identity = *result.Identification;
-            for (const auto &[text, index] : {std::pair{identity.Vendor, 752},
-                                              std::pair{identity.Product, 753},
-                                              std::pair{identity.Revision, 754}})
+            for (const auto &[text, index] :
+                 {std::pair{identity.Vendor, 752}, std::pair{identity.Product, 753},
+                  std::pair{identity.Revision, 754}})
                 if (!text.isEmpty())
                     said << Lang_Strings.at(index).arg(text);
         }
@@ -232,9 +235,7 @@ QString Endpoint_Summary(const Endpoint_Result &result) {
     case Endpoint_State::Refused:
         return Lang_Strings.at(758).arg(where, result.Reason);
     case Endpoint_State::Silent:
-        return Lang_Strings.at(result.Connected ? 760 : 759)
-            .arg(where)
-            .arg(result.Elapsed_Ms);
+        return Lang_Strings.at(result.Connected ? 760 : 759).arg(where).arg(result.Elapsed_Ms);
     case Endpoint_State::No_Route:
         break;
     }

@@ -30,6 +30,9 @@ void Set_Modbus_Module_File(const QString &path);
 // is typed, and its check reports it as unreachable.
 QList<Modbus_Endpoint> Configuration_Endpoints(const ParGen_Params &params, int unit = 1);
 
+// Their names in the language of the texts: "Modbus TCP Slave", "Modbus TCP Slave 2".
+QStringList Configuration_Endpoint_Names();
+
 struct Check_Options {
     int Timeout_Ms = 1000; // the longest wait of one look at an endpoint
     // An endpoint that does not answer is looked at again until this long after the start:

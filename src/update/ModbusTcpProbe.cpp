@@ -79,8 +79,8 @@ private:
                                             quint8(0x0E), quint8(0x01), quint8(0x00));
         Watch(Client->sendRawRequest(identification, Result.Endpoint.Unit),
               [this](QModbusReply *reply) { Identification_Reply(reply); });
-        const QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters,
-                                   int(Result.Endpoint.Register), 1);
+        const QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, int(Result.Endpoint.Register),
+                                   1);
         Watch(Client->sendReadRequest(unit, Result.Endpoint.Unit),
               [this](QModbusReply *reply) { Register_Reply(reply); });
         if (Outstanding == 0 && !Done_Called())
@@ -117,8 +117,8 @@ private:
             Answered = true;
         } else if (reply->error() == QModbusDevice::NoError) {
             Answered = true;
-            const auto objects = QModbusDeviceIdentification::fromByteArray(
-                reply->rawResult().data());
+            const auto objects =
+                QModbusDeviceIdentification::fromByteArray(reply->rawResult().data());
             Result.Identification = Device_Identification{
                 Object_Text(objects, QModbusDeviceIdentification::VendorNameObjectId),
                 Object_Text(objects, QModbusDeviceIdentification::ProductCodeObjectId),

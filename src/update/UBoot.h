@@ -34,6 +34,9 @@ public:
     QString Address_Text() const;
     // Shows how long the updater has run; empty hides it.
     void Show_Wait(qint64 elapsed_ms);
+    // Asks for a range around the address in the fields, searches it for devices that answer
+    // Modbus TCP, and fills the fields with the one picked.
+    void Btn_Search_RangeClick();
 
     int Form_Type = 1;
     int ping_res = 0;
@@ -46,6 +49,7 @@ public:
     QWidget *P_IP_Address;
     QLabel *L_IP_Address;
     std::array<QLineEdit *, 4> E_IP;
+    Styled_Button *Btn_Search_Range;
     QWidget *P_Options;
     QLabel *L_Update_Option;
     QComboBox *CB_Update_Options;
