@@ -111,14 +111,17 @@ private:
                    : 0;
     }
 
+    // Qt's client does not take Read Device Identification apart and calls its reply invalid;
+    // the reply's PDU is there all the same.
     void Identification_Reply(QModbusReply *reply) {
+        const QModbusResponse response = reply->rawResult();
         if (const int exception = Exception_Of(reply)) {
             Result.Identification_Exception = exception;
             Answered = true;
-        } else if (reply->error() == QModbusDevice::NoError) {
+        } else if (response.isValid() &&
+                   response.functionCode() == QModbusPdu::EncapsulatedInterfaceTransport) {
             Answered = true;
-            const auto objects =
-                QModbusDeviceIdentification::fromByteArray(reply->rawResult().data());
+            const auto objects = QModbusDeviceIdentification::fromByteArray(response.data());
             Result.Identification = Device_Identification{
                 Object_Text(objects, QModbusDeviceIdentification::VendorNameObjectId),
                 Object_Text(objects, QModbusDeviceIdentification::ProductCodeObjectId),

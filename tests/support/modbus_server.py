@@ -5,7 +5,8 @@ Usage: modbus_server.py [--vendor V] [--product P] [--revision R] [--registers N
 
 Every ADDRESS[:PORT] gets a server (port 0 or none: the system picks a free one). Each socket is
 bound at once and its port printed on one line, "ports P1 P2 ...", before any server listens;
-until --listen-after has passed, a connection to them is refused. Holding registers 0..N-1 hold
+until --listen-after has passed, a connection to them is refused. "listening" follows on a line
+of its own once every server listens. Holding registers 0..N-1 hold
 1000 + their address; a read beyond them gets exception 2. Runs until it is killed.
 """
 
@@ -43,6 +44,7 @@ async def serve(arguments, sockets):
         # The socket bound at the start, so that its port never changes hands.
         server.server = await server.loop.create_server(lambda s=server: s.handler(s), sock=sock)
         tasks.append(server.server.serve_forever())
+    print("listening", flush=True)
     await asyncio.gather(*tasks)
 
 
