@@ -23,6 +23,8 @@ class Modbus_Tcp_Probe final : public Endpoint_Probe {
 public:
     Modbus_Tcp_Probe() {
         Deadline.setSingleShot(true);
+        // A coarse timer may fire early; the limit is a promise to the device.
+        Deadline.setTimerType(Qt::PreciseTimer);
         Deadline.callOnTimeout([this] { Give_Up(); });
     }
     ~Modbus_Tcp_Probe() override { Drop_Client(); }
