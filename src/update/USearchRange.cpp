@@ -82,7 +82,7 @@ TFSearch_Range::~TFSearch_Range() = default;
 
 void TFSearch_Range::Set_Lang() {
     setWindowTitle(Lang_Strings.at(765));
-    L_SW_Desc->setText(Lang_Strings.at(766));
+    L_SW_Desc->setText(Lang_Strings.at(765));
     L_Range->setText(Lang_Strings.at(767));
     E_Range->setToolTip(Lang_Strings.at(768));
     Set_Button_Lang(Btn_Search, 610, 766);
