@@ -83,20 +83,12 @@ void Loopback_Check(int runs) {
                  "raw TCP connect + request/response", Median(raw));
 }
 
-// A /24 with three servers, the rest refusing (every address of it is local) or silent (it is
-// routed into loopback, which drops a packet for an address that is not local).
+// A /24 with three servers, the rest refusing or silent.
 void Range_Search(bool rest_silent, int timeout_ms, double target_ms, int runs) {
     const QStringList servers_at = {QStringLiteral("10.88.0.9"), QStringLiteral("10.88.0.35"),
                                     QStringLiteral("10.88.0.200")};
-    Private_Network network;
-    network.Ip_Commands << QStringLiteral("link set lo up");
-    if (rest_silent) {
-        network.Ip_Commands << QStringLiteral("route add 10.88.0.0/24 dev lo");
-        for (const QString &host : servers_at)
-            network.Ip_Commands << QStringLiteral("addr add %1/32 dev lo").arg(host);
-    } else {
-        network.Ip_Commands << QStringLiteral("route add local 10.88.0.0/24 dev lo");
-    }
+    const Private_Network network =
+        Range_On_Loopback(QStringLiteral("10.88.0.0/24"), rest_silent, servers_at);
     std::vector<double> figures;
     int found = 0;
     const QString failure = network.Run([&] {

@@ -2,7 +2,6 @@
 // picks, and a range search inside a private network namespace.
 
 #include "support/CliRun.h"
-#include "support/LoopbackServer.h"
 #include "support/ModbusServer.h"
 #include "support/PrivateNetwork.h"
 #include "support/TestSupport.h"
@@ -14,26 +13,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
-#include <unistd.h>
 
 namespace {
-
-// A loopback port that refuses connections while the case runs.
-class Closed_Port {
-public:
-    Closed_Port() : Fd(Bind_Loopback(Port)) {}
-    ~Closed_Port() {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-    Closed_Port(const Closed_Port &) = delete;
-    Closed_Port &operator=(const Closed_Port &) = delete;
-    QString port() const { return QString::number(Port); }
-
-private:
-    quint16 Port = 0;
-    int Fd;
-};
 
 // A program folder with the configuration Plant, whose endpoints are loopback ports.
 QString Plant_Folder(const Program_Folder &program, quint16 port_1, quint16 port_2) {
@@ -81,9 +62,9 @@ void Test_Cli_Modbus::check_address() {
                                         "revision 1.2, register 0 holds 1000\n")
                              .arg(port));
 
-    Closed_Port closed;
+    const Held_Port closed(false);
     result = Run_Cli({QStringLiteral("check"), QStringLiteral("--ip"), QStringLiteral("127.0.0.1"),
-                      QStringLiteral("--port"), closed.port()});
+                      QStringLiteral("--port"), QString::number(closed.port())});
     QCOMPARE(result.Exit, 6);
     QVERIFY2(result.Out.startsWith(
                  QStringLiteral("127.0.0.1:%1 refuses the connection").arg(closed.port())),
@@ -102,8 +83,8 @@ void Test_Cli_Modbus::check_configuration() {
     QFETCH(bool, second_closed);
     Modbus_Servers servers({QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.1")});
     QVERIFY2(servers.failure().isEmpty(), qPrintable(servers.failure()));
-    Closed_Port closed;
-    const quint16 port_2 = second_closed ? quint16(closed.port().toUInt()) : servers.ports().at(1);
+    const Held_Port closed(false);
+    const quint16 port_2 = second_closed ? closed.port() : servers.ports().at(1);
     Program_Folder program;
     const Cli_Result result = Run_Cli({QStringLiteral("check"), QStringLiteral("Plant"),
                                        QStringLiteral("--json"), QStringLiteral("--program-dir"),
@@ -166,13 +147,11 @@ void Test_Cli_Modbus::refused_before_any_traffic() {
 
 // The tool runs inside the namespace: three servers, two hosts that refuse, the rest silent.
 void Test_Cli_Modbus::scan_in_namespace() {
-    Private_Network network;
-    network.Ip_Commands = {QStringLiteral("link set lo up"),
-                           QStringLiteral("route add 10.88.0.0/24 dev lo")};
     const QStringList servers_at = {QStringLiteral("10.88.0.77"), QStringLiteral("10.88.0.100"),
                                     QStringLiteral("10.88.0.8")};
-    for (const QString &host : servers_at + QStringList{QStringLiteral("10.88.0.9")})
-        network.Ip_Commands << QStringLiteral("addr add %1/32 dev lo").arg(host);
+    const Private_Network network =
+        Range_On_Loopback(QStringLiteral("10.88.0.0/24"), true,
+                          servers_at + QStringList{QStringLiteral("10.88.0.9")});
     Cli_Result result;
     QString server_failure;
     const QString failure = network.Run([&] {

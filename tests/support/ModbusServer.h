@@ -4,6 +4,8 @@
 // Python (another python3 earlier on the PATH may not see Debian's modules). The including
 // test names the script in MODBUS_SERVER_SCRIPT.
 
+#include "LoopbackServer.h"
+
 #include <QDeadlineTimer>
 #include <QList>
 #include <QProcess>
@@ -67,4 +69,25 @@ private:
     QProcess Process;
     QList<quint16> Port_List;
     QString Failure;
+};
+
+// A loopback port held while it lives: refusing connections (bound, not listening), or
+// accepting them and never saying a word (listening, never read).
+class Held_Port {
+public:
+    explicit Held_Port(bool listening) : Fd(Bind_Loopback(Port)) {
+        if (Fd >= 0 && listening)
+            ::listen(Fd, 8);
+    }
+    ~Held_Port() {
+        if (Fd >= 0)
+            ::close(Fd);
+    }
+    Held_Port(const Held_Port &) = delete;
+    Held_Port &operator=(const Held_Port &) = delete;
+    quint16 port() const { return Port; }
+
+private:
+    quint16 Port = 0;
+    int Fd;
 };

@@ -1,7 +1,6 @@
 // The Modbus TCP check against pymodbus servers: on loopback ports the system picks, and inside
 // private network namespaces for silent and unreachable addresses and for range searches.
 
-#include "support/LoopbackServer.h"
 #include "support/ModbusServer.h"
 #include "support/PrivateNetwork.h"
 
@@ -11,32 +10,8 @@
 
 #include <QJsonObject>
 #include <QTest>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
-
-// A loopback port that refuses connections (bound, not listening), or that accepts them and
-// never says a word (listening, never read): held until the case ends.
-class Held_Port {
-public:
-    explicit Held_Port(bool listening) {
-        Fd = Bind_Loopback(Port);
-        if (Fd >= 0 && listening)
-            ::listen(Fd, 8);
-    }
-    ~Held_Port() {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-    Held_Port(const Held_Port &) = delete;
-    Held_Port &operator=(const Held_Port &) = delete;
-    quint16 port() const { return Port; }
-
-private:
-    int Fd = -1;
-    quint16 Port = 0;
-};
 
 Modbus_Endpoint Loopback(quint16 port, quint16 register_number = 0) {
     return Modbus_Endpoint{QStringLiteral("127.0.0.1"), port, 1, register_number};
@@ -48,17 +23,8 @@ bool Identified_As_Test_Device(const Endpoint_Result &result) {
            result.Identification->Revision == Test_Revision;
 }
 
-// The namespace of the range searches: 10.88.0.0/24 is routed into loopback, where a packet for
-// an address that is not local is dropped, so nothing answers there; the hosts given as
-// addresses of loopback answer, or refuse when nothing listens.
-Private_Network Range_Network(const QStringList &loopback_hosts) {
-    Private_Network network;
-    network.Ip_Commands = {QStringLiteral("link set lo up"),
-                           QStringLiteral("route add 10.88.0.0/24 dev lo")};
-    for (const QString &host : loopback_hosts)
-        network.Ip_Commands << QStringLiteral("addr add %1/32 dev lo").arg(host);
-    return network;
-}
+// The range of the namespace cases, silent but for the hosts that loopback holds there.
+const QString Silent_Range = QStringLiteral("10.88.0.0/24");
 
 enum class Second_Endpoint { Server, Closed_Port, Mute_Listener };
 
@@ -152,7 +118,7 @@ void Test_Modbus_Check::both_endpoints() {
 // once; neither can be had outside a namespace.
 void Test_Modbus_Check::silent_and_unreachable_in_namespace() {
     QList<Endpoint_Result> results;
-    const QString failure = Range_Network({}).Run([&results] {
+    const QString failure = Range_On_Loopback(Silent_Range, true).Run([&results] {
         Check_Options options;
         options.Timeout_Ms = 400;
         results = Check_Endpoints({Modbus_Endpoint{QStringLiteral("10.88.0.7"), 502, 1, 0},
@@ -228,8 +194,9 @@ void Test_Modbus_Check::scan_in_namespace() {
     QList<Endpoint_Result> found;
     QString server_failure;
     const QString failure =
-        Range_Network(servers_at +
-                      QStringList{QStringLiteral("10.88.0.20"), QStringLiteral("10.88.0.21")})
+        Range_On_Loopback(
+            Silent_Range, true,
+            servers_at + QStringList{QStringLiteral("10.88.0.20"), QStringLiteral("10.88.0.21")})
             .Run([&] {
                 QStringList addresses;
                 for (const QString &host : servers_at)
