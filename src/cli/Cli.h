@@ -35,6 +35,13 @@ QString Json_String(const QString &text);
 // The exit code of check, scan and update --verify when a device does not answer.
 inline constexpr int Exit_Not_Answering = 6;
 
+// The results of a device check on stdout: one line per endpoint, "name: " and its summary
+// (the name where names has one), or with json one JSON array of the results, each with its
+// name and summary.
+struct Endpoint_Result;
+void Print_Check_Results(const QList<Endpoint_Result> &results, const QStringList &names,
+                         bool json);
+
 // The whole number given with --name, within lowest..highest; fallback when it is not given.
 // A usage error for anything else.
 int Number_Option(const QCommandLineParser &parser, const QString &name, int fallback, int lowest,

@@ -42,27 +42,6 @@ int Timeout_Of(const QCommandLineParser &parser, int default_ms) {
     return Number_Option(parser, QStringLiteral("timeout"), default_ms, 10, Longest_Timeout_Ms);
 }
 
-// Prints one line per result, "name: summary" where a name is given, or a JSON array.
-void Print_Results(const QList<Endpoint_Result> &results, const QStringList &names, bool json) {
-    if (json) {
-        QJsonArray array;
-        for (int i = 0; i < results.size(); ++i) {
-            QJsonObject object = Endpoint_Json(results.at(i));
-            if (i < names.size())
-                object.insert(QStringLiteral("name"), names.at(i));
-            object.insert(QStringLiteral("summary"), Endpoint_Summary(results.at(i)));
-            array.append(object);
-        }
-        Out() << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact)) << '\n';
-        return;
-    }
-    for (int i = 0; i < results.size(); ++i) {
-        if (i < names.size())
-            Out() << names.at(i) << ": ";
-        Out() << Endpoint_Summary(results.at(i)) << '\n';
-    }
-}
-
 int Run_Check(const QCommandLineParser &parser, const QStringList &args) {
     const bool by_address = parser.isSet(QStringLiteral("ip"));
     if (by_address == !args.isEmpty())
@@ -88,7 +67,7 @@ int Run_Check(const QCommandLineParser &parser, const QStringList &args) {
         names = Configuration_Endpoint_Names();
     }
     const QList<Endpoint_Result> results = Check_Endpoints(endpoints, options);
-    Print_Results(results, names, parser.isSet(QStringLiteral("json")));
+    Print_Check_Results(results, names, parser.isSet(QStringLiteral("json")));
     return All_Answer(results) ? 0 : Exit_Not_Answering;
 }
 
@@ -100,11 +79,32 @@ int Run_Scan(const QCommandLineParser &parser, const QStringList &args) {
     if (!range.Error.isEmpty())
         throw Usage_Error{range.Error};
     const QList<Endpoint_Result> found = Scan_Range_Now(range, port, timeout);
-    Print_Results(found, {}, parser.isSet(QStringLiteral("json")));
+    Print_Check_Results(found, {}, parser.isSet(QStringLiteral("json")));
     return found.isEmpty() ? Exit_Not_Answering : 0;
 }
 
 } // namespace
+
+void Print_Check_Results(const QList<Endpoint_Result> &results, const QStringList &names,
+                         bool json) {
+    if (json) {
+        QJsonArray array;
+        for (int i = 0; i < results.size(); ++i) {
+            QJsonObject object = Endpoint_Json(results.at(i));
+            if (i < names.size())
+                object.insert(QStringLiteral("name"), names.at(i));
+            object.insert(QStringLiteral("summary"), Endpoint_Summary(results.at(i)));
+            array.append(object);
+        }
+        Out() << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact)) << '\n';
+        return;
+    }
+    for (int i = 0; i < results.size(); ++i) {
+        if (i < names.size())
+            Out() << names.at(i) << ": ";
+        Out() << Endpoint_Summary(results.at(i)) << '\n';
+    }
+}
 
 Command Check_Command() {
     return {QStringLiteral("check NAME|--ip ADDRESS [--port N] [--unit N] [--timeout MS] [--json] "

@@ -341,7 +341,8 @@ void Range_Scan::Next(Endpoint_Probe *probe) {
         if (result.answers())
             Answering << result;
         emit Progress(++Looked_At, Range.Count);
-        Next(probe);
+        if (Running_Probes > 0) // not stopped meanwhile, which deletes the probes
+            Next(probe);
     });
 }
 

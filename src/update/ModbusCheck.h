@@ -42,7 +42,8 @@ struct Check_Options {
 };
 
 // Checks endpoints, all at once. Finished comes once every endpoint has answered or has run
-// out of time; each endpoint's result is that of its last look.
+// out of time; each endpoint's result is that of its last look. A slot of its signals must not
+// delete the check (deleteLater does).
 class Device_Check : public QObject {
     Q_OBJECT
 
@@ -114,7 +115,8 @@ Scan_Range Parse_Scan_Range(const QString &text);
 // not an address.
 QString Range_Around(const QString &address);
 
-// Looks at every host of a range, Scan_Connections at a time, and keeps those that answer.
+// Looks at every host of a range, Scan_Connections at a time, and keeps those that answer. A
+// slot of its signals may call Stop but must not delete the scan (deleteLater does).
 class Range_Scan : public QObject {
     Q_OBJECT
 
