@@ -9,6 +9,7 @@
 #include "parameters/ParGen.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -49,6 +50,7 @@ private slots:
     void refused_before_any_traffic_data();
     void refused_before_any_traffic();
     void scan_in_namespace();
+    void module_missing();
 };
 
 void Test_Cli_Modbus::check_address() {
@@ -174,6 +176,24 @@ void Test_Cli_Modbus::scan_in_namespace() {
                        "holds 1000\n");
     QCOMPARE(result.Out, QStringLiteral("10.88.0.8") + tail + QStringLiteral("10.88.0.77") + tail +
                              QStringLiteral("10.88.0.100") + tail);
+}
+
+// A program folder without the Modbus module says so, and nothing is sent.
+void Test_Cli_Modbus::module_missing() {
+    Program_Folder program;
+    const QString copy = program.file(QStringLiteral("cf20914-cli"));
+    QVERIFY(QFile::copy(QStringLiteral(CLI_PROGRAM), copy));
+    QProcess process;
+    process.start(copy,
+                  {QStringLiteral("check"), QStringLiteral("--ip"), QStringLiteral("127.0.0.1"),
+                   QStringLiteral("--port"), QStringLiteral("1")});
+    QVERIFY(process.waitForFinished());
+    QCOMPARE(process.exitCode(), 2);
+    const QString error = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(error.startsWith(QStringLiteral("cf20914-cli: cannot load the Modbus module %1")
+                                  .arg(program.file(QStringLiteral("cf20914_modbus")))),
+             qPrintable(error));
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(Test_Cli_Modbus)
