@@ -165,7 +165,7 @@ void Test_Cli_Modbus::scan_in_namespace() {
         if (server_failure.isEmpty())
             result = Run_Cli({QStringLiteral("scan"), QStringLiteral("10.88.0.0/24"),
                               QStringLiteral("--port"), QStringLiteral("1502"),
-                              QStringLiteral("--timeout"), QStringLiteral("300")});
+                              QStringLiteral("--timeout"), QStringLiteral("1000")});
     });
     if (!failure.isEmpty())
         QSKIP(qPrintable(failure));

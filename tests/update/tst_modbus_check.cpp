@@ -177,7 +177,6 @@ void Test_Modbus_Check::retries() {
     QVERIFY2(result.Attempts > 1, qPrintable(QString::number(result.Attempts)));
     if (state == Endpoint_State::Answers) {
         QCOMPARE(result.Register_Value, std::optional<quint16>(1003));
-        QVERIFY(result.Elapsed_Ms >= listen_after_ms - 100);
     } else {
         // Looks stop once the time for retries is spent.
         QVERIFY(result.Elapsed_Ms >= retry_for_ms - options.Pause_Ms);
@@ -204,8 +203,7 @@ void Test_Modbus_Check::scan_in_namespace() {
                 Modbus_Servers servers(addresses);
                 server_failure = servers.failure();
                 if (server_failure.isEmpty())
-                    found =
-                        Scan_Range_Now(Parse_Scan_Range(QStringLiteral("10.88.0.0/24")), 502, 300);
+                    found = Scan_Range_Now(Parse_Scan_Range(Silent_Range), 502, 1000);
             });
     if (!failure.isEmpty())
         QSKIP(qPrintable(failure));
