@@ -8,6 +8,7 @@
 #include <QModbusDeviceIdentification>
 #include <QModbusReply>
 #include <QModbusTcpClient>
+#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <memory>
@@ -93,7 +94,12 @@ private:
         if (!reply)
             return;
         ++Outstanding;
-        const auto finished = [this, reply, handler] {
+        // A reply finished at once is taken from the event loop, by when the look may have ended
+        // and its client gone with the reply.
+        const auto finished = [this, reply = QPointer<QModbusReply>(reply), handler,
+                               session = Session] {
+            if (!reply || session != Session)
+                return;
             reply->deleteLater();
             --Outstanding;
             handler(reply);
@@ -196,6 +202,7 @@ private:
         Client->disconnectDevice();
         Client->deleteLater();
         Client = nullptr;
+        ++Session;
         Answered = false;
     }
 
@@ -206,6 +213,7 @@ private:
     Endpoint_State Give_Up_State = Endpoint_State::Silent;
     Done_Function Done;
     int Outstanding = 0;
+    int Session = 0; // one more with every client let go
     bool Answered = false;
 };
 
