@@ -92,10 +92,7 @@ void Range_Search(bool rest_silent, int timeout_ms, double target_ms, int runs) 
     std::vector<double> figures;
     int found = 0;
     const QString failure = network.Run([&] {
-        QStringList addresses;
-        for (const QString &host : servers_at)
-            addresses << host + QStringLiteral(":502");
-        Modbus_Servers servers(addresses);
+        Modbus_Servers servers(On_Port(servers_at, 502));
         if (!servers.failure().isEmpty()) {
             std::fprintf(stderr, "%s\n", qPrintable(servers.failure()));
             return;

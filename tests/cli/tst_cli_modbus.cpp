@@ -157,10 +157,7 @@ void Test_Cli_Modbus::scan_in_namespace() {
     Cli_Result result;
     QString server_failure;
     const QString failure = network.Run([&] {
-        QStringList addresses;
-        for (const QString &host : servers_at)
-            addresses << host + QStringLiteral(":1502");
-        Modbus_Servers servers(addresses);
+        Modbus_Servers servers(On_Port(servers_at, 1502));
         server_failure = servers.failure();
         if (server_failure.isEmpty())
             result = Run_Cli({QStringLiteral("scan"), QStringLiteral("10.88.0.0/24"),

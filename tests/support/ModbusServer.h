@@ -19,6 +19,14 @@ inline const QString Test_Revision = QStringLiteral("1.2");
 // Holding registers 0..Registers-1 hold 1000 + their address; a read beyond gets exception 2.
 inline constexpr int Test_Registers = 100;
 
+// "host:port" for each host.
+inline QStringList On_Port(const QStringList &hosts, quint16 port) {
+    QStringList addresses;
+    for (const QString &host : hosts)
+        addresses << host + QLatin1Char(':') + QString::number(port);
+    return addresses;
+}
+
 class Modbus_Servers {
 public:
     // A server on each address ("127.0.0.1", or "ADDRESS:PORT"), listening when the constructor

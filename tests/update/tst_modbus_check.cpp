@@ -197,10 +197,7 @@ void Test_Modbus_Check::scan_in_namespace() {
             Silent_Range, true,
             servers_at + QStringList{QStringLiteral("10.88.0.20"), QStringLiteral("10.88.0.21")})
             .Run([&] {
-                QStringList addresses;
-                for (const QString &host : servers_at)
-                    addresses << host + QStringLiteral(":502");
-                Modbus_Servers servers(addresses);
+                Modbus_Servers servers(On_Port(servers_at, 502));
                 server_failure = servers.failure();
                 if (server_failure.isEmpty())
                     found = Scan_Range_Now(Parse_Scan_Range(Silent_Range), 502, 1000);
