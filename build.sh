@@ -15,12 +15,16 @@ case "$action" in run | test | windows-check | fuzz) ;; *)
     ;;
 esac
 
-packages=(cmake g++ make qt6-base-dev qt6-qpa-plugins libqt6svg6 libcurl4-openssl-dev fonts-dejavu-core)
+# Qt Serial Bus holds the Modbus client of the device check.
+packages=(cmake g++ make qt6-base-dev qt6-serialbus-dev qt6-qpa-plugins libqt6svg6 libcurl4-openssl-dev
+    fonts-dejavu-core)
 # The Windows type-check needs Debian's MinGW-w64 cross compiler besides.
 [ "$action" != windows-check ] || packages+=(g++-mingw-w64-x86-64-posix)
 # The fault-injection tests stop writers at chosen system calls with strace.
+# The device check is tested against Modbus TCP servers of pymodbus, which imports the serial
+# modules even for TCP.
 if [ "$action" = test ]; then
-    packages+=(strace)
+    packages+=(strace python3-pymodbus python3-serial-asyncio)
 fi
 
 # The fuzz build: clang and its libFuzzer runtime.
@@ -53,11 +57,12 @@ fi
 if [ "$action" = windows-check ]; then
     qt_headers=$(qtpaths6 --query QT_INSTALL_HEADERS)
     flags=(-x c++ -std=c++17 -fsyntax-only -Wall -Wextra -Wpedantic -Werror -Isrc)
-    for module in "" QtCore QtGui QtWidgets QtXml; do
+    for module in "" QtCore QtGui QtWidgets QtXml QtNetwork QtSerialBus; do
         flags+=(-isystem "$qt_headers/$module")
     done
     # The definitions a Windows build of Qt and of this project's CMake files set.
     flags+=(-DUNICODE -D_UNICODE -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -DQT_XML_LIB
+        -DQT_NETWORK_LIB -DQT_SERIALBUS_LIB
         -DQT_NO_CAST_FROM_ASCII -DQT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
     find src -name '*.cpp' ! -path src/platform/HttpGet.cpp -print0 | sort -z |
         xargs -0 -n 1 -P "$(nproc)" x86_64-w64-mingw32-g++-posix "${flags[@]}"

@@ -1,6 +1,7 @@
 #include "Cli.h"
 
 #include "platform/IcmpEcho.h"
+#include "shell/Comon.h"
 #include "update/Probe.h"
 
 #include <QElapsedTimer>
@@ -23,11 +24,26 @@ QString Json_String(const QString &text) {
     return QString::fromUtf8(json.mid(1, json.size() - 2));
 }
 
+int Number_Option(const QCommandLineParser &parser, const QString &name, int fallback, int lowest,
+                  int highest) {
+    if (!parser.isSet(name))
+        return fallback;
+    const QString text = parser.value(name);
+    const auto value = Decimal_Int(text);
+    if (!value || !text.front().isDigit() || *value < lowest || *value > highest)
+        throw Usage_Error{QStringLiteral("--%1 takes a whole number from %2 to %3")
+                              .arg(name)
+                              .arg(lowest)
+                              .arg(highest)};
+    return *value;
+}
+
 bool Positional_Fits(const Command &command, int count) {
     const int named = int(command.Positional.size());
     const QString last = named > 0 ? command.Positional.last() : QString();
+    // A last name in brackets may be left out.
     if (!last.endsWith(QLatin1String("...")) && !last.endsWith(QLatin1String("...]")))
-        return count == named;
+        return count == named || (last.startsWith(QLatin1Char('[')) && count == named - 1);
     return count >= (last.startsWith(QLatin1Char('[')) ? named - 1 : named);
 }
 

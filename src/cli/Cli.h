@@ -32,10 +32,26 @@ using Command_Table = std::map<QString, Command>;
 // The text as a JSON string, quotes included.
 QString Json_String(const QString &text);
 
+// The exit code of check, scan and update --verify when a device does not answer.
+inline constexpr int Exit_Not_Answering = 6;
+
+// The results of a device check on stdout: one line per endpoint, "name: " and its summary
+// (the name where names has one), or with json one JSON array of the results, each with its
+// name and summary.
+struct Endpoint_Result;
+void Print_Check_Results(const QList<Endpoint_Result> &results, const QStringList &names,
+                         bool json);
+
+// The whole number given with --name, within lowest..highest; fallback when it is not given.
+// A usage error for anything else.
+int Number_Option(const QCommandLineParser &parser, const QString &name, int fallback, int lowest,
+                  int highest);
+
 // True when count positional arguments fit the command's names.
 bool Positional_Fits(const Command &command, int count);
 
-// table with the commands that work on a program folder added: list, new, get, set, update.
+// table with the commands that work on a program folder added: list, new, get, set, update,
+// check; and scan.
 Command_Table With_Program_Folder_Commands(Command_Table table);
 
 // The update dialog's probe of host. Between looks it sleeps, as there is no window to keep

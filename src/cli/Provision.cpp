@@ -1,5 +1,5 @@
 // The commands that work on a program folder as the windows do: list, new, get, set (and update,
-// in UpdateCommand.cpp).
+// in UpdateCommand.cpp; check and scan, in ModbusCommands.cpp).
 
 #include "Cli.h"
 #include "ProgramFolder.h"
@@ -19,6 +19,8 @@
 Command Update_Command();
 Command History_Command();
 Command Unlock_Command();
+Command Check_Command();
+Command Scan_Command();
 
 QList<QCommandLineOption> Program_Folder_Options() {
     return {{QStringLiteral("program-dir"),
@@ -165,5 +167,7 @@ Command_Table With_Program_Folder_Commands(Command_Table table) {
     table[QStringLiteral("update")] = Update_Command();
     table[QStringLiteral("history")] = History_Command();
     table[QStringLiteral("unlock")] = Unlock_Command();
+    table[QStringLiteral("check")] = Check_Command();
+    table[QStringLiteral("scan")] = Scan_Command();
     return table;
 }

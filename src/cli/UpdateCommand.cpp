@@ -42,18 +42,6 @@ enum Update_Exit : int {
     Exit_Updater_Failed = 7,
 };
 
-int Whole_Number_Option(const QCommandLineParser &parser, const QString &name, int fallback,
-                        int highest) {
-    if (!parser.isSet(name))
-        return fallback;
-    const QString text = parser.value(name);
-    const auto value = Decimal_Int(text);
-    if (!value || !text.front().isDigit() || *value > highest)
-        throw Usage_Error{
-            QStringLiteral("--%1 takes a whole number from 0 to %2").arg(name).arg(highest)};
-    return *value;
-}
-
 // How long the wait has run, rewritten in place, where someone watches a terminal.
 class Wait_Display {
 public:
@@ -113,10 +101,10 @@ int Refused(Update_Entry &entry, const QElapsedTimer &clock, const QString &outc
 int Run_Update(const QCommandLineParser &parser, const QStringList &args) {
     if (!parser.isSet(QStringLiteral("ip")))
         throw Usage_Error{QStringLiteral("--ip is required")};
-    const int option = Whole_Number_Option(parser, QStringLiteral("option"),
-                                           Update_Firmware_And_Configuration, Update_Configuration);
-    const int wait_s = Whole_Number_Option(parser, QStringLiteral("wait"),
-                                           Updater_Wait_Limit_Ms / 1000, Longest_Wait_S);
+    const int option = Number_Option(parser, QStringLiteral("option"),
+                                     Update_Firmware_And_Configuration, 0, Update_Configuration);
+    const int wait_s = Number_Option(parser, QStringLiteral("wait"), Updater_Wait_Limit_Ms / 1000,
+                                     0, Longest_Wait_S);
     const bool dry_run = parser.isSet(QStringLiteral("dry-run"));
     Open_Program_Folder(parser);
     Open_Named_Configuration(args.at(0));

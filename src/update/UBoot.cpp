@@ -10,8 +10,11 @@
 #include "shell/Comon.h"
 #include "shell/Messages.h"
 #include "update/JobFile.h"
+#include "update/ModbusCheck.h"
 #include "update/Probe.h"
+#include "update/USearchRange.h"
 #include "update/UpdatePlan.h"
+#include "update/UpdaterLaunch.h"
 #include "widgets/DialogFrame.h"
 #include "widgets/Waiting.h"
 
@@ -77,6 +80,8 @@ TFBoot::TFBoot(QWidget *parent, Start_Program_Function start_program)
             dot->move(16 + 52 * i - 8, 26);
         }
     }
+    Btn_Search_Range = new Styled_Button(P_IP_Address);
+    Btn_Search_Range->setGeometry(16 + 52 * 4, 21, 100, 24);
 
     P_Options = Make_Panel(this, Header_Height + Address_Height, Options_Height);
     L_Update_Option = new QLabel(P_Options);
@@ -114,6 +119,7 @@ TFBoot::TFBoot(QWidget *parent, Start_Program_Function start_program)
         if (isVisible())
             Show_Summary();
     });
+    connect(Btn_Search_Range, &QPushButton::clicked, this, &TFBoot::Btn_Search_RangeClick);
     Set_Lang();
 }
 
@@ -132,6 +138,7 @@ void TFBoot::Set_Lang() {
     CB_Update_Option_Read_Back->setToolTip(Lang_Strings.at(633));
     Set_Button_Lang(Btn_Cancel, 619, 634);
     Set_Button_Lang(Btn_Update, 620, 635);
+    Set_Button_Lang(Btn_Search_Range, 610, 766);
     for (QLabel *label : {L_SW_Desc, L_IP_Address, L_Update_Option})
         label->adjustSize();
     CB_Update_Option_Read_Back->adjustSize();
@@ -151,7 +158,8 @@ void TFBoot::FormShow() {
     setFixedSize(Client_Width,
                  Header_Height + Address_Height + Options_Height + Summary_Height + Button_Height);
     Place_Dialog_Frame(this, P_Title, P_Button);
-    setTabOrder(E_IP[3], CB_Update_Options);
+    setTabOrder(E_IP[3], Btn_Search_Range);
+    setTabOrder(Btn_Search_Range, CB_Update_Options);
     setTabOrder(CB_Update_Options, CB_Update_Option_Read_Back);
     setTabOrder(CB_Update_Option_Read_Back, Btn_Cancel);
     setTabOrder(Btn_Cancel, Btn_Update);
@@ -180,6 +188,16 @@ void TFBoot::Show_Summary() {
     if (refusal)
         lines.insert(1, *refusal);
     L_Summary->setText(lines.join(QLatin1Char('\n')));
+}
+
+void TFBoot::Btn_Search_RangeClick() {
+    TFSearch_Range search(this);
+    search.Proposed_Range = Range_Around(Address_Text());
+    std::array<QString, 4> parts;
+    if (search.exec() == QDialog::Accepted && Split_IP_Address(search.Picked_Address, parts)) {
+        for (int i = 0; i < 4; ++i)
+            E_IP[i]->setText(parts[i]);
+    }
 }
 
 QString TFBoot::Address_Text() const {

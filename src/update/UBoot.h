@@ -41,6 +41,9 @@ public:
     void Show_Progress(const Update_Progress &progress);
     // Shows what an update will send with the option chosen now.
     void Show_Summary();
+    // Asks for a range around the address in the fields, searches it for devices that answer
+    // Modbus TCP, and fills the fields with the one picked.
+    void Btn_Search_RangeClick();
 
     int Form_Type = 1;
     int ping_res = 0;
@@ -54,6 +57,7 @@ public:
     QWidget *P_IP_Address;
     QLabel *L_IP_Address;
     std::array<QLineEdit *, 4> E_IP;
+    Styled_Button *Btn_Search_Range;
     QWidget *P_Options;
     QLabel *L_Update_Option;
     QComboBox *CB_Update_Options;

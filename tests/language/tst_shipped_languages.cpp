@@ -35,7 +35,8 @@ QList<Shipped_Language> Shipped_Languages() {
                                  QStringLiteral("Ethernet"),
                                  QStringLiteral("Firmware"),
                                  QStringLiteral("Modbus Slave"),
-                                 QStringLiteral("Modbus TCP Slave")};
+                                 QStringLiteral("Modbus TCP Slave"),
+                                 QStringLiteral("Modbus TCP Slave 2")};
     return {
         {English, {}},
         {QStringLiteral("Deutsch"),

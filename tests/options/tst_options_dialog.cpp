@@ -241,6 +241,7 @@ void Test_Options_Dialog::cancel_commits_nothing() {
         for (QCheckBox *box : {options->CB_En_Con, options->CB_Update,
                                options->CB_Soft_Set_Jump_Table, options->CB_DoubleClick_Auto_Size})
             box->setChecked(true);
+        options->CB_Check_After_Update->setChecked(false);
         if (close_box)
             options->close();
         else
@@ -248,7 +249,7 @@ void Test_Options_Dialog::cancel_commits_nothing() {
     });
     QTest::mouseClick(fixture.main->Btn_Opz, Qt::LeftButton);
     QVERIFY(!App.Enable_Internet && !App.Enable_Update && !App.Enable_Jump_Field_Tables &&
-            !App.Double_Click_Auto_Size);
+            !App.Double_Click_Auto_Size && App.Check_After_Update);
     QVERIFY(!fixture.main->Timer_Update->isActive());
     QCOMPARE(Read_Test_File(fixture.program.file(Settings_File_Name)), settings);
 
@@ -258,6 +259,7 @@ void Test_Options_Dialog::cancel_commits_nothing() {
     QVERIFY(!options->CB_Update->isEnabled());
     QVERIFY(!options->CB_Soft_Set_Jump_Table->isChecked());
     QVERIFY(!options->CB_DoubleClick_Auto_Size->isChecked());
+    QVERIFY(options->CB_Check_After_Update->isChecked());
     options->Btn_Cancel->click();
     fixture.main->close();
 }
@@ -270,6 +272,7 @@ void Test_Options_Dialog::ok_commits_saves_and_starts_timer() {
         options->CB_En_Con->setChecked(true);
         options->CB_Update->setChecked(true);
         options->CB_DoubleClick_Auto_Size->setChecked(true);
+        options->CB_Check_After_Update->setChecked(false);
         options->Btn_OK->click();
     });
     QTest::mouseClick(fixture.main->Btn_Opz, Qt::LeftButton);
@@ -278,7 +281,7 @@ void Test_Options_Dialog::ok_commits_saves_and_starts_timer() {
     AppState saved;
     Load_Settings(saved, fixture.program.file(Settings_File_Name));
     QVERIFY(saved.Enable_Internet && saved.Enable_Update && saved.Double_Click_Auto_Size);
-    QVERIFY(!saved.Enable_Jump_Field_Tables);
+    QVERIFY(!saved.Enable_Jump_Field_Tables && !saved.Check_After_Update);
     QVERIFY(fixture.messages.Shown.isEmpty());
 
     // Confirming again with both still on does not restart the countdown's interval.
