@@ -29,6 +29,14 @@ void Style_Grey(QLabel *label, bool bold, int pixel_size) {
     label->setPalette(palette);
 }
 
+void Show_Elided(QLabel *label, const QString &text) {
+    const QString shown =
+        label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->contentsRect().width());
+    label->setTextFormat(Qt::PlainText); // a name is never markup
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
+}
+
 void Center_On_Screen(QWidget *window) {
     const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen)
