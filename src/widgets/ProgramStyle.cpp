@@ -41,9 +41,12 @@ void Center_On_Screen(QWidget *window) {
     const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
+    // The window itself, not its frame, is centred: the window manager's frame is known only
+    // once the window has been shown, so a frame-based place would differ between the first
+    // showing and the later ones.
+    QRect area(QPoint(0, 0), window->size());
+    area.moveCenter(screen->availableGeometry().center());
+    window->setGeometry(area);
 }
 
 Click_Label::Click_Label(QWidget *parent) : QLabel(parent) {
