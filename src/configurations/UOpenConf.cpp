@@ -20,6 +20,12 @@ class Elided_Name_Delegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // No width of its own: each line is as wide as the list, and a longer name is elided
+    // instead of widening the list's contents.
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+        return {0, QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+
     bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
                    const QModelIndex &index) override {
         if (event->type() != QEvent::ToolTip || !index.isValid())
