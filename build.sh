@@ -15,7 +15,8 @@ case "$action" in run | test | windows-check | fuzz) ;; *)
     ;;
 esac
 
-packages=(cmake g++ make qt6-base-dev qt6-qpa-plugins libqt6svg6 libcurl4-openssl-dev fonts-dejavu-core)
+packages=(cmake g++ make qt6-base-dev qt6-qpa-plugins libqt6svg6 libcurl4-openssl-dev fonts-dejavu-core
+    qt6-translations-l10n)
 # The Windows type-check needs Debian's MinGW-w64 cross compiler besides.
 [ "$action" != windows-check ] || packages+=(g++-mingw-w64-x86-64-posix)
 # The fault-injection tests stop writers at chosen system calls with strace.
