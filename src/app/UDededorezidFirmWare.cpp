@@ -21,10 +21,10 @@
 #include "widgets/WebPages.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QKeyEvent>
 
 namespace {
 

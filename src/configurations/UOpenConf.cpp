@@ -35,7 +35,8 @@ public:
         const QRect text_area =
             view->style()->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
         // The style keeps a margin inside the text's area on either side.
-        const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &item, view) + 1;
+        const int margin =
+            view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &item, view) + 1;
         if (item.fontMetrics.horizontalAdvance(item.text) <= text_area.width() - 2 * margin)
             return false;
         QToolTip::showText(event->globalPos(), item.text, view, option.rect);

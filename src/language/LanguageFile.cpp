@@ -51,11 +51,11 @@ const QString Remark = QStringLiteral("/#/");
 // "; Locale = de": a remark line for the reader of the entries, so a file that names its
 // locale still reads the same in an older program.
 QString Locale_Of_Line(const QString &s) {
-    static const QRegularExpression Locale_Line(
-        QStringLiteral("^;\\s*Locale\\s*=\\s*(\\S*)\\s*$"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression Locale_Line(QStringLiteral("^;\\s*Locale\\s*=\\s*(\\S*)\\s*$"),
+                                                QRegularExpression::CaseInsensitiveOption);
     // Only a plain locale name: the name becomes part of a file name.
-    static const QRegularExpression Locale_Name(QStringLiteral("^[A-Za-z]{2,3}(_[A-Za-z0-9]{2,8})*$"));
+    static const QRegularExpression Locale_Name(
+        QStringLiteral("^[A-Za-z]{2,3}(_[A-Za-z0-9]{2,8})*$"));
     const QRegularExpressionMatch match = Locale_Line.match(s);
     if (!match.hasMatch())
         return {};

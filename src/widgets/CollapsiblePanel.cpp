@@ -50,8 +50,7 @@ protected:
 
         painter.setFont(Panel->Caption_Font());
         painter.setPen(QColor(0x33, 0x33, 0x33));
-        painter.drawText(Panel->Caption_Area(), Qt::AlignVCenter | Qt::AlignLeft,
-                         Panel->Caption());
+        painter.drawText(Panel->Caption_Area(), Qt::AlignVCenter | Qt::AlignLeft, Panel->Caption());
     }
 
     void mouseReleaseEvent(QMouseEvent *event) override {

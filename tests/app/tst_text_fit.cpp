@@ -10,11 +10,11 @@
 #include "configurations/UNew_Project.h"
 #include "configurations/UOpenConf.h"
 #include "language/LangStrings.h"
-#include "parameters/UParGen2.h"
-#include "update/UBoot.h"
 #include "options/USoftOptions.h"
+#include "parameters/UParGen2.h"
 #include "shell/AppState.h"
 #include "shell/SettingsFile.h"
+#include "update/UBoot.h"
 #include "widgets/CollapsiblePanel.h"
 #include "widgets/ProgramStyle.h"
 #include "widgets/StyledButton.h"
@@ -153,10 +153,10 @@ QList<Caption> Captions_Of(const QWidget *window) {
         if (const auto *label = qobject_cast<const QLabel *>(widget)) {
             if (label->wordWrap())
                 continue;
-            const QString text = Qt::mightBeRichText(label->text()) ||
-                                         label->textFormat() == Qt::RichText
-                                     ? QTextDocumentFragment::fromHtml(label->text()).toPlainText()
-                                     : label->text();
+            const QString text =
+                Qt::mightBeRichText(label->text()) || label->textFormat() == Qt::RichText
+                    ? QTextDocumentFragment::fromHtml(label->text()).toPlainText()
+                    : label->text();
             Add(captions, label, text, label->font(),
                 label->contentsRect().width() - 2 * label->margin(), shown);
         } else if (const auto *button = qobject_cast<const Styled_Button *>(widget)) {
@@ -169,9 +169,10 @@ QList<Caption> Captions_Of(const QWidget *window) {
         } else if (const auto *push = qobject_cast<const QPushButton *>(widget)) {
             QStyleOptionButton option;
             option.initFrom(push);
-            const int room =
-                push->style()->subElementRect(QStyle::SE_PushButtonContents, &option, push).width() -
-                2 * push->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, push);
+            const int room = push->style()
+                                 ->subElementRect(QStyle::SE_PushButtonContents, &option, push)
+                                 .width() -
+                             2 * push->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, push);
             Add(captions, push, push->text(), push->font(), room, shown);
         } else if (const auto *tabs = qobject_cast<const QTabWidget *>(widget)) {
             Add_Tabs(captions, tabs);
@@ -276,7 +277,8 @@ void Test_Text_Fit::every_text_fits_data() {
          QDir(Shipped_Dir).entryList({QStringLiteral("*.lng")}, QDir::Files, QDir::Name)) {
         const QString language = file.chopped(4);
         if (language != QLatin1String("English"))
-            QTest::newRow(language.toUtf8().constData()) << language << QByteArray() << QStringList();
+            QTest::newRow(language.toUtf8().constData())
+                << language << QByteArray() << QStringList();
     }
     // The test must see a caption that grew too long.
     QTest::newRow("a lengthened caption")
@@ -296,9 +298,9 @@ void Test_Text_Fit::every_text_fits() {
         Message_Recorder messages;
         Copy_Shipped_Languages(program);
         if (!extra_file.isEmpty())
-            Write_Test_File(program.file(QStringLiteral("LANGUAGE/") + language +
-                                         QLatin1String(".lng")),
-                            extra_file);
+            Write_Test_File(
+                program.file(QStringLiteral("LANGUAGE/") + language + QLatin1String(".lng")),
+                extra_file);
         if (!configuration.isEmpty())
             QDir(program.path()).mkpath(QStringLiteral("PROJECTS/") + configuration);
         Write_Settings(program, language, configuration);

@@ -10,9 +10,9 @@
 #include <QDir>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QTest>
 #include <QToolTip>
 #include <memory>
-#include <QTest>
 
 namespace {
 

@@ -224,8 +224,8 @@ void Test_Language::locale_line_data() {
         << QByteArray("; the Locale = de line names Qt's texts\n") << QString();
     // The name becomes part of a file name: nothing but a plain locale name is taken.
     for (const char *name : {"../de", "de/..", "d", "de fr", "de.qm", "*"}) {
-        QTest::addRow("%s is no locale", name)
-            << QByteArray("; Locale = ") + name + "\n" << QString();
+        QTest::addRow("%s is no locale", name) << QByteArray("; Locale = ") + name + "\n"
+                                               << QString();
     }
 }
 
@@ -243,7 +243,9 @@ void Test_Language::locale_line() {
     QCOMPARE(Lang_Strings.at(16), QStringLiteral("Open Configuration"));
     QFETCH(QString, locale);
     QCOMPARE(Qt_Translation_File(folder.path(), locale),
-             locale.isEmpty() ? QString() : folder.file(QStringLiteral("qtbase_") + locale + QLatin1String(".qm")));
+             locale.isEmpty()
+                 ? QString()
+                 : folder.file(QStringLiteral("qtbase_") + locale + QLatin1String(".qm")));
 }
 
 QTEST_GUILESS_MAIN(Test_Language)

@@ -264,8 +264,8 @@ void Test_Shipped_Languages::qt_texts_available() {
     const QString locale = Shipped_Locales.value(language);
     if (locale.isEmpty())
         QSKIP("names no locale: Qt's English");
-    const QString file = Qt_Translation_File(QLibraryInfo::path(QLibraryInfo::TranslationsPath),
-                                             locale);
+    const QString file =
+        Qt_Translation_File(QLibraryInfo::path(QLibraryInfo::TranslationsPath), locale);
     QVERIFY2(QFileInfo(file).isFile(), qPrintable(file + QLatin1String(" missing")));
 }
 
