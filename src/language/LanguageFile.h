@@ -18,10 +18,9 @@ extern QString Lang_Locale;
 // locale its remark line names (the last such line counts), or an empty text.
 QString Read_Lang_File(const QString &path);
 
-// Refills Lang_Strings with the defaults and lays the file of App.Language_Name over them,
-// setting Lang_Locale;
-// without that file, or when the name is not a plain file name, the language becomes "English"
-// (with English.lng applied when present).
+// Refills Lang_Strings with the defaults and lays the file of App.Language_Name over them, with
+// its Lang_Locale; without that file, or when the name is not a plain file name, the language
+// becomes "English" (with English.lng applied when present).
 void Load_Language();
 
 // The language files (names with their ".lng") in language_dir that may be offered: plain
