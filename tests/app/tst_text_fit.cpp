@@ -31,6 +31,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTextDocumentFragment>
+#include <limits>
 
 namespace {
 
