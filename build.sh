@@ -15,9 +15,10 @@ case "$action" in run | test | windows-check | fuzz) ;; *)
     ;;
 esac
 
-# Qt Serial Bus holds the Modbus client of the device check.
+# Qt Serial Bus holds the Modbus client of the device check; Qt's own texts come from the
+# translations package.
 packages=(cmake g++ make qt6-base-dev qt6-serialbus-dev qt6-qpa-plugins libqt6svg6 libcurl4-openssl-dev
-    fonts-dejavu-core)
+    fonts-dejavu-core qt6-translations-l10n)
 # The Windows type-check needs Debian's MinGW-w64 cross compiler besides.
 [ "$action" != windows-check ] || packages+=(g++-mingw-w64-x86-64-posix)
 # The fault-injection tests stop writers at chosen system calls with strace.

@@ -6,6 +6,7 @@
 #include "configurations/UOpenConf.h"
 #include "image/Bank.h"
 #include "language/LangStrings.h"
+#include "language/LanguageFile.h"
 #include "options/USoftOptions.h"
 #include "parameters/UParGen2.h"
 #include "platform/CoreError.h"
@@ -22,11 +23,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QKeyEvent>
 
 namespace {
 
 constexpr int First_Check_Ms = 60000;
 constexpr int Next_Check_Ms = 7200000;
+// How soon a check that found another one running looks again.
+constexpr int Busy_Retry_Ms = 1000;
 
 // A silver outline or line: a plain frame draws in its palette's text colour.
 QFrame *Make_Frame(QWidget *parent, QFrame::Shape shape, const QRect &geometry) {
@@ -121,6 +126,7 @@ TFDededorezidFirmWare::TFDededorezidFirmWare(const QString &app_dir)
             [] { Open_Web_Page(Maker_Url(Home_Page_Path)); });
 
     Start_Core(app_dir);
+    Apply_Qt_Texts();
     Apply_Timer_Rule();
     setWindowTitle(App.Window_Title);
     L_SW_Code->setText(App.SW_Code);
@@ -198,7 +204,12 @@ bool TFDededorezidFirmWare::Save_Setting() {
 void TFDededorezidFirmWare::Show_Active_Configuration() {
     const bool active = !App.Proj_Dir.isEmpty();
     L_Name_Conf->setText(Lang_Strings.at(active ? 11 : 9));
-    L_Name_Conf_L2->setText(active ? App.Proj_Name : Lang_Strings.at(10));
+    if (active) {
+        Show_Elided(L_Name_Conf_L2, App.Proj_Name);
+    } else {
+        L_Name_Conf_L2->setText(Lang_Strings.at(10));
+        L_Name_Conf_L2->setToolTip(QString());
+    }
 }
 
 void TFDededorezidFirmWare::Create_New_Project() {
@@ -241,7 +252,17 @@ Update_Outcome TFDededorezidFirmWare::Start_Program(const QString &NomeSW,
                           });
 }
 
+void TFDededorezidFirmWare::Apply_Qt_Texts() {
+    if (Qt_Texts_Installed)
+        QCoreApplication::removeTranslator(&Qt_Texts);
+    const QString file = Qt_Translation_File(App.Language_Dir, Lang_Locale);
+    // Only the file itself: QTranslator would otherwise try shorter names down the path.
+    Qt_Texts_Installed = QFileInfo(file).isFile() && Qt_Texts.load(file) &&
+                         QCoreApplication::installTranslator(&Qt_Texts);
+}
+
 void TFDededorezidFirmWare::Change_Language() {
+    Apply_Qt_Texts();
     Set_Lang();
     // A window not made yet takes the texts of the moment when it is made.
     if (Created.Boot)
@@ -265,6 +286,11 @@ void TFDededorezidFirmWare::Apply_Timer_Rule() {
 
 void TFDededorezidFirmWare::Timer_UpdateTimer() {
     Timer_Update->stop();
+    // A check from the options dialog is waiting for its answer: one request at a time.
+    if (Version_Check_Running()) {
+        Timer_Update->start(Busy_Retry_Ms);
+        return;
+    }
     if (Check_Version_Without_Freezing(Version_Server)) {
         LL_Update->setText(Download_Page_Link(Lang_Strings.at(19)));
         LL_Update->adjustSize();
@@ -297,6 +323,18 @@ void TFDededorezidFirmWare::Btn_Click(QObject *Sender) {
     } else if (Sender == Btn_CreateBin) {
         Update_Device();
     }
+}
+
+void TFDededorezidFirmWare::keyPressEvent(QKeyEvent *event) {
+    // As on Windows, Enter presses the focused button as Space does (the buttons of the main
+    // window are no dialog's default buttons, which alone take Enter in Qt).
+    auto *button = qobject_cast<QAbstractButton *>(focusWidget());
+    if (button && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        if (!event->isAutoRepeat())
+            button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TFDededorezidFirmWare::closeEvent(QCloseEvent *event) {

@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QTimer>
+#include <QTranslator>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -78,6 +79,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     // Built only when needed: a window that is never opened costs nothing at start-up.
@@ -92,4 +94,10 @@ private:
 
     void Btn_Click(QObject *Sender);
     void Show_Active_Configuration();
+    // Qt's own texts (standard buttons, context menus) in the language of Lang_Locale; English
+    // when the language names no locale or its Qt texts are not in the LANGUAGE folder.
+    void Apply_Qt_Texts();
+
+    QTranslator Qt_Texts;
+    bool Qt_Texts_Installed = false;
 };

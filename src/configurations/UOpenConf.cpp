@@ -6,11 +6,52 @@
 #include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QStyledItemDelegate>
+#include <QToolTip>
+
+namespace {
+
+// Names that do not fit the list are elided in the middle, where two similar long names
+// differ least often; such a name shows whole as the tooltip of its line. Elsewhere the list's
+// own hint shows.
+class Elided_Name_Delegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    // No width of its own: each line is as wide as the list, and a longer name is elided
+    // instead of widening the list's contents.
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+        return {0, QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return false;
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QRect text_area =
+            view->style()->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
+        // The style keeps a margin inside the text's area on either side.
+        const int margin =
+            view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &item, view) + 1;
+        if (item.fontMetrics.horizontalAdvance(item.text) <= text_area.width() - 2 * margin)
+            return false;
+        QToolTip::showText(event->globalPos(), item.text, view, option.rect);
+        return true;
+    }
+};
+
+} // namespace
 
 TFOpenConf::TFOpenConf(QWidget *parent) : Framed_Dialog(parent, Qt::Dialog) {
     ListBox1 = new QListWidget(this);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setTextElideMode(Qt::ElideMiddle);
+    ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListBox1->setItemDelegate(new Elided_Name_Delegate(ListBox1));
     Btn_OK->setDefault(true);
 
     connect(ListBox1, &QListWidget::currentTextChanged, this,

@@ -8,7 +8,11 @@
 #include "shell/AppState.h"
 
 #include <QDir>
+#include <QHelpEvent>
+#include <QLabel>
 #include <QTest>
+#include <QToolTip>
+#include <memory>
 
 namespace {
 
@@ -39,6 +43,8 @@ private slots:
     void restore_keeps_what_was_chosen();
     void search_ignores_case_of_a_to_z_only_data();
     void search_ignores_case_of_a_to_z_only();
+    void long_names_elided_data();
+    void long_names_elided();
 };
 
 void Test_Configuration_Dialogs::create_data() {
@@ -306,6 +312,70 @@ void Test_Configuration_Dialogs::search_ignores_case_of_a_to_z_only() {
     const QStringList names = {QStringLiteral("Alpha"), QStringLiteral("PLANT"),
                                QStringLiteral("\u00e9tage"), QStringLiteral("plant")};
     QTEST(Search_Open_Conf(names, wanted), "index");
+}
+
+void Test_Configuration_Dialogs::long_names_elided_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("elided");
+    const QString stem = QStringLiteral("Water treatment plant north, line ").repeated(3);
+    QTest::newRow("short") << QStringLiteral("Plant A") << false;
+    QTest::newRow("long, differing at the end") << stem + QStringLiteral("A") << true;
+    QTest::newRow("markup is shown as typed") << QStringLiteral("<b>Plant") << false;
+}
+
+// A name too long for the main window's label or the open dialog's list is shortened in the
+// middle, so that its start and its end, where similar names differ, stay readable; the whole
+// name shows as the tooltip.
+void Test_Configuration_Dialogs::long_names_elided() {
+    QFETCH(QString, name);
+    QFETCH(bool, elided);
+    Program_Folder program;
+    Message_Recorder messages;
+    QVERIFY(QDir(program.path()).mkpath(QStringLiteral("PROJECTS/") + name));
+    auto main = Start_Program(program.path());
+    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    Open_Configuration(name);
+
+    const auto check_shown = [&](const QString &shown, int room, const QFontMetrics &metrics) {
+        QVERIFY2(metrics.horizontalAdvance(shown) <= room, qPrintable(shown));
+        if (!elided) {
+            QCOMPARE(shown, name);
+            return;
+        }
+        QVERIFY2(shown.contains(QChar(0x2026)), qPrintable(shown));
+        QVERIFY(name.startsWith(shown.section(QChar(0x2026), 0, 0)));
+        QVERIFY(name.endsWith(shown.section(QChar(0x2026), 1)));
+    };
+
+    When_Modal([&](QWidget *dialog) {
+        auto *open = static_cast<TFOpenConf *>(dialog);
+        // Closed however the checks end.
+        const std::unique_ptr<QWidget, void (*)(QWidget *)> closing(
+            dialog, [](QWidget *d) { static_cast<TFOpenConf *>(d)->Btn_OK->click(); });
+        QCOMPARE(open->ListBox1->currentItem()->text(), name);
+        // The list: no sideways scrolling, the middle of a long name left out.
+        QCOMPARE(open->ListBox1->textElideMode(), Qt::ElideMiddle);
+        QCOMPARE(open->ListBox1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        const QRect line = open->ListBox1->visualItemRect(open->ListBox1->currentItem());
+        QVERIFY(line.right() < open->ListBox1->viewport()->width());
+        // The tooltip of the line: the whole name where it is cut, else the list's hint.
+        QHelpEvent help(QEvent::ToolTip, line.center(),
+                        open->ListBox1->viewport()->mapToGlobal(line.center()));
+        QCoreApplication::sendEvent(open->ListBox1->viewport(), &help);
+        QTRY_VERIFY(!QToolTip::text().isEmpty());
+        QCOMPARE(QToolTip::text(),
+                 elided ? name : QStringLiteral("Select from this list the configuration to open"));
+        QToolTip::hideText();
+    });
+    QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+    // The main window's label, after the configuration was opened.
+    const QLabel *label = main->L_Name_Conf_L2;
+    check_shown(label->text(), label->contentsRect().width(), label->fontMetrics());
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+    QCOMPARE(label->toolTip(), elided ? name : QString());
+
+    QVERIFY(messages.Shown.isEmpty());
+    main->close();
 }
 
 QTEST_MAIN(Test_Configuration_Dialogs)

@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -159,10 +160,15 @@ void Test_Options_Dialog::layout_and_showing() {
     // Whatever the last showing left, the next one opens on the Language tab with no result.
     options->PC_Options->setCurrentWidget(options->TS_Soft_Settings);
     options->LL_Check_Update->show();
+    const QRect first_place = options->frameGeometry();
     options->Btn_Cancel->click();
     QVERIFY(!options->isVisible());
     fixture.Show();
     QCOMPARE(options->PC_Options->currentWidget(), options->TS_Language);
+    // Every showing at the same place, in the middle of the screen (a window manager's frame
+    // is known only after the first showing).
+    QCOMPARE(options->frameGeometry(), first_place);
+    QCOMPARE(options->geometry().center(), options->screen()->availableGeometry().center());
     QVERIFY(!options->LL_Check_Update->isVisibleTo(options->TS_Con_Options));
     options->Btn_Cancel->click();
     fixture.main->close();
