@@ -26,9 +26,11 @@ QString Json_String(const QString &text) {
 bool Positional_Fits(const Command &command, int count) {
     const int named = int(command.Positional.size());
     const QString last = named > 0 ? command.Positional.last() : QString();
+    // A last name in brackets may be left out.
+    const bool optional = last.startsWith(QLatin1Char('['));
     if (!last.endsWith(QLatin1String("...")) && !last.endsWith(QLatin1String("...]")))
-        return count == named;
-    return count >= (last.startsWith(QLatin1Char('[')) ? named - 1 : named);
+        return count == named || (optional && count == named - 1);
+    return count >= (optional ? named - 1 : named);
 }
 
 Probe_Answer Probe_Device(const QString &host) {
