@@ -119,8 +119,9 @@ int Run_Import(const QCommandLineParser &parser, const QStringList &args) {
     Open_Program_Folder(parser);
     const auto [file_name, params] = Read_Export(args.at(0));
     const QString name = args.size() > 1 ? args.at(1) : file_name;
-    const bool exists = Configuration_Name_Safe(name) &&
-                        QFileInfo(Join_Path(App.Projects_Dir, name)).isDir();
+    if (!Configuration_Name_Safe(name))
+        return Refused_Name(name.isEmpty() ? Create_Name_Empty : Create_Name_Refused, name);
+    const bool exists = QFileInfo(Join_Path(App.Projects_Dir, name)).isDir();
     if (exists && !parser.isSet(QStringLiteral("force")))
         return Refuse(Lang_Strings.at(Create_Folder_Exists) + QStringLiteral(": ") + name +
                       QStringLiteral(" (--force replaces its parameters)"));
