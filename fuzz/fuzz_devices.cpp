@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         line = record.Line;
         QStringList fields;
         for (const QString &field : record.Fields)
-            fields << QLatin1Char('"') + QString(field).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+            fields << QLatin1Char('"') +
+                          QString(field).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
                           QLatin1Char('"');
         again += fields.join(QLatin1Char(',')) + QLatin1Char('\n');
     }

@@ -189,11 +189,11 @@ Command_Table With_Manage_Commands(Command_Table table) {
                        "and nothing made; network warnings go to stderr (with --strict they "
                        "refuse too). An existing configuration is refused unless --force, which "
                        "replaces its parameters."),
-        Folder + QList<QCommandLineOption>{{QStringLiteral("force"),
-                                            QStringLiteral("Replace the parameters of an "
-                                                           "existing configuration.")},
-                                           {QStringLiteral("strict"),
-                                            QStringLiteral("Network warnings refuse too.")}},
+        Folder +
+            QList<QCommandLineOption>{
+                {QStringLiteral("force"), QStringLiteral("Replace the parameters of an "
+                                                         "existing configuration.")},
+                {QStringLiteral("strict"), QStringLiteral("Network warnings refuse too.")}},
         {QStringLiteral("FILE.json"), QStringLiteral("[NAME]")},
         Run_Import};
     return table;

@@ -59,8 +59,7 @@ int Refuse(const QString &message) {
 int Check_Parameters(const ParGen_Params &params, const QString &name, bool strict) {
     if (const auto failed = First_Failed_Rule(params))
         return Refuse(Lang_Strings.at(*failed));
-    const QStringList warnings =
-        Network_Warnings(params, Addresses_In_Use(App.Projects_Dir, name));
+    const QStringList warnings = Network_Warnings(params, Addresses_In_Use(App.Projects_Dir, name));
     for (const QString &warning : warnings)
         Err() << "cf20914-cli: " << (strict ? "" : "warning: ") << warning << '\n';
     return strict && !warnings.isEmpty() ? 1 : 0;

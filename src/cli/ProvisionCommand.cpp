@@ -201,8 +201,12 @@ QByteArray Report_Text(const QList<Device_Outcome> &outcomes, bool json) {
     }
     QString text = QStringLiteral("device,line,step,result,exit_code,reason\r\n");
     for (const Device_Outcome &outcome : outcomes)
-        text += QStringList{Csv_Field(outcome.Name), QString::number(outcome.Line), outcome.Step,
-                            outcome.Result, Exit_Text(outcome), Csv_Field(outcome.Reason)}
+        text += QStringList{Csv_Field(outcome.Name),
+                            QString::number(outcome.Line),
+                            outcome.Step,
+                            outcome.Result,
+                            Exit_Text(outcome),
+                            Csv_Field(outcome.Reason)}
                     .join(QLatin1Char(',')) +
                 QStringLiteral("\r\n");
     return text.toUtf8();
@@ -228,10 +232,9 @@ int Run_Provision(const QCommandLineParser &parser, const QStringList &args) {
         const auto line_of = [](const QString &error) {
             return error.section(QLatin1Char(' '), 1, 1).section(QLatin1Char(':'), 0, 0).toInt();
         };
-        std::stable_sort(errors.begin(), errors.end(),
-                         [&line_of](const QString &a, const QString &b) {
-                             return line_of(a) < line_of(b);
-                         });
+        std::stable_sort(
+            errors.begin(), errors.end(),
+            [&line_of](const QString &a, const QString &b) { return line_of(a) < line_of(b); });
         for (const QString &error : errors)
             Err() << "cf20914-cli: " << error << '\n';
         Err() << "cf20914-cli: nothing was changed\n";
@@ -247,8 +250,9 @@ int Run_Provision(const QCommandLineParser &parser, const QStringList &args) {
     bool stopped = false;
     for (const Planned_Device &device : plan) {
         if (stopped) {
-            outcomes << Device_Outcome{device.Row.Name, device.Row.Line, QStringLiteral("-"),
-                                       QStringLiteral("not run"), std::nullopt, QString()};
+            outcomes << Device_Outcome{device.Row.Name,     device.Row.Line,
+                                       QStringLiteral("-"), QStringLiteral("not run"),
+                                       std::nullopt,        QString()};
             continue;
         }
         outcomes << Provision_Device(device);
@@ -301,8 +305,7 @@ Command Provision_Command() {
                 {QStringLiteral("report"),
                  QStringLiteral("Write the summary to FILE (.csv or .json)."),
                  QStringLiteral("FILE")},
-                {QStringLiteral("strict"),
-                 QStringLiteral("Network warnings count as errors.")}},
+                {QStringLiteral("strict"), QStringLiteral("Network warnings count as errors.")}},
         {QStringLiteral("DEVICES.csv")},
         Run_Provision};
 }

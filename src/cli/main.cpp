@@ -152,7 +152,8 @@ const Command_Table &Commands() {
               "dialog: prints OK (exit 0) or the first failing rule's message (exit 1). When "
               "the rules pass, values that may not work on a network are named on stderr, a "
               "warning a line; they change the exit code only with --strict (exit 1)."),
-          {Language_Dir_Option(), Language_Option(),
+          {Language_Dir_Option(),
+           Language_Option(),
            {QStringLiteral("strict"), QStringLiteral("Network warnings make the exit code 1.")}},
           {QStringLiteral("PARGEN_XML")},
           Run_Validate}},

@@ -30,7 +30,9 @@ std::optional<Column> Known_Column(const QString &header) {
         return Column{Column::Option, {}, nullptr};
     if (const ParGen_Key *key = Find_ParGen_Key(header))
         return Column{Column::Key, {key}, nullptr};
-    const auto key = [](const QString &name) { return Find_ParGen_Key(name); };
+    const auto key = [](const QString &name) {
+        return Find_ParGen_Key(name);
+    };
     const auto four = [&key](const QString &stem, const char *part) {
         std::array<const ParGen_Key *, 4> keys{};
         for (int i = 0; i < 4; ++i)
@@ -70,8 +72,8 @@ QList<const ParGen_Key *> Keys_Of(const Column &column) {
 }
 
 // Reads one field's value into row; the reason when the value cannot be used.
-std::optional<QString> Take_Field(const Column &column, const QString &header,
-                                  const QString &value, Device_Row &row) {
+std::optional<QString> Take_Field(const Column &column, const QString &header, const QString &value,
+                                  Device_Row &row) {
     switch (column.What) {
     case Column::Name:
         row.Name = value;
@@ -175,7 +177,8 @@ QList<Csv_Record> Read_Csv(const QByteArray &bytes, QStringList &errors) {
                     ++i;
                 if (!field_end(i)) {
                     if (!bad)
-                        errors << At_Line(record.Line, QStringLiteral("text after a closing quote"));
+                        errors << At_Line(record.Line,
+                                          QStringLiteral("text after a closing quote"));
                     bad = true;
                     while (!field_end(i))
                         ++i;
@@ -226,10 +229,10 @@ Device_List Read_Device_List(const QByteArray &text) {
         for (const ParGen_Key *key : Keys_Of(*column)) {
             const auto [found, added] = set_by.emplace(key, name);
             if (!added && !twice)
-                list.Errors << At_Line(header.Line, QStringLiteral("columns '%1' and '%2' both "
-                                                                   "set %3")
-                                                        .arg(found->second, name,
-                                                             QLatin1String(key->Key)));
+                list.Errors << At_Line(header.Line,
+                                       QStringLiteral("columns '%1' and '%2' both "
+                                                      "set %3")
+                                           .arg(found->second, name, QLatin1String(key->Key)));
         }
         if (twice)
             list.Errors << At_Line(header.Line,
@@ -264,9 +267,9 @@ Device_List Read_Device_List(const QByteArray &text) {
             }
         }
         if (!Configuration_Name_Safe(row.Name)) {
-            list.Errors << At_Line(record.Line,
-                                   QStringLiteral("name '%1' is not a valid configuration name")
-                                       .arg(row.Name));
+            list.Errors << At_Line(
+                record.Line,
+                QStringLiteral("name '%1' is not a valid configuration name").arg(row.Name));
             good = false;
         } else if (Search_Open_Conf(names, row.Name) >= 0) {
             list.Errors << At_Line(record.Line,

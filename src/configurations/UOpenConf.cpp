@@ -2,8 +2,8 @@
 
 #include "configurations/Configurations.h"
 #include "configurations/ManageConfigurations.h"
-#include "platform/CoreError.h"
 #include "language/LangStrings.h"
+#include "platform/CoreError.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
@@ -73,8 +73,8 @@ void TFOpenConf::Duplicate_Or_Rename(bool rename) {
     if (!ok)
         return;
     try {
-        const Create_Result result = rename ? Rename_Configuration(name, new_name)
-                                            : Copy_Configuration(name, new_name);
+        const Create_Result result =
+            rename ? Rename_Configuration(name, new_name) : Copy_Configuration(name, new_name);
         if (result != Create_OK) {
             Show_Error(Lang_Strings.at(result));
             return;

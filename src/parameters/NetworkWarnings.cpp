@@ -1,12 +1,12 @@
 #include "NetworkWarnings.h"
 
+#include "Validation.h"
 #include "configurations/Configurations.h"
 #include "language/LangStrings.h"
 #include "platform/CoreError.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "shell/Comon.h"
-#include "Validation.h"
 
 #include <QFileInfo>
 
@@ -136,6 +136,6 @@ QStringList Network_Warnings(const ParGen_Params &params, const QList<Used_Addre
 }
 
 QString Network_Warnings_Question(const QStringList &warnings) {
-    return Text(897) + QLatin1Char('\n') + warnings.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +
-           Text(898);
+    return Text(897) + QLatin1Char('\n') + warnings.join(QLatin1Char('\n')) +
+           QStringLiteral("\n\n") + Text(898);
 }

@@ -148,9 +148,9 @@ void Tst_Cli_Provision::listShapes() {
     QFETCH(QStringList, expected);
     const Cli_Program program;
     Write_Test_File(program.file(QStringLiteral("devices.csv")), csv);
-    const Cli_Result result = program.Run({QStringLiteral("provision"),
-                                           program.file(QStringLiteral("devices.csv")),
-                                           QStringLiteral("--dry-run")});
+    const Cli_Result result =
+        program.Run({QStringLiteral("provision"), program.file(QStringLiteral("devices.csv")),
+                     QStringLiteral("--dry-run")});
     QCOMPARE(result.Exit, exit);
     if (exit == 0) {
         QCOMPARE(Planned(result), expected);
@@ -187,12 +187,12 @@ void Tst_Cli_Provision::provisionKeepsGoingPastSilentDevice() {
     Cli_Result stopping;
     Cli_Result going_on;
     const QString failure = network.Run([&] {
-        stopping = program.Run({QStringLiteral("provision"),
-                                program.file(QStringLiteral("devices.csv"))});
-        going_on = program.Run({QStringLiteral("provision"),
-                                program.file(QStringLiteral("devices.csv")),
-                                QStringLiteral("--keep-going"), QStringLiteral("--report"),
-                                program.file(QStringLiteral("report.json"))});
+        stopping =
+            program.Run({QStringLiteral("provision"), program.file(QStringLiteral("devices.csv"))});
+        going_on =
+            program.Run({QStringLiteral("provision"), program.file(QStringLiteral("devices.csv")),
+                         QStringLiteral("--keep-going"), QStringLiteral("--report"),
+                         program.file(QStringLiteral("report.json"))});
     });
     if (!failure.isEmpty())
         QSKIP(qPrintable(failure));
@@ -200,18 +200,16 @@ void Tst_Cli_Provision::provisionKeepsGoingPastSilentDevice() {
     // Without --keep-going the run stops at the silent device; the configuration made for it
     // goes again, and the third is not begun.
     QCOMPARE(stopping.Exit, 3);
-    QCOMPARE(Summary(stopping),
-             (QList<QStringList>{{"Line1", "2", "update", "ok", "0"},
-                                 {"Line2", "3", "update", "failed", "3"},
-                                 {"Line3", "4", "-", "not run"}}));
+    QCOMPARE(Summary(stopping), (QList<QStringList>{{"Line1", "2", "update", "ok", "0"},
+                                                    {"Line2", "3", "update", "failed", "3"},
+                                                    {"Line3", "4", "-", "not run"}}));
     QVERIFY2(stopping.Err.contains(QLatin1String("Device Not Found! 127.0.0.3")),
              qPrintable(stopping.Err));
 
     QCOMPARE(going_on.Exit, 3);
-    QCOMPARE(Summary(going_on),
-             (QList<QStringList>{{"Line1", "2", "update", "ok", "0"},
-                                 {"Line2", "3", "update", "failed", "3"},
-                                 {"Line3", "4", "update", "ok", "0"}}));
+    QCOMPARE(Summary(going_on), (QList<QStringList>{{"Line1", "2", "update", "ok", "0"},
+                                                    {"Line2", "3", "update", "failed", "3"},
+                                                    {"Line3", "4", "update", "ok", "0"}}));
     QCOMPARE(Projects(program), (QStringList{"Line1", "Line3"}));
     QCOMPARE(Load_ParGen(program.Par_Gen_Path(QStringLiteral("Line3"))).Modbus_TCP_Slave_IP4,
              QStringLiteral("13"));
@@ -237,21 +235,19 @@ void Tst_Cli_Provision::provisionExistingConfigurationAndReport() {
     const Cli_Program program;
     // An existing configuration keeps the values the list leaves empty; its device is reached at
     // its new address; the updater fails, and the report says so in CSV.
-    program.Add_Configuration(QStringLiteral("Hall"),
-                              Saved_Par_Gen({{QStringLiteral("OPTIONS_OFFSET_STATUS"),
-                                              QStringLiteral("77")},
-                                             {QStringLiteral("Modbus_TCP_Slave_2_IP3"),
-                                              QStringLiteral("1")}}));
+    program.Add_Configuration(
+        QStringLiteral("Hall"),
+        Saved_Par_Gen({{QStringLiteral("OPTIONS_OFFSET_STATUS"), QStringLiteral("77")},
+                       {QStringLiteral("Modbus_TCP_Slave_2_IP3"), QStringLiteral("1")}}));
     program.Add_Updater();
     Write_Test_File(program.file(QStringLiteral("updater_exit_code")), "9");
     Write_Test_File(program.file(QStringLiteral("devices.csv")),
                     "name,address,offset_status,option\nHall,127.0.0.2,,2\n");
     Cli_Result result;
     const QString failure = Loopback_Holding_Only(QStringLiteral("127.0.0.2")).Run([&] {
-        result = program.Run({QStringLiteral("provision"),
-                              program.file(QStringLiteral("devices.csv")),
-                              QStringLiteral("--report"),
-                              program.file(QStringLiteral("report.csv"))});
+        result =
+            program.Run({QStringLiteral("provision"), program.file(QStringLiteral("devices.csv")),
+                         QStringLiteral("--report"), program.file(QStringLiteral("report.csv"))});
     });
     if (!failure.isEmpty())
         QSKIP(qPrintable(failure));
@@ -270,9 +266,9 @@ void Tst_Cli_Provision::provisionExistingConfigurationAndReport() {
 void Tst_Cli_Provision::warningsOfSetAndValidate() {
     const Cli_Program program;
     program.Add_Configuration(QStringLiteral("Hall"), Saved_Par_Gen({}));
-    program.Add_Configuration(QStringLiteral("Yard"),
-                              Saved_Par_Gen({{QStringLiteral("Modbus_TCP_Slave_2_IP3"),
-                                              QStringLiteral("1")}}));
+    program.Add_Configuration(
+        QStringLiteral("Yard"),
+        Saved_Par_Gen({{QStringLiteral("Modbus_TCP_Slave_2_IP3"), QStringLiteral("1")}}));
     const QByteArray before = Read_Test_File(program.Par_Gen_Path(QStringLiteral("Yard")));
     // Endpoint 1 of Yard takes Hall's address 192.168.0.5 and a gateway outside its subnet.
     const QStringList changes{QStringLiteral("Modbus_TCP_Slave_GAT3=9"),
@@ -282,9 +278,9 @@ void Tst_Cli_Provision::warningsOfSetAndValidate() {
     const QString used = QStringLiteral("Warning! Endpoint 1: the address 192.168.0.5 is also "
                                         "used by the configuration Hall");
 
-    const Cli_Result strict = program.Run(QStringList{QStringLiteral("set"),
-                                                      QStringLiteral("Yard")} +
-                                          changes + QStringList{QStringLiteral("--strict")});
+    const Cli_Result strict =
+        program.Run(QStringList{QStringLiteral("set"), QStringLiteral("Yard")} + changes +
+                    QStringList{QStringLiteral("--strict")});
     QCOMPARE(strict.Exit, 1);
     QCOMPARE(strict.Err, "cf20914-cli: " + gateway + "\ncf20914-cli: " + used + '\n');
     QCOMPARE(Read_Test_File(program.Par_Gen_Path(QStringLiteral("Yard"))), before);
@@ -299,10 +295,9 @@ void Tst_Cli_Provision::warningsOfSetAndValidate() {
 
     // validate judges the file alone: no other configuration is known to it.
     for (const bool with_strict : {false, true}) {
-        QStringList arguments{QStringLiteral("validate"),
-                              program.Par_Gen_Path(QStringLiteral("Yard")),
-                              QStringLiteral("--language-dir"),
-                              program.file(QStringLiteral("LANGUAGE"))};
+        QStringList arguments{
+            QStringLiteral("validate"), program.Par_Gen_Path(QStringLiteral("Yard")),
+            QStringLiteral("--language-dir"), program.file(QStringLiteral("LANGUAGE"))};
         if (with_strict)
             arguments << QStringLiteral("--strict");
         const Cli_Result validated = Run_Cli(arguments);
@@ -330,8 +325,8 @@ void Tst_Cli_Provision::copyConfiguration() {
     QCOMPARE(Read_Test_File(program.file(QStringLiteral("PROJECTS/Hall 2/bin/image.bin"))),
              QByteArray("IMAGE"));
     // The copy is for another device: the record of Hall's updates stays Hall's.
-    QVERIFY(!QFileInfo::exists(program.file(QStringLiteral("PROJECTS/Hall 2/") +
-                                            Update_Record_File_Name)));
+    QVERIFY(!QFileInfo::exists(
+        program.file(QStringLiteral("PROJECTS/Hall 2/") + Update_Record_File_Name)));
 
     const struct {
         QString New;
@@ -396,12 +391,12 @@ void Tst_Cli_Provision::deleteConfiguration() {
     Verify_Error_Line(unconfirmed, QStringLiteral("--yes"));
     QCOMPARE(Projects(program), QStringList{"Hall"});
 
-    const Cli_Result deleted = program.Run(
-        {QStringLiteral("delete"), QStringLiteral("Hall"), QStringLiteral("--yes")});
+    const Cli_Result deleted =
+        program.Run({QStringLiteral("delete"), QStringLiteral("Hall"), QStringLiteral("--yes")});
     QCOMPARE(deleted.Exit, 0);
     QCOMPARE(Projects(program), QStringList());
-    const Cli_Result again = program.Run(
-        {QStringLiteral("delete"), QStringLiteral("Hall"), QStringLiteral("--yes")});
+    const Cli_Result again =
+        program.Run({QStringLiteral("delete"), QStringLiteral("Hall"), QStringLiteral("--yes")});
     QCOMPARE(again.Exit, 2);
 }
 
@@ -426,7 +421,8 @@ void Tst_Cli_Provision::exportAndImport() {
     Verify_Error_Line(existing, QStringLiteral("--force"));
     QCOMPARE(program.Run({QStringLiteral("import"), file, QStringLiteral("--force")}).Exit, 0);
 
-    const Cli_Result imported = program.Run({QStringLiteral("import"), file, QStringLiteral("Yard")});
+    const Cli_Result imported =
+        program.Run({QStringLiteral("import"), file, QStringLiteral("Yard")});
     QCOMPARE(imported.Exit, 0);
     QCOMPARE(Load_ParGen(program.Par_Gen_Path(QStringLiteral("Yard"))),
              Load_ParGen(program.Par_Gen_Path(QStringLiteral("Hall"))));
@@ -450,12 +446,11 @@ void Tst_Cli_Provision::importRefusals_data() {
     QTest::newRow("number, not text")
         << QByteArray(R"({"name":"New","parameters":{"Modbus_TCP_Slave_Port":502}})") << 2
         << "Modbus_TCP_Slave_Port takes a string";
-    QTest::newRow("no parameters") << QByteArray(R"({"name":"New"})") << 2
-                                   << "no object \"parameters\"";
+    QTest::newRow("no parameters")
+        << QByteArray(R"({"name":"New"})") << 2 << "no object \"parameters\"";
     QTest::newRow("not JSON") << QByteArray("name=New") << 2 << "at offset";
-    QTest::newRow("name leading outside")
-        << QByteArray(R"({"name":"../New","parameters":{}})") << 1
-        << "Error! Name project is not valid";
+    QTest::newRow("name leading outside") << QByteArray(R"({"name":"../New","parameters":{}})") << 1
+                                          << "Error! Name project is not valid";
 }
 
 void Tst_Cli_Provision::importRefusals() {

@@ -87,8 +87,8 @@ void Tst_Network_Warnings::warnings_data() {
         << Changes{key("Modbus_TCP_Slave_2_IP3", "0")} << none
         << QStringList{"Warning! Both endpoints have the address 10.0.0.2"};
     QTest::newRow("both on one subnet")
-        << Changes{key("Modbus_TCP_Slave_2_IP3", "0"), key("Modbus_TCP_Slave_2_IP4", "3")}
-        << none << QStringList{"Warning! Both endpoints are on the subnet 10.0.0.0"};
+        << Changes{key("Modbus_TCP_Slave_2_IP3", "0"), key("Modbus_TCP_Slave_2_IP4", "3")} << none
+        << QStringList{"Warning! Both endpoints are on the subnet 10.0.0.0"};
     QTest::newRow("a wider subnet holds the other")
         << Changes{key("Modbus_TCP_Slave_2_SM3", "0")} << none
         << QStringList{"Warning! Both endpoints are on the subnet 10.0.0.0"};

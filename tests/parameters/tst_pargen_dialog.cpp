@@ -530,8 +530,7 @@ void Test_ParGen_Dialog::network_warnings_asked_before_saving() {
             // No keeps the dialog open with what was typed, and writes nothing.
             QCOMPARE(dialog->isVisible(), !yes);
         });
-        QCOMPARE(program.messages.Shown,
-                 (Shown_Messages{{Message_Kind::Question, question}}));
+        QCOMPARE(program.messages.Shown, (Shown_Messages{{Message_Kind::Question, question}}));
         QCOMPARE(program.file_exists(), yes);
     }
     QCOMPARE(Load_ParGen(App.ParGen_File).Modbus_TCP_Slave_2_IP4, QStringLiteral("255"));

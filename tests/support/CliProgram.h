@@ -103,4 +103,3 @@ inline void Verify_Error_Line(const Cli_Result &result, const QString &message) 
              qPrintable(result.Err));
     QVERIFY2(result.Err.contains(message), qPrintable(result.Err));
 }
-
