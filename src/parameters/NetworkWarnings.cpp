@@ -14,33 +14,8 @@ namespace {
 
 using P = ParGen_Params;
 
-// The fields of one endpoint, most significant byte first.
-struct Endpoint_Fields {
-    QString P::*Ip[4];
-    QString P::*Sm[4];
-    QString P::*Gat[4];
-    bool P::*Enabled;
-};
-
-const Endpoint_Fields Endpoints[2] = {
-    {{&P::Modbus_TCP_Slave_IP1, &P::Modbus_TCP_Slave_IP2, &P::Modbus_TCP_Slave_IP3,
-      &P::Modbus_TCP_Slave_IP4},
-     {&P::Modbus_TCP_Slave_SM1, &P::Modbus_TCP_Slave_SM2, &P::Modbus_TCP_Slave_SM3,
-      &P::Modbus_TCP_Slave_SM4},
-     {&P::Modbus_TCP_Slave_GAT1, &P::Modbus_TCP_Slave_GAT2, &P::Modbus_TCP_Slave_GAT3,
-      &P::Modbus_TCP_Slave_GAT4},
-     &P::Modbus_TCP_Slave_EN_GAT},
-    {{&P::Modbus_TCP_Slave_2_IP1, &P::Modbus_TCP_Slave_2_IP2, &P::Modbus_TCP_Slave_2_IP3,
-      &P::Modbus_TCP_Slave_2_IP4},
-     {&P::Modbus_TCP_Slave_2_SM1, &P::Modbus_TCP_Slave_2_SM2, &P::Modbus_TCP_Slave_2_SM3,
-      &P::Modbus_TCP_Slave_2_SM4},
-     {&P::Modbus_TCP_Slave_2_GAT1, &P::Modbus_TCP_Slave_2_GAT2, &P::Modbus_TCP_Slave_2_GAT3,
-      &P::Modbus_TCP_Slave_2_GAT4},
-     &P::Modbus_TCP_Slave_2_EN_GAT},
-};
-
 // Four fields that passed the rules as one 32-bit number.
-quint32 Bytes(const P &params, QString P::*const (&fields)[4]) {
+quint32 Bytes(const P &params, const std::array<QString P::*, 4> &fields) {
     quint32 value = 0;
     for (QString P::*field : fields)
         value = (value << 8) | quint32(Text_To_Int_Def(params.*field, 0) & 0xff);
@@ -65,9 +40,9 @@ struct Endpoint {
     bool Gateway_Enabled;
 };
 
-Endpoint Read_Endpoint(const P &params, const Endpoint_Fields &fields) {
-    return {Bytes(params, fields.Ip), Bytes(params, fields.Sm), Bytes(params, fields.Gat),
-            params.*fields.Enabled};
+Endpoint Read_Endpoint(const P &params, const ParGen_Endpoint &fields) {
+    return {Bytes(params, fields.IP), Bytes(params, fields.SM), Bytes(params, fields.GAT),
+            params.*fields.EN_GAT};
 }
 
 QString Text(int entry) {
@@ -77,7 +52,9 @@ QString Text(int entry) {
 } // namespace
 
 Used_Addresses Addresses_Of(const QString &name, const ParGen_Params &params) {
-    return {name, {Dotted(Bytes(params, Endpoints[0].Ip)), Dotted(Bytes(params, Endpoints[1].Ip))}};
+    return {name,
+            {Dotted(Bytes(params, ParGen_Endpoints()[0].IP)),
+             Dotted(Bytes(params, ParGen_Endpoints()[1].IP))}};
 }
 
 QList<Used_Addresses> Addresses_In_Use(const QString &projects_dir, const QString &except) {
@@ -100,8 +77,8 @@ QList<Used_Addresses> Addresses_In_Use(const QString &projects_dir, const QStrin
 
 QStringList Network_Warnings(const ParGen_Params &params, const QList<Used_Addresses> &others) {
     QStringList warnings;
-    const Endpoint ends[2] = {Read_Endpoint(params, Endpoints[0]),
-                              Read_Endpoint(params, Endpoints[1])};
+    const Endpoint ends[2] = {Read_Endpoint(params, ParGen_Endpoints()[0]),
+                              Read_Endpoint(params, ParGen_Endpoints()[1])};
     for (int i = 0; i < 2; ++i) {
         const Endpoint &end = ends[i];
         const QString number = QString::number(i + 1);
