@@ -207,7 +207,7 @@ Device_List Read_Device_List(const QByteArray &text) {
     const QList<Csv_Record> records = Read_Csv(text, list.Errors);
     if (records.isEmpty()) {
         if (list.Errors.isEmpty())
-            list.Errors << QStringLiteral("the list has no header line");
+            list.Errors << At_Line(1, QStringLiteral("the list has no header line"));
         return list;
     }
     const Csv_Record &header = records.front();

@@ -121,7 +121,8 @@ private slots:
 
 void Tst_Cli_Program_Folder::helpForEachCommand_data() {
     QTest::addColumn<QString>("command");
-    for (const char *command : {"list", "new", "get", "set", "update", "history", "unlock"})
+    for (const char *command : {"list", "new", "get", "set", "update", "history", "unlock",
+                                "provision", "copy", "rename", "delete", "export", "import"})
         QTest::newRow(command) << QString::fromLatin1(command);
 }
 
