@@ -106,7 +106,11 @@ if [ "${SANITIZE:-0}" = 1 ]; then
     options=(-DCMAKE_BUILD_TYPE=Debug -DCF_SANITIZE=ON)
 fi
 cmake -S . -B "$build" "${options[@]}" >/dev/null
-cmake --build "$build" --parallel "$(nproc)"
+# Starting the program needs only the program and the command-line tool; the tests and
+# benchmarks are built for the test run.
+targets=()
+[ "$action" != run ] || targets=(--target CF20914 cf20914-cli)
+cmake --build "$build" --parallel "$(nproc)" "${targets[@]}"
 cmake --install "$build" --prefix "$build/program" >/dev/null
 
 if [ "$action" = run ]; then

@@ -218,9 +218,10 @@ void TFDededorezidFirmWare::Create_New_Project() {
 }
 
 void TFDededorezidFirmWare::Open_Project() {
-    if (FOpenConf()->exec() != QDialog::Accepted)
-        return;
-    Open_Configuration(FOpenConf()->Name_Conf);
+    // The dialog's list may have renamed or deleted the active configuration, even when it is
+    // cancelled.
+    if (FOpenConf()->exec() == QDialog::Accepted)
+        Open_Configuration(FOpenConf()->Name_Conf);
     Show_Active_Configuration();
 }
 

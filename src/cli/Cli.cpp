@@ -42,9 +42,10 @@ bool Positional_Fits(const Command &command, int count) {
     const int named = int(command.Positional.size());
     const QString last = named > 0 ? command.Positional.last() : QString();
     // A last name in brackets may be left out.
+    const bool optional = last.startsWith(QLatin1Char('['));
     if (!last.endsWith(QLatin1String("...")) && !last.endsWith(QLatin1String("...]")))
-        return count == named || (last.startsWith(QLatin1Char('[')) && count == named - 1);
-    return count >= (last.startsWith(QLatin1Char('[')) ? named - 1 : named);
+        return count == named || (optional && count == named - 1);
+    return count >= (optional ? named - 1 : named);
 }
 
 Probe_Answer Probe_Device(const QString &host) {

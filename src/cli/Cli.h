@@ -21,8 +21,9 @@ struct Command {
     QString Synopsis;
     QString Description;
     QList<QCommandLineOption> Options;
-    // Names of the positional arguments. A last name ending in "..." takes any number of further
-    // arguments: none or more when it is in brackets ("[KEY...]"), else at least one.
+    // Names of the positional arguments. A last name in brackets may be left out ("[NAME]"). A
+    // last name ending in "..." takes any number of further arguments: none or more when it is
+    // in brackets ("[KEY...]"), else at least one.
     QStringList Positional;
     std::function<int(const QCommandLineParser &, const QStringList &)> Run;
 };
@@ -51,8 +52,11 @@ int Number_Option(const QCommandLineParser &parser, const QString &name, int fal
 bool Positional_Fits(const Command &command, int count);
 
 // table with the commands that work on a program folder added: list, new, get, set, update,
-// check; and scan.
+// check, scan, history, unlock, provision, and those of With_Manage_Commands.
 Command_Table With_Program_Folder_Commands(Command_Table table);
+
+// table with copy, rename, delete, export and import added.
+Command_Table With_Manage_Commands(Command_Table table);
 
 // The update dialog's probe of host. Between looks it sleeps, as there is no window to keep
 // painting. Error says why the probe could not run when it is neither reachable nor silent.

@@ -2,6 +2,7 @@
 
 #include "Cli.h"
 #include "ProgramFolder.h"
+#include "UpdateRun.h"
 
 #include "image/Bank.h"
 #include "language/LangStrings.h"
@@ -101,18 +102,26 @@ int Refused(Update_Entry &entry, const QElapsedTimer &clock, const QString &outc
 int Run_Update(const QCommandLineParser &parser, const QStringList &args) {
     if (!parser.isSet(QStringLiteral("ip")))
         throw Usage_Error{QStringLiteral("--ip is required")};
-    const int option = Number_Option(parser, QStringLiteral("option"),
-                                     Update_Firmware_And_Configuration, 0, Update_Configuration);
-    const int wait_s = Number_Option(parser, QStringLiteral("wait"), Updater_Wait_Limit_Ms / 1000,
-                                     0, Longest_Wait_S);
-    const bool dry_run = parser.isSet(QStringLiteral("dry-run"));
+    Update_Request request;
+    request.Address = parser.value(QStringLiteral("ip"));
+    request.Option = Number_Option(parser, QStringLiteral("option"),
+                                   Update_Firmware_And_Configuration, 0, Update_Configuration);
+    request.Wait_S = Number_Option(parser, QStringLiteral("wait"), Updater_Wait_Limit_Ms / 1000, 0,
+                                   Longest_Wait_S);
+    request.Read_Back = !parser.isSet(QStringLiteral("no-read-back"));
+    request.Dry_Run = parser.isSet(QStringLiteral("dry-run"));
     Open_Program_Folder(parser);
     Open_Named_Configuration(args.at(0));
+    return Update_Active_Configuration(request);
+}
 
+} // namespace
+
+int Update_Active_Configuration(const Update_Request &request) {
     // The address as it would stand in the dialog's four fields; the job carries it so.
-    const QString address = parser.value(QStringLiteral("ip"));
-    Update_Entry entry =
-        Command_Line_Entry(address, option, !parser.isSet(QStringLiteral("no-read-back")));
+    const QString &address = request.Address;
+    const int option = request.Option;
+    Update_Entry entry = Command_Line_Entry(address, option, request.Read_Back);
     QElapsedTimer clock;
     clock.start();
 
@@ -131,7 +140,7 @@ int Run_Update(const QCommandLineParser &parser, const QStringList &args) {
         entry.Firmware_Path = Firmware_Path();
     const QString summary =
         Update_Summary(App.Proj_Name, entry.Image, option).join(QLatin1Char('\n'));
-    if (dry_run) {
+    if (request.Dry_Run) {
         Out() << summary << '\n';
         return Exit_Updater_Ended;
     }
@@ -158,7 +167,8 @@ int Run_Update(const QCommandLineParser &parser, const QStringList &args) {
         Wait_Display display;
         outcome = Run_Update_Job(
             Join_Path(App.App_Dir, Updater_File_Name),
-            [&job] { Write_Update_Job(job, Join_Path(App.App_Dir, Job_File_Name)); }, wait_s * 1000,
+            [&job] { Write_Update_Job(job, Join_Path(App.App_Dir, Job_File_Name)); },
+            request.Wait_S * 1000,
             [&display](const Update_Progress &progress) { display.Show(progress); });
     }
     switch (outcome.Result) {
@@ -181,6 +191,8 @@ int Run_Update(const QCommandLineParser &parser, const QStringList &args) {
     Recorded(entry, clock, Exit_Usage);
     throw Usage_Error{outcome.Reason};
 }
+
+namespace {
 
 int Run_History(const QCommandLineParser &parser, const QStringList &args) {
     Open_Program_Folder(parser);

@@ -264,6 +264,12 @@ const Default_Text Default_Texts[] = {
     {662, "%1 ended after %2 with exit code %3."},
     {663, "%1 reported a failure after %2: exit code %3."},
     {664, "%1 still runs after %2; the program folder stays locked until it ends."},
+    {665, "Duplicate"},
+    {666, "Rename"},
+    {667, "Delete"},
+    {668, "Delete the configuration %1 with every file in it?"},
+    {669, "Name of the copy"},
+    {670, "New name"},
     {750, "Check the device after an update"},
     {751, "%1 answers"},
     {752, "vendor %1"},
@@ -383,6 +389,15 @@ const Default_Text Default_Texts[] = {
     {887, "Error Modbus TCP Slave 2!! GATEWAY IP 3 must be between 0 and 255"},
     {888, "Error Modbus TCP Slave 2!! GATEWAY IP 4 must be between 0 and 255"},
     {889, "Error Modbus TCP Slave 2!! Port must be between 0 and 65535, and different from 10000"},
+    {890, "Warning! Endpoint %1: the subnet mask %2 is not a run of ones followed by zeros"},
+    {891, "Warning! Endpoint %1: the address %2 is the network address of its subnet"},
+    {892, "Warning! Endpoint %1: the address %2 is the broadcast address of its subnet"},
+    {893, "Warning! Endpoint %1: the gateway %2 lies outside the subnet of its address"},
+    {894, "Warning! Both endpoints have the address %1"},
+    {895, "Warning! Both endpoints are on the subnet %1"},
+    {896, "Warning! Endpoint %1: the address %2 is also used by the configuration %3"},
+    {897, "These values pass every rule but may not work on a network:"},
+    {898, "Save anyway?"},
 };
 
 } // namespace

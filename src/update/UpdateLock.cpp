@@ -190,12 +190,19 @@ QString Foreign_Lock_Text(const QString &path, const Update_Lock_Holder &holder)
         .arg(QDir::toNativeSeparators(path), Holder_Text(holder));
 }
 
-std::optional<Lock_Status> Read_Update_Lock(const QString &app_dir) {
-    const std::optional<QByteArray> text =
-        Read_Lock_Text(Join_Path(app_dir, Update_Lock_File_Name));
+std::optional<Lock_Status> Read_Holder_File(const QString &path) {
+    const std::optional<QByteArray> text = Read_Lock_Text(path);
     if (!text)
         return std::nullopt;
     return Judge(Parse_Lock_File(*text));
+}
+
+std::optional<Lock_Status> Read_Update_Lock(const QString &app_dir) {
+    return Read_Holder_File(Join_Path(app_dir, Update_Lock_File_Name));
+}
+
+Update_Lock_Holder This_Process() {
+    return Own_Holder(QCoreApplication::applicationPid(), 0);
 }
 
 void Clear_Update_Lock(const QString &app_dir) {

@@ -99,5 +99,12 @@ struct Lock_Status {
 };
 std::optional<Lock_Status> Read_Update_Lock(const QString &app_dir);
 
+// What a file written as a lock file says (Lock_File_Text); nullopt when there is none. Throws
+// Core_Error when it is there but cannot be read.
+std::optional<Lock_Status> Read_Holder_File(const QString &path);
+
+// This process as a lock file names it.
+Update_Lock_Holder This_Process();
+
 // Removes the lock file of app_dir. Throws Core_Error with the reason when it cannot.
 void Clear_Update_Lock(const QString &app_dir);

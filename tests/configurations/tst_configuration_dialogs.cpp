@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QHelpEvent>
+#include <QInputDialog>
 #include <QLabel>
 #include <QTest>
 #include <QToolTip>
@@ -40,6 +41,7 @@ private slots:
     void open_lists_and_preselects();
     void open_refuses_name_settings_cannot_hold();
     void open_empty_list_and_cancel();
+    void open_context_menu_duplicates_renames_deletes();
     void restore_keeps_what_was_chosen();
     void search_ignores_case_of_a_to_z_only_data();
     void search_ignores_case_of_a_to_z_only();
@@ -212,6 +214,87 @@ void Test_Configuration_Dialogs::open_refuses_name_settings_cannot_hold() {
     // The core refuses it as well, for any other caller.
     QVERIFY(!Open_Configuration(bad));
     QCOMPARE(App.Proj_Name, QStringLiteral("Plant"));
+    main->close();
+}
+
+void Test_Configuration_Dialogs::open_context_menu_duplicates_renames_deletes() {
+    Program_Folder program;
+    Message_Recorder messages;
+    for (const char *folder : {"Beta", "Gamma"})
+        QDir(program.path()).mkpath(QStringLiteral("PROJECTS/") + QLatin1String(folder));
+    Write_Test_File(program.file(QStringLiteral("PROJECTS/Beta/ParGen.xml")), "<Par_Gen/>");
+    auto main = Start_Program(program.path());
+    Open_Configuration(QStringLiteral("Beta"));
+
+    // Answers the name dialog of Duplicate or Rename with name.
+    const auto name_with = [](const QString &name) {
+        When_Modal([name](QWidget *modal) {
+            auto *input = qobject_cast<QInputDialog *>(modal);
+            QVERIFY(input);
+            input->setTextValue(name);
+            input->accept();
+        });
+    };
+    QStringList after_duplicate, after_refusal, after_rename, after_no, after_yes;
+    QString proposed;
+    When_Modal([&](QWidget *dialog) {
+        auto *open = static_cast<TFOpenConf *>(dialog);
+        QCOMPARE(open->ListBox1->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QCOMPARE(open->ListBox1->actions(),
+                 (QList<QAction *>{open->Act_Duplicate, open->Act_Rename, open->Act_Delete}));
+        QCOMPARE(open->Act_Delete->text(), QStringLiteral("Delete"));
+
+        When_Modal([&](QWidget *modal) {
+            proposed = qobject_cast<QInputDialog *>(modal)->textValue();
+            qobject_cast<QInputDialog *>(modal)->setTextValue(QStringLiteral("Beta copy"));
+            qobject_cast<QInputDialog *>(modal)->accept();
+        });
+        open->Act_Duplicate->trigger();
+        after_duplicate = Listed(open);
+        QCOMPARE(open->Name_Conf, QStringLiteral("Beta copy"));
+
+        name_with(QStringLiteral("Gamma"));
+        open->Act_Rename->trigger();
+        after_refusal = Listed(open);
+
+        open->ListBox1->setCurrentRow(0); // Beta, the active one
+        name_with(QStringLiteral("Alpha"));
+        open->Act_Rename->trigger();
+        after_rename = Listed(open);
+
+        open->ListBox1->setCurrentRow(int(Listed(open).indexOf(QStringLiteral("Gamma"))));
+        messages.Answers = {false};
+        open->Act_Delete->trigger();
+        after_no = Listed(open);
+        messages.Answers = {true};
+        open->Act_Delete->trigger();
+        after_yes = Listed(open);
+        open->reject();
+    });
+    QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+
+    QCOMPARE(proposed, QStringLiteral("Beta"));
+    QCOMPARE(after_duplicate, (QStringList{QStringLiteral("Beta"), QStringLiteral("Beta copy"),
+                                           QStringLiteral("Gamma")}));
+    QCOMPARE(after_refusal, after_duplicate);
+    QCOMPARE(after_rename, (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta copy"),
+                                        QStringLiteral("Gamma")}));
+    QCOMPARE(after_no, after_rename);
+    QCOMPARE(after_yes, (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta copy")}));
+    QCOMPARE(Read_Test_File(program.file(QStringLiteral("PROJECTS/Beta copy/ParGen.xml"))),
+             QByteArray("<Par_Gen/>"));
+    QCOMPARE(Projects(program), after_yes);
+    QCOMPARE(messages.Shown,
+             (QList<QPair<Message_Kind, QString>>{
+                 {Message_Kind::Error, QStringLiteral("Error! Name project is not valid because "
+                                                      "directory already exists")},
+                 {Message_Kind::Question,
+                  QStringLiteral("Delete the configuration Gamma with every file in it?")},
+                 {Message_Kind::Question,
+                  QStringLiteral("Delete the configuration Gamma with every file in it?")}}));
+    // The active configuration followed its rename, though the dialog was cancelled.
+    QCOMPARE(App.Proj_Name, QStringLiteral("Alpha"));
+    QCOMPARE(main->L_Name_Conf_L2->text(), QStringLiteral("Alpha"));
     main->close();
 }
 

@@ -61,12 +61,12 @@ void Test_Language::defaults() {
         {857, "Error Options!! Offset Status must be between 0 and 61535"},
         {889,
          "Error Modbus TCP Slave 2!! Port must be between 0 and 65535, and different from 10000"},
-        {890, " "},
+        {898, "Save anyway?"},
         {899, " "},
     };
     for (const auto &[index, text] : expected)
         QCOMPARE(Lang_Strings.at(index), QLatin1String(text));
-    QCOMPARE(Lang_Strings.count(QStringLiteral(" ")), 537);
+    QCOMPARE(Lang_Strings.count(QStringLiteral(" ")), 522);
 }
 
 void Test_Language::entry_lines_data() {

@@ -7,10 +7,13 @@
 #include "shell/Comon.h"
 #include "shell/SettingsFile.h"
 #include "shell/Startup.h"
+#include "shell/WindowMarker.h"
+#include "update/UpdateLock.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
+#include <limits>
 
 namespace {
 
@@ -54,6 +57,7 @@ private slots:
     void split_ip_address();
     void create_configuration_data();
     void create_configuration();
+    void window_marker();
 };
 
 void Test_Shell::settings_load_data() {
@@ -483,6 +487,27 @@ void Test_Shell::create_configuration() {
     }
     QCOMPARE(QDir(program.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              program_before);
+}
+
+void Test_Shell::window_marker() {
+    const Program_Folder folder;
+    QVERIFY(!Window_Running(folder.path()));
+    {
+        const Window_Marker marker(folder.path());
+        QVERIFY(Window_Running(folder.path()));
+    }
+    QVERIFY(!QFileInfo::exists(folder.file(Window_Marker_File_Name)));
+    QVERIFY(!Window_Running(folder.path()));
+    // A window that crashed left its marker; its process has ended, so it no longer counts.
+    Update_Lock_Holder ended = This_Process();
+    ended.Pid = std::numeric_limits<int>::max();
+    Write_Test_File(folder.file(Window_Marker_File_Name), Lock_File_Text(ended));
+    QVERIFY(!Window_Running(folder.path()));
+    // One of another computer cannot be judged from here, and counts.
+    Update_Lock_Holder elsewhere = This_Process();
+    elsewhere.Host = QStringLiteral("another-host.invalid");
+    Write_Test_File(folder.file(Window_Marker_File_Name), Lock_File_Text(elsewhere));
+    QVERIFY(Window_Running(folder.path()));
 }
 
 QTEST_GUILESS_MAIN(Test_Shell)
