@@ -24,18 +24,21 @@ QString Json_String(const QString &text) {
     return QString::fromUtf8(json.mid(1, json.size() - 2));
 }
 
+int Whole_Number(const QString &text, const QString &what, int lowest, int highest) {
+    const auto value = Decimal_Int(text);
+    if (!value || !text.front().isDigit() || *value < lowest || *value > highest)
+        throw Usage_Error{QStringLiteral("%1 takes a whole number from %2 to %3")
+                              .arg(what)
+                              .arg(lowest)
+                              .arg(highest)};
+    return *value;
+}
+
 int Number_Option(const QCommandLineParser &parser, const QString &name, int fallback, int lowest,
                   int highest) {
     if (!parser.isSet(name))
         return fallback;
-    const QString text = parser.value(name);
-    const auto value = Decimal_Int(text);
-    if (!value || !text.front().isDigit() || *value < lowest || *value > highest)
-        throw Usage_Error{QStringLiteral("--%1 takes a whole number from %2 to %3")
-                              .arg(name)
-                              .arg(lowest)
-                              .arg(highest)};
-    return *value;
+    return Whole_Number(parser.value(name), QStringLiteral("--") + name, lowest, highest);
 }
 
 bool Positional_Fits(const Command &command, int count) {

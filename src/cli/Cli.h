@@ -43,6 +43,9 @@ struct Endpoint_Result;
 void Print_Check_Results(const QList<Endpoint_Result> &results, const QStringList &names,
                          bool json);
 
+// text as a whole number within lowest..highest; a usage error naming what for anything else.
+int Whole_Number(const QString &text, const QString &what, int lowest, int highest);
+
 // The whole number given with --name, within lowest..highest; fallback when it is not given.
 // A usage error for anything else.
 int Number_Option(const QCommandLineParser &parser, const QString &name, int fallback, int lowest,

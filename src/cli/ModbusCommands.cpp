@@ -87,23 +87,13 @@ int Run_Scan(const QCommandLineParser &parser, const QStringList &args) {
 
 void Print_Check_Results(const QList<Endpoint_Result> &results, const QStringList &names,
                          bool json) {
-    if (json) {
-        QJsonArray array;
-        for (int i = 0; i < results.size(); ++i) {
-            QJsonObject object = Endpoint_Json(results.at(i));
-            if (i < names.size())
-                object.insert(QStringLiteral("name"), names.at(i));
-            object.insert(QStringLiteral("summary"), Endpoint_Summary(results.at(i)));
-            array.append(object);
-        }
-        Out() << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact)) << '\n';
-        return;
-    }
-    for (int i = 0; i < results.size(); ++i) {
-        if (i < names.size())
-            Out() << names.at(i) << ": ";
-        Out() << Endpoint_Summary(results.at(i)) << '\n';
-    }
+    if (json)
+        Out() << QString::fromUtf8(QJsonDocument(Check_Results_Json(results, names))
+                                       .toJson(QJsonDocument::Compact))
+              << '\n';
+    else
+        for (const QString &line : Check_Result_Lines(results, names))
+            Out() << line << '\n';
 }
 
 Command Check_Command() {

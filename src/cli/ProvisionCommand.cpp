@@ -16,6 +16,7 @@
 #include "platform/SafeFile.h"
 #include "shell/AppState.h"
 #include "update/JobFile.h"
+#include "update/UpdatePlan.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -106,16 +107,19 @@ QString Plan_Text(const Planned_Device &device) {
         .arg(device.Option);
 }
 
-// Creates, sets and updates one device; the outcome names the step where it stopped. A
-// configuration it created is removed again when the device fails.
-Device_Outcome Provision_Device(const Planned_Device &device) {
+// Creates, sets and updates one device, then checks it when verify_s is not -1; the outcome
+// names the step where it stopped. A configuration it created is removed again when the device
+// fails.
+Device_Outcome Provision_Device(const Planned_Device &device, int verify_s) {
     Device_Outcome outcome{device.Row.Name, device.Row.Line, {}, {}, {}, {}};
     bool created = false;
-    const auto fail = [&](const QString &reason, int exit_code) {
+    // A configuration the updater was given stays, with its record: the device may hold it now,
+    // and an updater left running still reads it.
+    const auto fail = [&](const QString &reason, int exit_code, bool sent = false) {
         outcome.Result = QStringLiteral("failed");
         outcome.Reason = reason;
         outcome.Exit_Code = exit_code;
-        if (created && !QDir(App.Proj_Dir).removeRecursively())
+        if (created && !sent && !QDir(App.Proj_Dir).removeRecursively())
             outcome.Reason += QStringLiteral("; the new configuration could not be removed");
         return outcome;
     };
@@ -136,9 +140,15 @@ Device_Outcome Provision_Device(const Planned_Device &device) {
         Update_Request request;
         request.Address = device.Reach;
         request.Option = device.Option;
+        request.Verify_S = verify_s;
         const int code = Update_Active_Configuration(request);
+        if (code == Exit_Not_Answering) {
+            outcome.Step = QStringLiteral("verify");
+            return fail(QStringLiteral("the device does not answer at every endpoint"), code, true);
+        }
         if (code != 0)
-            return fail(QStringLiteral("the update ended with exit code %1").arg(code), code);
+            return fail(QStringLiteral("the update ended with exit code %1").arg(code), code,
+                        code == Exit_Wait_Ran_Out || code == Exit_Updater_Failed);
     } catch (const Usage_Error &error) {
         Refuse(error.Message);
         return fail(error.Message, 2);
@@ -255,7 +265,8 @@ int Run_Provision(const QCommandLineParser &parser, const QStringList &args) {
                                        std::nullopt,        QString()};
             continue;
         }
-        outcomes << Provision_Device(device);
+        outcomes << Provision_Device(
+            device, parser.isSet(QStringLiteral("verify")) ? Device_Restart_Wait_S : -1);
         stopped = outcomes.last().Exit_Code != 0 && !parser.isSet(QStringLiteral("keep-going"));
     }
     Out() << '\n';
@@ -273,8 +284,8 @@ int Run_Provision(const QCommandLineParser &parser, const QStringList &args) {
 
 Command Provision_Command() {
     return {
-        QStringLiteral("provision DEVICES.csv [--dry-run] [--keep-going] [--report FILE] "
-                       "[--strict] [--program-dir DIR] [--language NAME]"),
+        QStringLiteral("provision DEVICES.csv [--dry-run] [--keep-going] [--verify] "
+                       "[--report FILE] [--strict] [--program-dir DIR] [--language NAME]"),
         QStringLiteral(
             "Provisions every device of a CSV list: creates its configuration when it is "
             "missing, sets the list's values as set does and updates the device as update "
@@ -291,7 +302,8 @@ Command Provision_Command() {
             "the exit code is 1. Network warnings are printed and do not stop the run unless "
             "--strict is given. Then the devices are provisioned in list order; the first that "
             "fails stops the run unless --keep-going is given, and a configuration the run "
-            "created for a device that failed is removed again. A summary (device, line, step "
+            "created for a device that failed is removed again. --verify checks each updated "
+            "device at its new endpoints as update --verify does. A summary (device, line, step "
             "reached, result, exit code) ends the run and is written to --report FILE as CSV or "
             "JSON by its extension. --dry-run prints the plan and changes nothing.\n"
             "Exit codes: 0 every device succeeded; 1 the list has errors; 2 usage or file "
@@ -302,6 +314,8 @@ Command Provision_Command() {
                  QStringLiteral("Check the list and print the plan; change and contact nothing.")},
                 {QStringLiteral("keep-going"),
                  QStringLiteral("Go on with the next device after one fails.")},
+                {QStringLiteral("verify"),
+                 QStringLiteral("Check that each device answers at its new endpoints.")},
                 {QStringLiteral("report"),
                  QStringLiteral("Write the summary to FILE (.csv or .json)."),
                  QStringLiteral("FILE")},

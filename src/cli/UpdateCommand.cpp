@@ -11,6 +11,7 @@
 #include "shell/AppState.h"
 #include "shell/Comon.h"
 #include "update/JobFile.h"
+#include "update/ModbusCheck.h"
 #include "update/Probe.h"
 #include "update/UpdateLock.h"
 #include "update/UpdatePlan.h"
@@ -32,16 +33,6 @@ namespace {
 
 // Longer waits are surely mistyped, and the limit must fit in milliseconds.
 constexpr int Longest_Wait_S = 86400;
-
-enum Update_Exit : int {
-    Exit_Updater_Ended = 0,
-    Exit_Refused = 1,
-    Exit_Usage = 2,
-    Exit_Device_Silent = 3,
-    Exit_Wait_Ran_Out = 4,
-    Exit_Folder_Busy = 5,
-    Exit_Updater_Failed = 7,
-};
 
 // How long the wait has run, rewritten in place, where someone watches a terminal.
 class Wait_Display {
@@ -99,6 +90,24 @@ int Refused(Update_Entry &entry, const QElapsedTimer &clock, const QString &outc
     return Recorded(entry, clock, exit_code);
 }
 
+// Checks the device at the endpoints just sent, awaiting it wait_s while it restarts, prints
+// what each endpoint says and records it with the update.
+int Verified(Update_Entry &entry, const QElapsedTimer &clock, int wait_s) {
+    try {
+        const QList<Endpoint_Result> results =
+            Check_Endpoints(Sent_Endpoints(), After_Update_Check(wait_s * 1000));
+        const QStringList names = Configuration_Endpoint_Names();
+        Print_Check_Results(results, names, false);
+        entry.Device_Check = Check_Results_Json(results, names);
+        return Recorded(entry, clock,
+                        All_Answer(results) ? Exit_Updater_Ended : Exit_Not_Answering);
+    } catch (const Core_Error &error) {
+        entry.Reason = error.message();
+        Recorded(entry, clock, Exit_Usage);
+        throw Usage_Error{error.message()};
+    }
+}
+
 int Run_Update(const QCommandLineParser &parser, const QStringList &args) {
     if (!parser.isSet(QStringLiteral("ip")))
         throw Usage_Error{QStringLiteral("--ip is required")};
@@ -110,6 +119,13 @@ int Run_Update(const QCommandLineParser &parser, const QStringList &args) {
                                    Longest_Wait_S);
     request.Read_Back = !parser.isSet(QStringLiteral("no-read-back"));
     request.Dry_Run = parser.isSet(QStringLiteral("dry-run"));
+    // --verify takes its SECONDS as an optional second name after NAME.
+    if (parser.isSet(QStringLiteral("verify")))
+        request.Verify_S = args.size() > 1 ? Whole_Number(args.at(1), QStringLiteral("--verify"), 1,
+                                                          Longest_Wait_S)
+                                           : Device_Restart_Wait_S;
+    else if (args.size() > 1)
+        throw Usage_Error{QStringLiteral("SECONDS goes with --verify")};
     Open_Program_Folder(parser);
     Open_Named_Configuration(args.at(0));
     return Update_Active_Configuration(request);
@@ -176,8 +192,11 @@ int Update_Active_Configuration(const Update_Request &request) {
         entry.Outcome = Update_Result::Updater_Ended;
         entry.Exit_Code = outcome.Exit_Code;
         Out() << Update_End_Text(outcome) << '\n';
-        return Recorded(entry, clock,
-                        outcome.Exit_Code == 0 ? Exit_Updater_Ended : Exit_Updater_Failed);
+        if (outcome.Exit_Code != 0)
+            return Recorded(entry, clock, Exit_Updater_Failed);
+        if (request.Verify_S < 0 || !Sends_Configuration(option))
+            return Recorded(entry, clock, Exit_Updater_Ended);
+        return Verified(entry, clock, request.Verify_S);
     case Update_Run::Wait_Ran_Out:
         return Refused(entry, clock, Update_Result::Wait_Ran_Out, Update_End_Text(outcome),
                        Exit_Wait_Ran_Out);
@@ -193,6 +212,14 @@ int Update_Active_Configuration(const Update_Request &request) {
 }
 
 namespace {
+
+// What each endpoint did in the check after the update, "answers/silent"; empty when none ran.
+QString Check_States(const QJsonObject &entry) {
+    QStringList states;
+    for (const QJsonValue &endpoint : entry.value(QStringLiteral("device_check")).toArray())
+        states << endpoint.toObject().value(QStringLiteral("state")).toString();
+    return states.join(QLatin1Char('/'));
+}
 
 int Run_History(const QCommandLineParser &parser, const QStringList &args) {
     Open_Program_Folder(parser);
@@ -215,7 +242,7 @@ int Run_History(const QCommandLineParser &parser, const QStringList &args) {
                                   : QString();
     };
     Out() << "time (UTC)\tsource\taddress\toption\tread back\toutcome\texit code\tseconds\t"
-             "image checksum\treason\n";
+             "image checksum\tdevice check\treason\n";
     for (const QJsonObject &entry : history.Entries) {
         const QString checksum =
             entry.contains(QStringLiteral("image_checksum"))
@@ -234,6 +261,7 @@ int Run_History(const QCommandLineParser &parser, const QStringList &args) {
                                                  1000,
                                              'f', 1),
                              checksum,
+                             Check_States(entry),
                              text(entry, "reason")}
                      .join(QLatin1Char('\t'))
               << '\n';
@@ -276,7 +304,8 @@ int Run_Unlock(const QCommandLineParser &parser, const QStringList &) {
 Command Update_Command() {
     return {
         QStringLiteral("update NAME --ip ADDRESS [--option 0|1|2] [--no-read-back] "
-                       "[--wait SECONDS] [--dry-run] [--program-dir DIR] [--language NAME]"),
+                       "[--wait SECONDS] [--verify [SECONDS]] [--dry-run] [--program-dir DIR] "
+                       "[--language NAME]"),
         QStringLiteral(
             "Updates the device at ADDRESS with configuration NAME as Update Device does. "
             "First it checks that the configuration's parameters were saved and pass every "
@@ -288,12 +317,17 @@ Command Update_Command() {
             "how it ended. While another update of the program folder runs, it waits for that "
             "one first, as long at most. --dry-run prints what would be sent on stdout and "
             "stops before the probe. Every update is recorded in the configuration's "
-            "updates.jsonl (see history).\n"
+            "updates.jsonl (see history). --verify checks, after an updater that ended with exit "
+            "code 0, that the device answers Modbus TCP at both endpoints of the configuration "
+            "just sent, awaiting it at most SECONDS (60) while it restarts, and prints what each "
+            "endpoint says (see check); the record keeps it. An update of the firmware alone "
+            "leaves "
+            "the device's addresses as they were and is not checked.\n"
             "Exit codes: 0 the updater ended with exit code 0; 1 a check refused the update or "
             "the address; 2 usage or file errors; 3 the device did not answer; 4 the wait ran "
             "out (the updater is left running and keeps the program folder locked until it "
-            "ends); 5 another update kept the program folder; 7 the updater ended with another "
-            "exit code, a failure."),
+            "ends); 5 another update kept the program folder; 6 with --verify, an endpoint did not "
+            "answer in time; 7 the updater ended with another exit code, a failure."),
         Program_Folder_Options() +
             QList<QCommandLineOption>{
                 {QStringLiteral("ip"), QStringLiteral("Device address, four bytes."),
@@ -306,9 +340,12 @@ Command Update_Command() {
                 {QStringLiteral("wait"),
                  QStringLiteral("Longest wait for the updater, in seconds (default 150)."),
                  QStringLiteral("SECONDS")},
+                {QStringLiteral("verify"),
+                 QStringLiteral("Check afterwards that the device answers at its endpoints, "
+                                "awaiting it SECONDS (default 60).")},
                 {QStringLiteral("dry-run"),
                  QStringLiteral("Check and print what would be sent; contact nothing.")}},
-        {QStringLiteral("NAME")},
+        {QStringLiteral("NAME"), QStringLiteral("[SECONDS]")},
         Run_Update};
 }
 

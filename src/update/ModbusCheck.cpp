@@ -199,6 +199,10 @@ QList<Endpoint_Result> Check_Endpoints(const QList<Modbus_Endpoint> &endpoints,
     return check.Results();
 }
 
+Check_Options After_Update_Check(int wait_ms) {
+    return {2000, wait_ms, 1000};
+}
+
 bool All_Answer(const QList<Endpoint_Result> &results) {
     return std::all_of(results.begin(), results.end(),
                        [](const Endpoint_Result &result) { return result.answers(); });
@@ -266,6 +270,26 @@ QJsonObject Endpoint_Json(const Endpoint_Result &result) {
     if (!result.Reason.isEmpty())
         json.insert(QStringLiteral("reason"), result.Reason);
     return json;
+}
+
+QStringList Check_Result_Lines(const QList<Endpoint_Result> &results, const QStringList &names) {
+    QStringList lines;
+    for (int i = 0; i < results.size(); ++i)
+        lines << (i < names.size() ? names.at(i) + QStringLiteral(": ") : QString()) +
+                     Endpoint_Summary(results.at(i));
+    return lines;
+}
+
+QJsonArray Check_Results_Json(const QList<Endpoint_Result> &results, const QStringList &names) {
+    QJsonArray array;
+    for (int i = 0; i < results.size(); ++i) {
+        QJsonObject object = Endpoint_Json(results.at(i));
+        if (i < names.size())
+            object.insert(QStringLiteral("name"), names.at(i));
+        object.insert(QStringLiteral("summary"), Endpoint_Summary(results.at(i)));
+        array.append(object);
+    }
+    return array;
 }
 
 // --- Search of a range --------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
@@ -82,6 +83,10 @@ Check_Endpoints(const QList<Modbus_Endpoint> &endpoints, const Check_Options &op
 
 bool All_Answer(const QList<Endpoint_Result> &results);
 
+// The check after an update: every look waits at most 2 s, one look a second, and a device that
+// does not answer yet is awaited wait_ms in all while it restarts.
+Check_Options After_Update_Check(int wait_ms);
+
 // "address:port".
 QString Endpoint_Text(const Modbus_Endpoint &endpoint);
 
@@ -93,6 +98,13 @@ QString Endpoint_Summary(const Endpoint_Result &result);
 // "silent", "no route"), connected, the identification, register value or exceptions when
 // given, reason, elapsed_ms, attempts.
 QJsonObject Endpoint_Json(const Endpoint_Result &result);
+
+// Results a line each, "name: summary" where names gives the endpoint a name.
+QStringList Check_Result_Lines(const QList<Endpoint_Result> &results, const QStringList &names);
+
+// Results as a JSON array: Endpoint_Json with the endpoint's name where names gives one, and
+// its summary line.
+QJsonArray Check_Results_Json(const QList<Endpoint_Result> &results, const QStringList &names);
 
 // --- Search of a range ----------------------------------------------------------------------
 

@@ -253,9 +253,9 @@ void TFBoot::Record(const Update_Entry &entry) {
 
 void TFBoot::Set_Busy(bool busy) {
     Busy = busy;
-    for (QWidget *control :
-         std::initializer_list<QWidget *>{E_IP[0], E_IP[1], E_IP[2], E_IP[3], CB_Update_Options,
-                                          CB_Update_Option_Read_Back, Btn_Cancel, Btn_Update})
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             E_IP[0], E_IP[1], E_IP[2], E_IP[3], CB_Update_Options, Btn_Search_Range,
+             CB_Update_Option_Read_Back, Btn_Cancel, Btn_Update})
         control->setEnabled(!busy);
     if (!busy)
         Btn_Update->setFocus(Qt::OtherFocusReason);
@@ -298,6 +298,8 @@ void TFBoot::Btn_UpdateClick() {
 
     Update_Outcome outcome;
     bool reachable = false;
+    std::optional<QList<Endpoint_Result>> check;
+    QString check_failure;
     Probe_Failure.clear();
     {
         // One update per press: what the user clicks or types while it runs is dropped.
@@ -316,6 +318,14 @@ void TFBoot::Btn_UpdateClick() {
                 // The job file could not be written: the updater was not started.
                 entry.Outcome = Update_Result::Not_Started;
                 entry.Reason = error.message();
+            }
+            if (outcome.Result == Update_Run::Updater_Ended && outcome.Exit_Code == 0 &&
+                App.Check_After_Update && Sends_Configuration(entry.Option)) {
+                try {
+                    check = Check_Device();
+                } catch (const Core_Error &error) {
+                    check_failure = Lang_Strings.at(780).arg(error.message());
+                }
             }
         }
     }
@@ -336,6 +346,12 @@ void TFBoot::Btn_UpdateClick() {
             entry.Outcome = Update_Result::Updater_Ended;
             entry.Exit_Code = outcome.Exit_Code;
             L_Status->setText(Update_End_Text(outcome));
+            if (check)
+                Show_Check(*check, entry);
+            if (!check_failure.isEmpty()) {
+                entry.Reason = check_failure;
+                Show_Error(check_failure);
+            }
             break;
         case Update_Run::Wait_Ran_Out:
             entry.Outcome = Update_Result::Wait_Ran_Out;
@@ -355,6 +371,32 @@ void TFBoot::Btn_UpdateClick() {
     }
     entry.Elapsed_Ms = clock.elapsed();
     Record(entry);
+}
+
+QList<Endpoint_Result> TFBoot::Check_Device() {
+    QElapsedTimer clock;
+    clock.start();
+    const auto show = [this, &clock] {
+        L_Status->setText(Lang_Strings.at(777).arg(clock.elapsed() / 1000));
+    };
+    show();
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, show);
+    tick.start(1000);
+    return Check_Endpoints(Sent_Endpoints(), After_Update_Check(Device_Wait_Ms),
+                           QEventLoop::ExcludeUserInputEvents);
+}
+
+void TFBoot::Show_Check(const QList<Endpoint_Result> &results, Update_Entry &entry) {
+    const QStringList names = Configuration_Endpoint_Names();
+    entry.Device_Check = Check_Results_Json(results, names);
+    const bool answers = All_Answer(results);
+    const QString text =
+        (QStringList{Lang_Strings.at(answers ? 778 : 779)} + Check_Result_Lines(results, names))
+            .join(QLatin1Char('\n'));
+    L_Summary->setText(text);
+    if (!answers)
+        Show_Warning(text);
 }
 
 void TFBoot::Show_Wait(qint64 elapsed_ms) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/IcmpEcho.h"
+#include "update/EndpointProbe.h"
+#include "update/UpdatePlan.h"
 #include "update/UpdateRecord.h"
 #include "update/UpdaterLaunch.h"
 #include "widgets/ProgramDialog.h"
@@ -70,6 +72,9 @@ public:
     Styled_Button *Btn_Cancel;
     Styled_Button *Btn_Update;
 
+    // How long the check after an update awaits the device while it restarts.
+    int Device_Wait_Ms = Device_Restart_Wait_S * 1000;
+
 public slots:
     void reject() override;
 
@@ -82,6 +87,12 @@ private:
     // Disables the address fields, the options and the buttons while an update runs.
     void Set_Busy(bool busy);
     void Record(const Update_Entry &entry);
+    // Checks the device at the endpoints just sent, awaiting it while it restarts; the status
+    // shows how long. Throws Core_Error when the check cannot run.
+    QList<Endpoint_Result> Check_Device();
+    // Shows what each endpoint said in the summary's place, warns when one is silent, and keeps
+    // it in the entry.
+    void Show_Check(const QList<Endpoint_Result> &results, Update_Entry &entry);
 
     Start_Program_Function Start_Program;
     bool Busy = false;

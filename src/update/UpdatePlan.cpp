@@ -7,6 +7,7 @@
 #include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "update/JobFile.h"
+#include "update/ModbusCheck.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -31,6 +32,14 @@ QString Octets(const quint8 *image, int offset) {
 
 bool Sends_Firmware(int option) {
     return option == Update_Firmware_And_Configuration || option == Update_Firmware;
+}
+
+bool Sends_Configuration(int option) {
+    return option == Update_Firmware_And_Configuration || option == Update_Configuration;
+}
+
+QList<Modbus_Endpoint> Sent_Endpoints() {
+    return Configuration_Endpoints(Load_ParGen(App.ParGen_File));
 }
 
 QString Firmware_Path() {

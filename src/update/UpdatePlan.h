@@ -1,6 +1,9 @@
 #pragma once
 
+#include "update/EndpointProbe.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -10,6 +13,16 @@ enum class Update_Front { Window, Command_Line };
 
 // True for the options that send the firmware file.
 bool Sends_Firmware(int option);
+
+// True for the options that send the configuration: the device restarts at its endpoints.
+bool Sends_Configuration(int option);
+
+// How long the device is awaited at its endpoints after an update, while it restarts.
+inline constexpr int Device_Restart_Wait_S = 60;
+
+// Where the device answers after an update that sent the active configuration: the endpoints of
+// its parameter file. Throws Core_Error when the file cannot be read.
+QList<Modbus_Endpoint> Sent_Endpoints();
 
 // MASTER/sim20914.sim of the program folder.
 QString Firmware_Path();

@@ -59,6 +59,8 @@ QByteArray Update_Record_Line(const Update_Entry &entry) {
         line.insert(QStringLiteral("exit_code"), entry.Exit_Code);
     if (!entry.Reason.isEmpty())
         line.insert(QStringLiteral("reason"), entry.Reason);
+    if (!entry.Device_Check.isEmpty())
+        line.insert(QStringLiteral("device_check"), entry.Device_Check);
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
 }
 

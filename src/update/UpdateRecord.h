@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -29,12 +30,13 @@ struct Update_Entry {
     QString Address;
     int Option = 0;
     bool Read_Back = true;
-    QByteArray Image;      // the image file's content; empty when it was not compiled
-    QString Firmware_Path; // empty when the firmware was not sent
-    QString Outcome;       // one of Update_Result
-    int Exit_Code = -1;    // the updater's, when it ended
-    qint64 Elapsed_Ms = 0; // from the checks to the outcome
-    QString Reason;        // a refusal's or a failure's text
+    QByteArray Image;        // the image file's content; empty when it was not compiled
+    QString Firmware_Path;   // empty when the firmware was not sent
+    QString Outcome;         // one of Update_Result
+    int Exit_Code = -1;      // the updater's, when it ended
+    qint64 Elapsed_Ms = 0;   // from the checks to the outcome
+    QString Reason;          // a refusal's or a failure's text
+    QJsonArray Device_Check; // the check of the device after the update, when it ran
 };
 
 // The entry as one line of JSON, with the time (UTC), the program's version, the image's

@@ -1,6 +1,7 @@
 // check and scan as a script runs them, against pymodbus servers on loopback ports the system
 // picks, and a range search inside a private network namespace.
 
+#include "support/CliProgram.h"
 #include "support/CliRun.h"
 #include "support/ModbusServer.h"
 #include "support/PrivateNetwork.h"
@@ -21,20 +22,7 @@ namespace {
 QString Plant_Folder(const Program_Folder &program, quint16 port_1, quint16 port_2) {
     const QString folder = program.file(QStringLiteral("PROJECTS/Plant"));
     QDir().mkpath(folder + QStringLiteral("/bin"));
-    ParGen_Params params = Default_ParGen();
-    for (QString ParGen_Params::*part :
-         {&ParGen_Params::Modbus_TCP_Slave_IP1, &ParGen_Params::Modbus_TCP_Slave_2_IP1})
-        params.*part = QStringLiteral("127");
-    for (QString ParGen_Params::*part :
-         {&ParGen_Params::Modbus_TCP_Slave_IP2, &ParGen_Params::Modbus_TCP_Slave_IP3,
-          &ParGen_Params::Modbus_TCP_Slave_2_IP2, &ParGen_Params::Modbus_TCP_Slave_2_IP3})
-        params.*part = QStringLiteral("0");
-    params.Modbus_TCP_Slave_IP4 = QStringLiteral("1");
-    params.Modbus_TCP_Slave_2_IP4 = QStringLiteral("1");
-    params.Modbus_TCP_Slave_Port = QString::number(port_1);
-    params.Modbus_TCP_Slave_2_Port = QString::number(port_2);
-    params.OPTIONS_OFFSET_REGISTERS = QStringLiteral("5");
-    Save_ParGen(params, folder + QStringLiteral("/ParGen.xml"));
+    Save_ParGen(Loopback_Par_Gen(port_1, port_2, 5), folder + QStringLiteral("/ParGen.xml"));
     return program.path();
 }
 
@@ -51,6 +39,8 @@ private slots:
     void refused_before_any_traffic();
     void scan_in_namespace();
     void module_missing();
+    void update_verify_data();
+    void update_verify();
 };
 
 void Test_Cli_Modbus::check_address() {
@@ -191,6 +181,74 @@ void Test_Cli_Modbus::module_missing() {
                                   .arg(program.file(QStringLiteral("cf20914_modbus")))),
              qPrintable(error));
     QCOMPARE(process.readAllStandardOutput(), QByteArray());
+}
+
+void Test_Cli_Modbus::update_verify_data() {
+    QTest::addColumn<int>("listen_after_ms");
+    QTest::addColumn<bool>("second_closed");
+    QTest::addColumn<QStringList>("verify");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("second_state");
+    // The servers listen only some seconds after the start, like a device that restarts after
+    // the updater ended: the check awaits them.
+    QTest::newRow("the device comes up after the updater ended")
+        << 3000 << false << QStringList{QStringLiteral("--verify"), QStringLiteral("30")} << 0
+        << "answers";
+    QTest::newRow("endpoint 2 never answers")
+        << 0 << true << QStringList{QStringLiteral("--verify"), QStringLiteral("2")} << 6
+        << "refused";
+    QTest::newRow("no check without --verify") << 0 << true << QStringList() << 0 << "";
+    QTest::newRow("seconds without --verify")
+        << 0 << false << QStringList{QStringLiteral("5")} << 2 << "";
+}
+
+// update --verify: after the updater ended, both endpoints just sent are checked, what they say
+// is printed and recorded with the update.
+void Test_Cli_Modbus::update_verify() {
+    QFETCH(int, listen_after_ms);
+    QFETCH(bool, second_closed);
+    QFETCH(QStringList, verify);
+    QFETCH(QString, second_state);
+    Modbus_Servers servers({QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.1")},
+                           listen_after_ms);
+    QVERIFY2(servers.failure().isEmpty(), qPrintable(servers.failure()));
+    const Held_Port closed(false);
+    const Cli_Program program;
+    program.Add_Sendable(QStringLiteral("Plant"));
+    Plant_Folder(program.Folder, servers.ports().at(0),
+                 second_closed ? closed.port() : servers.ports().at(1));
+    const Cli_Result result = program.Run(
+        QStringList{QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
+                    QStringLiteral("127.0.0.1"), QStringLiteral("--option"), QStringLiteral("2")} +
+        verify);
+    if (!Icmp_Allowed(result))
+        QSKIP("this user may not open an ICMP socket");
+    QTEST(result.Exit, "exit");
+    const QList<QJsonObject> records = Update_Records(program, QStringLiteral("Plant"));
+    if (result.Exit == 2) {
+        QVERIFY2(result.Err.contains(QLatin1String("SECONDS goes with --verify")),
+                 qPrintable(result.Err));
+        QVERIFY(records.isEmpty());
+        return;
+    }
+    QCOMPARE(records.size(), 1);
+    const QJsonArray check = records.first().value(QLatin1String("device_check")).toArray();
+    if (second_state.isEmpty()) {
+        QVERIFY(check.isEmpty());
+        QVERIFY2(!result.Out.contains(QLatin1String("Modbus TCP Slave")), qPrintable(result.Out));
+        return;
+    }
+    QVERIFY2(result.Out.contains(QStringLiteral("\nModbus TCP Slave: 127.0.0.1:%1 answers: vendor "
+                                                "Velmor, product GW20914, revision 1.2, register "
+                                                "5 holds 1005\n")
+                                     .arg(servers.ports().at(0))),
+             qPrintable(result.Out));
+    QCOMPARE(check.size(), 2);
+    QCOMPARE(check.at(0).toObject().value(QLatin1String("state")).toString(),
+             QStringLiteral("answers"));
+    QCOMPARE(check.at(1).toObject().value(QLatin1String("name")).toString(),
+             QStringLiteral("Modbus TCP Slave 2"));
+    QCOMPARE(check.at(1).toObject().value(QLatin1String("state")).toString(), second_state);
 }
 
 QTEST_GUILESS_MAIN(Test_Cli_Modbus)

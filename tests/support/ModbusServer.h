@@ -6,6 +6,8 @@
 
 #include "LoopbackServer.h"
 
+#include "parameters/ParGen.h"
+
 #include <QDeadlineTimer>
 #include <QList>
 #include <QProcess>
@@ -18,6 +20,24 @@ inline const QString Test_Revision = QStringLiteral("1.2");
 
 // Holding registers 0..Registers-1 hold 1000 + their address; a read beyond gets exception 2.
 inline constexpr int Test_Registers = 100;
+
+// The default parameters with both endpoints on 127.0.0.1 at the given ports.
+inline ParGen_Params Loopback_Par_Gen(quint16 port_1, quint16 port_2, int register_offset = 0) {
+    ParGen_Params params = Default_ParGen();
+    for (QString ParGen_Params::*part :
+         {&ParGen_Params::Modbus_TCP_Slave_IP1, &ParGen_Params::Modbus_TCP_Slave_2_IP1})
+        params.*part = QStringLiteral("127");
+    for (QString ParGen_Params::*part :
+         {&ParGen_Params::Modbus_TCP_Slave_IP2, &ParGen_Params::Modbus_TCP_Slave_IP3,
+          &ParGen_Params::Modbus_TCP_Slave_2_IP2, &ParGen_Params::Modbus_TCP_Slave_2_IP3})
+        params.*part = QStringLiteral("0");
+    params.Modbus_TCP_Slave_IP4 = QStringLiteral("1");
+    params.Modbus_TCP_Slave_2_IP4 = QStringLiteral("1");
+    params.Modbus_TCP_Slave_Port = QString::number(port_1);
+    params.Modbus_TCP_Slave_2_Port = QString::number(port_2);
+    params.OPTIONS_OFFSET_REGISTERS = QString::number(register_offset);
+    return params;
+}
 
 // "host:port" for each host.
 inline QStringList On_Port(const QStringList &hosts, quint16 port) {

@@ -1,6 +1,7 @@
 #include "support/CliRun.h"
 #include "support/GuiSupport.h"
 #include "support/MessageRecorder.h"
+#include "support/ModbusServer.h"
 #include "support/ScriptedEcho.h"
 #include "support/TestSupport.h"
 
@@ -9,6 +10,7 @@
 #include "parameters/ParGen.h"
 #include "shell/AppState.h"
 #include "update/JobFile.h"
+#include "update/ModbusCheck.h"
 #include "update/UBoot.h"
 #include "update/UpdateLock.h"
 #include "update/UpdateRecord.h"
@@ -43,6 +45,7 @@ struct Update_Fixture {
         Write_Test_File(Program.file(QStringLiteral("MASTER/sim20914.sim")), "FIRM");
         Write_Test_File(Program.file(Settings_File_Name),
                         "<Conf_Settings><lastproj><projectname>Plant</projectname></lastproj>"
+                        "<lastinternet><check_after_update>0</check_after_update></lastinternet>"
                         "</Conf_Settings>");
         if (updater) {
             QFile::copy(QStringLiteral(STAND_IN_UPDATER), Program.file(Updater_File_Name));
@@ -121,6 +124,7 @@ class Test_Update_Dialog : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void texts_and_first_showing();
     void shown_address_data();
     void shown_address();
@@ -139,6 +143,8 @@ private slots:
     void failed_probe();
     void second_press_and_cancel_during_update();
     void update_device_stops_on_image_errors();
+    void device_checked_after_update_data();
+    void device_checked_after_update();
     void update_waits_for_command_line_update_then_gives_up();
     void command_line_update_gives_up_while_window_updates();
 };
@@ -647,6 +653,78 @@ void Test_Update_Dialog::command_line_update_gives_up_while_window_updates() {
         Read_Test_File(fixture.Program.file(Job_File_Name)).contains("<IP_Address_Dev>10.1.2.3<"));
     QVERIFY(fixture.Record().endsWith(QLatin1String("ended\n")));
     QVERIFY(!QFileInfo::exists(fixture.Program.file(Update_Lock_File_Name)));
+}
+
+void Test_Update_Dialog::initTestCase() {
+    Set_Modbus_Module_File(QStringLiteral(MODBUS_MODULE));
+}
+
+void Test_Update_Dialog::device_checked_after_update_data() {
+    QTest::addColumn<bool>("second_closed");
+    QTest::addColumn<bool>("check_on");
+    // The servers listen only some seconds after the start, like a device that restarts after
+    // the updater ended: the check awaits them.
+    QTest::newRow("the device comes up after the updater ended") << false << true;
+    QTest::newRow("endpoint 2 never answers") << true << true;
+    QTest::newRow("the check turned off") << true << false;
+}
+
+// After an updater that ended with exit code 0, both endpoints just sent are checked; what they
+// say stands in the summary's place, a silent one is warned of, and the record keeps it.
+void Test_Update_Dialog::device_checked_after_update() {
+    QFETCH(bool, second_closed);
+    QFETCH(bool, check_on);
+    Modbus_Servers servers({QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.1")},
+                           second_closed ? 0 : 2000);
+    QVERIFY2(servers.failure().isEmpty(), qPrintable(servers.failure()));
+    const Held_Port closed(false);
+    const quint16 port_2 = second_closed ? closed.port() : servers.ports().at(1);
+    Update_Fixture fixture;
+    Save_ParGen(Loopback_Par_Gen(servers.ports().at(0), port_2),
+                fixture.Program.file(QStringLiteral("PROJECTS/Plant/ParGen.xml")));
+    App.Check_After_Update = check_on;
+    QString summary;
+    QString status;
+    fixture.In_Dialog([&](TFBoot *boot) {
+        boot->Device_Wait_Ms = second_closed ? 1500 : 30000;
+        Set_Address(boot, {"127", "0", "0", "1"});
+        boot->CB_Update_Options->setCurrentIndex(Update_Configuration);
+        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+        summary = boot->L_Summary->text();
+        status = boot->L_Status->text();
+    });
+    QCOMPARE(status, QStringLiteral("Ethernet_Update.exe ended after 0:00 with exit code 0."));
+    const QList<QJsonObject> entries =
+        Parse_Update_History(Read_Test_File(fixture.Program.file(QStringLiteral("PROJECTS/Plant/") +
+                                                                 Update_Record_File_Name)))
+            .Entries;
+    QCOMPARE(entries.size(), 1);
+    const QJsonArray check = entries.first().value(QLatin1String("device_check")).toArray();
+    if (!check_on) {
+        QVERIFY(check.isEmpty());
+        QVERIFY(fixture.Messages.Shown.isEmpty());
+        QVERIFY2(summary.startsWith(QLatin1String("Configuration: Plant")), qPrintable(summary));
+        return;
+    }
+    const QString answers =
+        QStringLiteral("Modbus TCP Slave: 127.0.0.1:%1 answers: vendor Velmor, product GW20914, "
+                       "revision 1.2, register 0 holds 1000")
+            .arg(servers.ports().at(0));
+    const QStringList lines = summary.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.at(0), second_closed ? Lang_Strings.at(779) : Lang_Strings.at(778));
+    QCOMPARE(lines.at(1), answers);
+    QVERIFY2(lines.at(2).startsWith(
+                 second_closed
+                     ? QStringLiteral("Modbus TCP Slave 2: 127.0.0.1:%1 refuses").arg(port_2)
+                     : QStringLiteral("Modbus TCP Slave 2: 127.0.0.1:%1 answers").arg(port_2)),
+             qPrintable(lines.at(2)));
+    QCOMPARE(fixture.Messages.Shown.size(), second_closed ? 1 : 0);
+    if (second_closed)
+        QCOMPARE(fixture.Messages.Shown.first(), qMakePair(Message_Kind::Warning, summary));
+    QCOMPARE(check.size(), 2);
+    QCOMPARE(check.at(1).toObject().value(QLatin1String("state")).toString(),
+             second_closed ? QStringLiteral("refused") : QStringLiteral("answers"));
 }
 
 QTEST_MAIN(Test_Update_Dialog)
