@@ -234,7 +234,8 @@ void Tst_Cli_Provision::provisionKeepsGoingPastSilentDevice() {
 void Tst_Cli_Provision::provisionExistingConfigurationAndReport() {
     const Cli_Program program;
     // An existing configuration keeps the values the list leaves empty; its device is reached at
-    // its new address; the updater fails, and the report says so in CSV.
+    // its new address; the updater fails for it and for a new one, and the report says so in
+    // CSV.
     program.Add_Configuration(
         QStringLiteral("Hall"),
         Saved_Par_Gen({{QStringLiteral("OPTIONS_OFFSET_STATUS"), QStringLiteral("77")},
@@ -242,25 +243,30 @@ void Tst_Cli_Provision::provisionExistingConfigurationAndReport() {
     program.Add_Updater();
     Write_Test_File(program.file(QStringLiteral("updater_exit_code")), "9");
     Write_Test_File(program.file(QStringLiteral("devices.csv")),
-                    "name,address,offset_status,option\nHall,127.0.0.2,,2\n");
+                    "name,address,offset_status,option\nHall,127.0.0.2,,2\nAnnex,127.0.0.2,,2\n");
     Cli_Result result;
     const QString failure = Loopback_Holding_Only(QStringLiteral("127.0.0.2")).Run([&] {
         result =
             program.Run({QStringLiteral("provision"), program.file(QStringLiteral("devices.csv")),
-                         QStringLiteral("--report"), program.file(QStringLiteral("report.csv"))});
+                         QStringLiteral("--keep-going"), QStringLiteral("--report"),
+                         program.file(QStringLiteral("report.csv"))});
     });
     if (!failure.isEmpty())
         QSKIP(qPrintable(failure));
     const ParGen_Params saved = Load_ParGen(program.Par_Gen_Path(QStringLiteral("Hall")));
     QCOMPARE(saved.Modbus_TCP_Slave_IP1, QStringLiteral("127"));
     QCOMPARE(saved.OPTIONS_OFFSET_STATUS, QStringLiteral("77"));
-    QCOMPARE(Summary(result), (QList<QStringList>{{"Hall", "2", "update", "failed", "7"}}));
+    QCOMPARE(Summary(result), (QList<QStringList>{{"Hall", "2", "update", "failed", "7"},
+                                                  {"Annex", "3", "update", "failed", "7"}}));
     QCOMPARE(result.Exit, 7);
     QCOMPARE(Read_Test_File(program.file(QStringLiteral("report.csv"))),
              QByteArray("device,line,step,result,exit_code,reason\r\n"
-                        "Hall,2,update,failed,7,the update ended with exit code 7\r\n"));
-    // A configuration that was there before stays when its device fails.
-    QCOMPARE(Projects(program), QStringList{"Hall"});
+                        "Hall,2,update,failed,7,the update ended with exit code 7\r\n"
+                        "Annex,3,update,failed,7,the update ended with exit code 7\r\n"));
+    // A configuration that was there before stays when its device fails; one made for a device
+    // whose updater ran stays too, with the record of what it was sent.
+    QCOMPARE(Projects(program), (QStringList{"Annex", "Hall"}));
+    QCOMPARE(Update_Records(program, QStringLiteral("Annex")).size(), 1);
 }
 
 void Tst_Cli_Provision::warningsOfSetAndValidate() {
