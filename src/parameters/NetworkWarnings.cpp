@@ -22,14 +22,6 @@ quint32 Bytes(const P &params, const std::array<QString P::*, 4> &fields) {
     return value;
 }
 
-QString Dotted(quint32 value) {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(value >> 24)
-        .arg((value >> 16) & 0xff)
-        .arg((value >> 8) & 0xff)
-        .arg(value & 0xff);
-}
-
 bool Contiguous(quint32 mask) {
     const quint32 hosts = ~mask;
     return (hosts & (hosts + 1)) == 0;
@@ -53,8 +45,8 @@ QString Text(int entry) {
 
 Used_Addresses Addresses_Of(const QString &name, const ParGen_Params &params) {
     return {name,
-            {Dotted(Bytes(params, ParGen_Endpoints()[0].IP)),
-             Dotted(Bytes(params, ParGen_Endpoints()[1].IP))}};
+            {IPv4_Text(Bytes(params, ParGen_Endpoints()[0].IP)),
+             IPv4_Text(Bytes(params, ParGen_Endpoints()[1].IP))}};
 }
 
 QList<Used_Addresses> Addresses_In_Use(const QString &projects_dir, const QString &except) {
@@ -83,27 +75,27 @@ QStringList Network_Warnings(const ParGen_Params &params, const QList<Used_Addre
         const Endpoint &end = ends[i];
         const QString number = QString::number(i + 1);
         if (!Contiguous(end.Mask)) {
-            warnings << Text(890).arg(number, Dotted(end.Mask));
+            warnings << Text(890).arg(number, IPv4_Text(end.Mask));
             continue; // a subnet needs a mask that makes one
         }
         // With fewer than two host bits there is no network or broadcast address to avoid.
         if (~end.Mask > 1) {
             if ((end.Address & ~end.Mask) == 0)
-                warnings << Text(891).arg(number, Dotted(end.Address));
+                warnings << Text(891).arg(number, IPv4_Text(end.Address));
             else if ((end.Address & ~end.Mask) == ~end.Mask)
-                warnings << Text(892).arg(number, Dotted(end.Address));
+                warnings << Text(892).arg(number, IPv4_Text(end.Address));
         }
         if (end.Gateway_Enabled && (end.Gateway & end.Mask) != (end.Address & end.Mask))
-            warnings << Text(893).arg(number, Dotted(end.Gateway));
+            warnings << Text(893).arg(number, IPv4_Text(end.Gateway));
     }
     const quint32 both = ends[0].Mask & ends[1].Mask;
     if (ends[0].Address == ends[1].Address)
-        warnings << Text(894).arg(Dotted(ends[0].Address));
+        warnings << Text(894).arg(IPv4_Text(ends[0].Address));
     else if (Contiguous(ends[0].Mask) && Contiguous(ends[1].Mask) &&
              (ends[0].Address & both) == (ends[1].Address & both))
-        warnings << Text(895).arg(Dotted(ends[0].Address & both));
+        warnings << Text(895).arg(IPv4_Text(ends[0].Address & both));
     for (int i = 0; i < 2; ++i) {
-        const QString address = Dotted(ends[i].Address);
+        const QString address = IPv4_Text(ends[i].Address);
         for (const Used_Addresses &other : others) {
             if (other.Address[0] == address || other.Address[1] == address)
                 warnings << Text(896).arg(QString::number(i + 1), address, other.Configuration);

@@ -46,14 +46,6 @@ quint32 IPv4_Number(const QString &plain) {
     return number;
 }
 
-QString IPv4_Text(quint32 number) {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(number >> 24)
-        .arg((number >> 16) & 0xFF)
-        .arg((number >> 8) & 0xFF)
-        .arg(number & 0xFF);
-}
-
 QString State_Name(Endpoint_State state) {
     switch (state) {
     case Endpoint_State::Answers:
