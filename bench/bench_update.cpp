@@ -12,6 +12,7 @@
 
 #include "app/UDededorezidFirmWare.h"
 #include "configurations/Configurations.h"
+#include "parameters/ParGen.h"
 #include "platform/IcmpEcho.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
@@ -92,6 +93,11 @@ int main(int argc, char *argv[]) {
     QFile::copy(QStringLiteral(STAND_IN), folder.filePath(Updater_File_Name));
     TFDededorezidFirmWare main_window(folder.path());
     Open_Configuration(QStringLiteral("Plant"));
+    // Confirmed parameters, the configuration alone (no firmware file here), and no check of
+    // the device afterwards: the endpoints are not this machine's.
+    Save_ParGen(Default_ParGen(), App.ParGen_File);
+    App.Last_Update_Option = Update_Configuration;
+    App.Check_After_Update = false;
     TFBoot *boot = main_window.FBoot();
     boot->show();
     for (QLineEdit *field : boot->E_IP)

@@ -16,31 +16,6 @@ namespace {
 
 using P = ParGen_Params;
 
-struct Endpoint_Fields {
-    std::array<QString P::*, 4> IP, SM, GAT;
-    bool P::*EN_GAT;
-    QString P::*Port;
-};
-
-const Endpoint_Fields Fields[2] = {
-    {{&P::Modbus_TCP_Slave_IP1, &P::Modbus_TCP_Slave_IP2, &P::Modbus_TCP_Slave_IP3,
-      &P::Modbus_TCP_Slave_IP4},
-     {&P::Modbus_TCP_Slave_SM1, &P::Modbus_TCP_Slave_SM2, &P::Modbus_TCP_Slave_SM3,
-      &P::Modbus_TCP_Slave_SM4},
-     {&P::Modbus_TCP_Slave_GAT1, &P::Modbus_TCP_Slave_GAT2, &P::Modbus_TCP_Slave_GAT3,
-      &P::Modbus_TCP_Slave_GAT4},
-     &P::Modbus_TCP_Slave_EN_GAT,
-     &P::Modbus_TCP_Slave_Port},
-    {{&P::Modbus_TCP_Slave_2_IP1, &P::Modbus_TCP_Slave_2_IP2, &P::Modbus_TCP_Slave_2_IP3,
-      &P::Modbus_TCP_Slave_2_IP4},
-     {&P::Modbus_TCP_Slave_2_SM1, &P::Modbus_TCP_Slave_2_SM2, &P::Modbus_TCP_Slave_2_SM3,
-      &P::Modbus_TCP_Slave_2_SM4},
-     {&P::Modbus_TCP_Slave_2_GAT1, &P::Modbus_TCP_Slave_2_GAT2, &P::Modbus_TCP_Slave_2_GAT3,
-      &P::Modbus_TCP_Slave_2_GAT4},
-     &P::Modbus_TCP_Slave_2_EN_GAT,
-     &P::Modbus_TCP_Slave_2_Port},
-};
-
 int Value(const QString &text) {
     return Text_To_Int_Def(text, -1);
 }
@@ -77,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (First_Failed_Rule(params))
         return 0;
     for (int n = 0; n < 2; ++n) {
-        const Endpoint_Fields &fields = Fields[n];
+        const ParGen_Endpoint &fields = ParGen_Endpoints()[n];
         const Bank_Endpoint &endpoint = Bank_Endpoints[n];
         Check_Octets(fields.IP, params, endpoint.IP);
         Check_Octets(fields.SM, params, endpoint.Mask);

@@ -97,7 +97,8 @@ cp "$build/tests/update/stand_in_updater.exe" "$app/Ethernet_Update.exe"
 
 step "cf20914-cli.exe creates a configuration and updates a stand-in device on 127.0.0.1"
 (cd "$app" && timeout 120 wine cf20914-cli.exe new Smoke)
-(cd "$app" && timeout 200 wine cf20914-cli.exe update Smoke --ip 127.0.0.1 --wait 60)
+(cd "$app" && timeout 120 wine cf20914-cli.exe set Smoke Modbus_TCP_Slave_IP4=77)
+(cd "$app" && timeout 200 wine cf20914-cli.exe update Smoke --ip 127.0.0.1 --option 2 --wait 60)
 [ -f "$app/PROJECTS/Smoke/bin/bank.bin" ]
 grep -q '^job=.*Smoke' "$app/updater_record.txt"
 grep -q '^ended$' "$app/updater_record.txt"
@@ -133,7 +134,9 @@ if [ -x "$linux_cli" ]; then
     mkdir -p "$linux_app"
     cp "$build/tests/update/stand_in_updater.exe" "$linux_app/Ethernet_Update.exe"
     "$linux_cli" new Smoke --program-dir "$linux_app"
-    timeout 200 "$linux_cli" update Smoke --ip 127.0.0.1 --wait 60 --program-dir "$linux_app"
+    "$linux_cli" set Smoke Modbus_TCP_Slave_IP4=77 --program-dir "$linux_app"
+    timeout 200 "$linux_cli" update Smoke --ip 127.0.0.1 --option 2 --wait 60 \
+        --program-dir "$linux_app"
     grep -q '^ended$' "$linux_app/updater_record.txt"
 else
     step "no Linux build ($linux_cli): the Linux tool's run of the Windows updater is left out"

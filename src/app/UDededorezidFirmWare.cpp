@@ -6,6 +6,7 @@
 #include "configurations/UOpenConf.h"
 #include "image/Bank.h"
 #include "language/LangStrings.h"
+#include "language/LanguageFile.h"
 #include "options/USoftOptions.h"
 #include "parameters/UParGen2.h"
 #include "platform/CoreError.h"
@@ -14,7 +15,7 @@
 #include "shell/SettingsFile.h"
 #include "shell/Startup.h"
 #include "update/UBoot.h"
-#include "update/UpdaterLaunch.h"
+#include "update/UpdatePlan.h"
 #include "widgets/ProgramStyle.h"
 #include "widgets/Waiting.h"
 #include "widgets/WebPages.h"
@@ -22,11 +23,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QKeyEvent>
 
 namespace {
 
 constexpr int First_Check_Ms = 60000;
 constexpr int Next_Check_Ms = 7200000;
+// How soon a check that found another one running looks again.
+constexpr int Busy_Retry_Ms = 1000;
 
 // A silver outline or line: a plain frame draws in its palette's text colour.
 QFrame *Make_Frame(QWidget *parent, QFrame::Shape shape, const QRect &geometry) {
@@ -121,6 +126,7 @@ TFDededorezidFirmWare::TFDededorezidFirmWare(const QString &app_dir)
             [] { Open_Web_Page(Maker_Url(Home_Page_Path)); });
 
     Start_Core(app_dir);
+    Apply_Qt_Texts();
     Apply_Timer_Rule();
     setWindowTitle(App.Window_Title);
     L_SW_Code->setText(App.SW_Code);
@@ -155,7 +161,7 @@ TFSoftOptions *TFDededorezidFirmWare::FSoftOptions() {
 TFBoot *TFDededorezidFirmWare::FBoot() {
     return Made_Once(Created.Boot, this,
                      [this](const QString &program, const std::function<void()> &write_job) {
-                         Start_Program(program, write_job);
+                         return Start_Program(program, write_job);
                      });
 }
 
@@ -198,7 +204,12 @@ bool TFDededorezidFirmWare::Save_Setting() {
 void TFDededorezidFirmWare::Show_Active_Configuration() {
     const bool active = !App.Proj_Dir.isEmpty();
     L_Name_Conf->setText(Lang_Strings.at(active ? 11 : 9));
-    L_Name_Conf_L2->setText(active ? App.Proj_Name : Lang_Strings.at(10));
+    if (active) {
+        Show_Elided(L_Name_Conf_L2, App.Proj_Name);
+    } else {
+        L_Name_Conf_L2->setText(Lang_Strings.at(10));
+        L_Name_Conf_L2->setToolTip(QString());
+    }
 }
 
 void TFDededorezidFirmWare::Create_New_Project() {
@@ -207,16 +218,21 @@ void TFDededorezidFirmWare::Create_New_Project() {
 }
 
 void TFDededorezidFirmWare::Open_Project() {
-    if (FOpenConf()->exec() != QDialog::Accepted)
-        return;
-    Open_Configuration(FOpenConf()->Name_Conf);
+    // The dialog's list may have renamed or deleted the active configuration, even when it is
+    // cancelled.
+    if (FOpenConf()->exec() == QDialog::Accepted)
+        Open_Configuration(FOpenConf()->Name_Conf);
     Show_Active_Configuration();
 }
 
 void TFDededorezidFirmWare::Update_Device() {
     try {
-        Compile_Bank();
-        Save_Bank();
+        // A configuration that may not be sent is not compiled: the dialog names what is wrong,
+        // and its update button refuses it.
+        if (!Configuration_Refusal(Update_Front::Window)) {
+            Compile_Bank();
+            Save_Bank();
+        }
     } catch (const Core_Error &error) {
         // A stale or missing image must never reach the device unnoticed.
         Show_Standard_Error(error.message());
@@ -226,20 +242,28 @@ void TFDededorezidFirmWare::Update_Device() {
     FBoot()->exec();
 }
 
-void TFDededorezidFirmWare::Start_Program(const QString &NomeSW,
-                                          const std::function<void()> &Write_Job) {
-    const Update_Outcome outcome =
-        Run_Update_Job(NomeSW, Write_Job, Updater_Wait_Limit_Ms, [this](qint64 elapsed_ms) {
-            FBoot()->Show_Wait(elapsed_ms);
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
-    // The user must hear of an update that could not run: where the desktop says nothing about
-    // a program it cannot start, and when another update kept the program folder all the while.
-    if (outcome.Result == Update_Run::Folder_Busy || outcome.Result == Update_Run::Not_Started)
-        Show_Error(outcome.Reason);
+Update_Outcome TFDededorezidFirmWare::Start_Program(const QString &NomeSW,
+                                                    const std::function<void()> &Write_Job) {
+    // The update dialog drops the user's input meanwhile, so every event is processed here:
+    // none is held back to act once the updater has ended.
+    return Run_Update_Job(NomeSW, Write_Job, Updater_Wait_Limit_Ms,
+                          [this](const Update_Progress &progress) {
+                              FBoot()->Show_Progress(progress);
+                              QCoreApplication::processEvents();
+                          });
+}
+
+void TFDededorezidFirmWare::Apply_Qt_Texts() {
+    if (Qt_Texts_Installed)
+        QCoreApplication::removeTranslator(&Qt_Texts);
+    const QString file = Qt_Translation_File(App.Language_Dir, Lang_Locale);
+    // Only the file itself: QTranslator would otherwise try shorter names down the path.
+    Qt_Texts_Installed = QFileInfo(file).isFile() && Qt_Texts.load(file) &&
+                         QCoreApplication::installTranslator(&Qt_Texts);
 }
 
 void TFDededorezidFirmWare::Change_Language() {
+    Apply_Qt_Texts();
     Set_Lang();
     // A window not made yet takes the texts of the moment when it is made.
     if (Created.Boot)
@@ -263,6 +287,11 @@ void TFDededorezidFirmWare::Apply_Timer_Rule() {
 
 void TFDededorezidFirmWare::Timer_UpdateTimer() {
     Timer_Update->stop();
+    // A check from the options dialog is waiting for its answer: one request at a time.
+    if (Version_Check_Running()) {
+        Timer_Update->start(Busy_Retry_Ms);
+        return;
+    }
     if (Check_Version_Without_Freezing(Version_Server)) {
         LL_Update->setText(Download_Page_Link(Lang_Strings.at(19)));
         LL_Update->adjustSize();
@@ -295,6 +324,18 @@ void TFDededorezidFirmWare::Btn_Click(QObject *Sender) {
     } else if (Sender == Btn_CreateBin) {
         Update_Device();
     }
+}
+
+void TFDededorezidFirmWare::keyPressEvent(QKeyEvent *event) {
+    // As on Windows, Enter presses the focused button as Space does (the buttons of the main
+    // window are no dialog's default buttons, which alone take Enter in Qt).
+    auto *button = qobject_cast<QAbstractButton *>(focusWidget());
+    if (button && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        if (!event->isAutoRepeat())
+            button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TFDededorezidFirmWare::closeEvent(QCloseEvent *event) {

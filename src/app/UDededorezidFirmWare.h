@@ -1,11 +1,13 @@
 #pragma once
 
 #include "platform/MakerServer.h"
+#include "update/UpdaterLaunch.h"
 #include "widgets/StyledButton.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QTimer>
+#include <QTranslator>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -39,10 +41,10 @@ public:
     // countdown afresh.
     void Apply_Timer_Rule();
     // Writes the job with Write_Job, starts the updater NomeSW and waits for it, at most
-    // Updater_Wait_Limit_Ms; the windows keep painting and take no input meanwhile, and the
-    // update dialog shows how long it has run. While another update of the program folder runs,
-    // it waits for that one first, as long again at most, and then gives up with a message.
-    void Start_Program(const QString &NomeSW, const std::function<void()> &Write_Job);
+    // Updater_Wait_Limit_Ms; the windows keep painting meanwhile, and the update dialog shows
+    // how long it has run. While another update of the program folder runs, it waits for that
+    // one first, as long again at most. The dialog shows how it ended.
+    Update_Outcome Start_Program(const QString &NomeSW, const std::function<void()> &Write_Job);
 
     // Where the version check asks; tests point it at a server of their own.
     QString Version_Server = Maker_Server;
@@ -77,6 +79,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     // Built only when needed: a window that is never opened costs nothing at start-up.
@@ -91,4 +94,10 @@ private:
 
     void Btn_Click(QObject *Sender);
     void Show_Active_Configuration();
+    // Qt's own texts (standard buttons, context menus) in the language of Lang_Locale; English
+    // when the language names no locale or its Qt texts are not in the LANGUAGE folder.
+    void Apply_Qt_Texts();
+
+    QTranslator Qt_Texts;
+    bool Qt_Texts_Installed = false;
 };

@@ -1,5 +1,6 @@
 #include "app/UDededorezidFirmWare.h"
 #include "shell/Messages.h"
+#include "shell/WindowMarker.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/ProgramStyle.h"
 
@@ -27,6 +28,8 @@ int main(int argc, char *argv[]) {
     Screen_Message_Sink message_boxes;
     Install_Message_Sink(&message_boxes);
 
+    // Commands that rename or delete the active configuration leave the settings to the window.
+    const Window_Marker running(QCoreApplication::applicationDirPath());
     Exit_After_First_Paint exit_after_first_paint;
     TFDededorezidFirmWare main_window(QCoreApplication::applicationDirPath());
     if (qEnvironmentVariableIsSet("CF20914_EXIT_AFTER_FIRST_PAINT"))

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+struct ParGen_Params;
+
 // --program-dir and --language, which every command on a program folder takes.
 QList<QCommandLineOption> Program_Folder_Options();
 
@@ -19,3 +21,8 @@ void Open_Named_Configuration(const QString &name);
 
 // Writes "cf20914-cli: " and message as one line on stderr; the exit code of a refusal, 1.
 int Refuse(const QString &message);
+
+// Checks params as Set Communication does before it saves them into configuration name: a
+// failing rule refuses with its message; each network warning goes to stderr, and refuses too
+// when strict. 0 when they may be saved, else the exit code of the refusal, 1.
+int Check_Parameters(const ParGen_Params &params, const QString &name, bool strict);

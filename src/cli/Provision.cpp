@@ -1,5 +1,5 @@
 // The commands that work on a program folder as the windows do: list, new, get, set (and update,
-// in UpdateCommand.cpp).
+// in UpdateCommand.cpp; check and scan, in ModbusCommands.cpp).
 
 #include "Cli.h"
 #include "ProgramFolder.h"
@@ -7,6 +7,7 @@
 #include "configurations/Configurations.h"
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
+#include "parameters/NetworkWarnings.h"
 #include "parameters/ParGen.h"
 #include "parameters/Validation.h"
 #include "platform/Paths.h"
@@ -17,6 +18,11 @@
 #include <QFileInfo>
 
 Command Update_Command();
+Command Provision_Command();
+Command History_Command();
+Command Unlock_Command();
+Command Check_Command();
+Command Scan_Command();
 
 QList<QCommandLineOption> Program_Folder_Options() {
     return {{QStringLiteral("program-dir"),
@@ -50,6 +56,15 @@ void Open_Named_Configuration(const QString &name) {
 int Refuse(const QString &message) {
     Err() << "cf20914-cli: " << message << '\n';
     return 1;
+}
+
+int Check_Parameters(const ParGen_Params &params, const QString &name, bool strict) {
+    if (const auto failed = First_Failed_Rule(params))
+        return Refuse(Lang_Strings.at(*failed));
+    const QStringList warnings = Network_Warnings(params, Addresses_In_Use(App.Projects_Dir, name));
+    for (const QString &warning : warnings)
+        Err() << "cf20914-cli: " << (strict ? "" : "warning: ") << warning << '\n';
+    return strict && !warnings.isEmpty() ? 1 : 0;
 }
 
 namespace {
@@ -117,8 +132,9 @@ int Run_Set(const QCommandLineParser &parser, const QStringList &args) {
         if (!Set_ParGen_Value(params, *key, value))
             throw Usage_Error{QStringLiteral("%1 takes 1 or 0").arg(QLatin1String(key->Key))};
     }
-    if (const auto failed = First_Failed_Rule(params))
-        return Refuse(Lang_Strings.at(*failed));
+    if (const int refused =
+            Check_Parameters(params, args.at(0), parser.isSet(QStringLiteral("strict"))))
+        return refused;
     Save_ParGen(params, App.ParGen_File);
     return 0;
 }
@@ -152,14 +168,22 @@ Command_Table With_Program_Folder_Commands(Command_Table table) {
         {QStringLiteral("NAME"), QStringLiteral("[KEY...]")},
         Run_Get};
     table[QStringLiteral("set")] = {
-        QStringLiteral("set NAME KEY=VALUE... [--program-dir DIR] [--language NAME]"),
+        QStringLiteral("set NAME KEY=VALUE... [--strict] [--program-dir DIR] [--language NAME]"),
         QStringLiteral("Sets parameters of configuration NAME and saves them, as OK in the "
                        "communication settings dialog does: when a rule fails, its message goes "
-                       "to stderr, the exit code is 1 and the file stays as it was. A gateway "
+                       "to stderr, the exit code is 1 and the file stays as it was. Values that "
+                       "pass the rules but may not work on a network are saved with a warning "
+                       "on stderr each; with --strict they are refused (exit 1). A gateway "
                        "switch (..._EN_GAT) takes 1 or 0."),
-        folder,
+        folder + QList<QCommandLineOption>{{QStringLiteral("strict"),
+                                            QStringLiteral("Network warnings refuse too.")}},
         {QStringLiteral("NAME"), QStringLiteral("KEY=VALUE...")},
         Run_Set};
     table[QStringLiteral("update")] = Update_Command();
-    return table;
+    table[QStringLiteral("history")] = History_Command();
+    table[QStringLiteral("unlock")] = Unlock_Command();
+    table[QStringLiteral("check")] = Check_Command();
+    table[QStringLiteral("scan")] = Scan_Command();
+    table[QStringLiteral("provision")] = Provision_Command();
+    return With_Manage_Commands(table);
 }

@@ -2,16 +2,26 @@
 
 #include "Cli.h"
 #include "ProgramFolder.h"
+#include "UpdateRun.h"
 
 #include "image/Bank.h"
 #include "language/LangStrings.h"
+#include "platform/CoreError.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "shell/Comon.h"
 #include "update/JobFile.h"
+#include "update/ModbusCheck.h"
 #include "update/Probe.h"
+#include "update/UpdateLock.h"
+#include "update/UpdatePlan.h"
+#include "update/UpdateRecord.h"
 #include "update/UpdaterLaunch.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <cstdio>
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -23,26 +33,6 @@ namespace {
 
 // Longer waits are surely mistyped, and the limit must fit in milliseconds.
 constexpr int Longest_Wait_S = 86400;
-
-enum Update_Exit : int {
-    Exit_Updater_Ended = 0,
-    Exit_Address_Refused = 1,
-    Exit_Device_Silent = 3,
-    Exit_Wait_Ran_Out = 4,
-    Exit_Folder_Busy = 5,
-};
-
-int Whole_Number_Option(const QCommandLineParser &parser, const QString &name, int fallback,
-                        int highest) {
-    if (!parser.isSet(name))
-        return fallback;
-    const QString text = parser.value(name);
-    const auto value = Decimal_Int(text);
-    if (!value || !text.front().isDigit() || *value > highest)
-        throw Usage_Error{
-            QStringLiteral("--%1 takes a whole number from 0 to %2").arg(name).arg(highest)};
-    return *value;
-}
 
 // How long the wait has run, rewritten in place, where someone watches a terminal.
 class Wait_Display {
@@ -56,11 +46,13 @@ public:
         if (Shown >= 0)
             Err() << '\n' << Qt::flush;
     }
-    void Show(qint64 elapsed_ms) {
-        if (!Terminal || elapsed_ms / 1000 == Shown)
+    void Show(const Update_Progress &progress) {
+        if (!Terminal || progress.Elapsed_Ms / 1000 == Shown)
             return;
-        Shown = elapsed_ms / 1000;
-        Err() << '\r' << Updater_Wait_Text(elapsed_ms) << Qt::flush;
+        Shown = progress.Elapsed_Ms / 1000;
+        const QString text = progress.Waiting_For_Lock ? Update_Progress_Text(progress)
+                                                       : Updater_Wait_Text(progress.Elapsed_Ms);
+        Err() << '\r' << text << "\x1b[K" << Qt::flush;
     }
 
 private:
@@ -68,63 +60,243 @@ private:
     qint64 Shown = -1;
 };
 
+// The record line of an update from the command line.
+Update_Entry Command_Line_Entry(const QString &address, int option, bool read_back) {
+    Update_Entry entry;
+    entry.Source = QStringLiteral("command line");
+    entry.Address = address;
+    entry.Option = option;
+    entry.Read_Back = read_back;
+    return entry;
+}
+
+// Records how the update ended and passes its exit code on. A record that cannot be written is
+// said, but does not change the update's result.
+int Recorded(Update_Entry &entry, const QElapsedTimer &clock, int exit_code) {
+    entry.Elapsed_Ms = clock.elapsed();
+    try {
+        Append_Update_Record(App.Proj_Dir, entry);
+    } catch (const Core_Error &error) {
+        Err() << "cf20914-cli: warning: " << error.message() << '\n';
+    }
+    return exit_code;
+}
+
+int Refused(Update_Entry &entry, const QElapsedTimer &clock, const QString &outcome,
+            const QString &reason, int exit_code) {
+    entry.Outcome = outcome;
+    entry.Reason = reason;
+    Refuse(reason);
+    return Recorded(entry, clock, exit_code);
+}
+
+// Checks the device at the endpoints just sent, awaiting it wait_s while it restarts, prints
+// what each endpoint says and records it with the update.
+int Verified(Update_Entry &entry, const QElapsedTimer &clock, int wait_s) {
+    try {
+        const QList<Endpoint_Result> results =
+            Check_Endpoints(Sent_Endpoints(), After_Update_Check(wait_s * 1000));
+        const QStringList names = Configuration_Endpoint_Names();
+        Print_Check_Results(results, names, false);
+        entry.Device_Check = Check_Results_Json(results, names);
+        return Recorded(entry, clock,
+                        All_Answer(results) ? Exit_Updater_Ended : Exit_Not_Answering);
+    } catch (const Core_Error &error) {
+        entry.Reason = error.message();
+        Recorded(entry, clock, Exit_Usage);
+        throw Usage_Error{error.message()};
+    }
+}
+
 int Run_Update(const QCommandLineParser &parser, const QStringList &args) {
     if (!parser.isSet(QStringLiteral("ip")))
         throw Usage_Error{QStringLiteral("--ip is required")};
-    const int option = Whole_Number_Option(parser, QStringLiteral("option"),
-                                           Update_Firmware_And_Configuration, Update_Configuration);
-    const int wait_s = Whole_Number_Option(parser, QStringLiteral("wait"),
-                                           Updater_Wait_Limit_Ms / 1000, Longest_Wait_S);
+    Update_Request request;
+    request.Address = parser.value(QStringLiteral("ip"));
+    request.Option = Number_Option(parser, QStringLiteral("option"),
+                                   Update_Firmware_And_Configuration, 0, Update_Configuration);
+    request.Wait_S = Number_Option(parser, QStringLiteral("wait"), Updater_Wait_Limit_Ms / 1000, 0,
+                                   Longest_Wait_S);
+    request.Read_Back = !parser.isSet(QStringLiteral("no-read-back"));
+    request.Dry_Run = parser.isSet(QStringLiteral("dry-run"));
+    // --verify takes its SECONDS as an optional second name after NAME.
+    if (parser.isSet(QStringLiteral("verify")))
+        request.Verify_S = args.size() > 1 ? Whole_Number(args.at(1), QStringLiteral("--verify"), 1,
+                                                          Longest_Wait_S)
+                                           : Device_Restart_Wait_S;
+    else if (args.size() > 1)
+        throw Usage_Error{QStringLiteral("SECONDS goes with --verify")};
     Open_Program_Folder(parser);
     Open_Named_Configuration(args.at(0));
+    return Update_Active_Configuration(request);
+}
 
-    // A stale image must never reach the device: a parameter file that is not well-formed or an
-    // image that cannot be written ends the update here.
+} // namespace
+
+int Update_Active_Configuration(const Update_Request &request) {
+    // The address as it would stand in the dialog's four fields; the job carries it so.
+    const QString &address = request.Address;
+    const int option = request.Option;
+    Update_Entry entry = Command_Line_Entry(address, option, request.Read_Back);
+    QElapsedTimer clock;
+    clock.start();
+
+    // Nothing reaches the device unseen: every check runs before the probe. A parameter file
+    // that is not well-formed ends the update here too, with its reason.
+    if (const std::optional<QString> refusal = Update_Refusal(option, Update_Front::Command_Line))
+        return Refused(entry, clock, Update_Result::Refused, *refusal, Exit_Refused);
+    const std::optional<QString> host = Decimal_IPv4(address);
+    if (!host)
+        return Refused(entry, clock, Update_Result::Address_Refused, Lang_Strings.at(637),
+                       Exit_Refused);
+
     Compile_Bank();
+    entry.Image = QByteArray(reinterpret_cast<const char *>(Bank_Buffer.data()), Bank_Length);
+    if (Sends_Firmware(option))
+        entry.Firmware_Path = Firmware_Path();
+    const QString summary =
+        Update_Summary(App.Proj_Name, entry.Image, option).join(QLatin1Char('\n'));
+    if (request.Dry_Run) {
+        Out() << summary << '\n';
+        return Exit_Updater_Ended;
+    }
+    Err() << summary << '\n' << Qt::flush;
+    // A stale image must never reach the device: one that cannot be written ends the update.
     Save_Bank();
 
-    // The address as it would stand in the dialog's four fields; the job carries it so.
-    const QString address = parser.value(QStringLiteral("ip"));
-    const std::optional<QString> host = Decimal_IPv4(address);
-    if (!host) {
-        Refuse(Lang_Strings.at(637));
-        return Exit_Address_Refused;
-    }
     const Probe_Answer answer = Probe_Device(*host);
-    if (answer.Silent) {
-        Refuse(Lang_Strings.at(636));
-        return Exit_Device_Silent;
-    }
-    if (!answer.Reachable)
+    if (answer.Silent)
+        return Refused(entry, clock, Update_Result::Device_Silent,
+                       Lang_Strings.at(636) + QLatin1Char(' ') + address, Exit_Device_Silent);
+    if (!answer.Reachable) {
+        entry.Outcome = Update_Result::Probe_Failed;
+        entry.Reason = answer.Error;
+        Recorded(entry, clock, Exit_Usage);
         throw Usage_Error{answer.Error};
+    }
 
     // Decimal_IPv4 has accepted the address, so it splits.
-    const Update_Job job{*Checked_IP_Address(address), option,
-                         !parser.isSet(QStringLiteral("no-read-back")), App.Master_Dir,
+    const Update_Job job{*Checked_IP_Address(address), option, entry.Read_Back, App.Master_Dir,
                          App.Proj_Dir};
     Update_Outcome outcome;
     {
         Wait_Display display;
         outcome = Run_Update_Job(
             Join_Path(App.App_Dir, Updater_File_Name),
-            [&job] { Write_Update_Job(job, Join_Path(App.App_Dir, Job_File_Name)); }, wait_s * 1000,
-            [&display](qint64 elapsed_ms) { display.Show(elapsed_ms); });
+            [&job] { Write_Update_Job(job, Join_Path(App.App_Dir, Job_File_Name)); },
+            request.Wait_S * 1000,
+            [&display](const Update_Progress &progress) { display.Show(progress); });
     }
     switch (outcome.Result) {
     case Update_Run::Updater_Ended:
-        return Exit_Updater_Ended;
+        entry.Outcome = Update_Result::Updater_Ended;
+        entry.Exit_Code = outcome.Exit_Code;
+        Out() << Update_End_Text(outcome) << '\n';
+        if (outcome.Exit_Code != 0)
+            return Recorded(entry, clock, Exit_Updater_Failed);
+        if (request.Verify_S < 0 || !Sends_Configuration(option))
+            return Recorded(entry, clock, Exit_Updater_Ended);
+        return Verified(entry, clock, request.Verify_S);
     case Update_Run::Wait_Ran_Out:
-        Refuse(QStringLiteral("%1 still runs after %2 s; no longer waiting for it")
-                   .arg(Updater_File_Name)
-                   .arg(wait_s));
-        return Exit_Wait_Ran_Out;
+        return Refused(entry, clock, Update_Result::Wait_Ran_Out, Update_End_Text(outcome),
+                       Exit_Wait_Ran_Out);
     case Update_Run::Folder_Busy:
-        Refuse(outcome.Reason);
-        return Exit_Folder_Busy;
+        return Refused(entry, clock, Update_Result::Lock_Busy, outcome.Reason, Exit_Folder_Busy);
     case Update_Run::Not_Started:
         break;
     }
+    entry.Outcome = Update_Result::Not_Started;
+    entry.Reason = outcome.Reason;
+    Recorded(entry, clock, Exit_Usage);
     throw Usage_Error{outcome.Reason};
+}
+
+namespace {
+
+// What each endpoint did in the check after the update, "answers/silent"; empty when none ran.
+QString Check_States(const QJsonObject &entry) {
+    QStringList states;
+    for (const QJsonValue &endpoint : entry.value(QStringLiteral("device_check")).toArray())
+        states << endpoint.toObject().value(QStringLiteral("state")).toString();
+    return states.join(QLatin1Char('/'));
+}
+
+int Run_History(const QCommandLineParser &parser, const QStringList &args) {
+    Open_Program_Folder(parser);
+    Open_Named_Configuration(args.at(0));
+    const Update_History history = Read_Update_History(App.Proj_Dir);
+    for (const QString &warning : history.Warnings)
+        Err() << "cf20914-cli: warning: " << Update_Record_File_Name << ": " << warning << '\n';
+    if (parser.isSet(QStringLiteral("json"))) {
+        QJsonArray entries;
+        for (const QJsonObject &entry : history.Entries)
+            entries.append(entry);
+        Out() << QJsonDocument(entries).toJson(QJsonDocument::Compact) << '\n';
+        return 0;
+    }
+    const auto text = [](const QJsonObject &entry, const char *key) {
+        const QJsonValue value = entry.value(QLatin1String(key));
+        return value.isString()   ? value.toString()
+               : value.isBool()   ? QString::number(int(value.toBool()))
+               : value.isDouble() ? QString::number(value.toInteger())
+                                  : QString();
+    };
+    Out() << "time (UTC)\tsource\taddress\toption\tread back\toutcome\texit code\tseconds\t"
+             "image checksum\tdevice check\treason\n";
+    for (const QJsonObject &entry : history.Entries) {
+        const QString checksum =
+            entry.contains(QStringLiteral("image_checksum"))
+                ? QStringLiteral("0x%1").arg(
+                      entry.value(QStringLiteral("image_checksum")).toInteger(), 8, 16,
+                      QLatin1Char('0'))
+                : QString();
+        Out() << QStringList{text(entry, "time"),
+                             text(entry, "source"),
+                             text(entry, "address"),
+                             text(entry, "option"),
+                             text(entry, "read_back"),
+                             text(entry, "outcome"),
+                             text(entry, "exit_code"),
+                             QString::number(entry.value(QStringLiteral("elapsed_ms")).toDouble() /
+                                                 1000,
+                                             'f', 1),
+                             checksum,
+                             Check_States(entry),
+                             text(entry, "reason")}
+                     .join(QLatin1Char('\t'))
+              << '\n';
+    }
+    return 0;
+}
+
+int Run_Unlock(const QCommandLineParser &parser, const QStringList &) {
+    Open_Program_Folder(parser);
+    const std::optional<Lock_Status> status = Read_Update_Lock(App.App_Dir);
+    if (!status) {
+        Out() << "The program folder is not locked.\n";
+        return 0;
+    }
+    const QString holder = status->Holder ? Holder_Text(*status->Holder)
+                                          : QStringLiteral("a lock file that names no process");
+    if (status->Held) {
+        // A live update of this computer is never cut off from its job.
+        Refuse(Update_Busy_Text(*status->Holder));
+        return Exit_Folder_Busy;
+    }
+    if (!parser.isSet(QStringLiteral("yes"))) {
+        Err() << "The update lock names " << holder
+              << ". Remove it only when no update of this program folder runs anywhere. "
+                 "Remove it? [y/N] "
+              << Qt::flush;
+        QTextStream input(stdin);
+        const QString answer = input.readLine().trimmed();
+        if (answer.compare(QStringLiteral("y"), Qt::CaseInsensitive) != 0 &&
+            answer.compare(QStringLiteral("yes"), Qt::CaseInsensitive) != 0)
+            return Refuse(QStringLiteral("the update lock was left as it was"));
+    }
+    Clear_Update_Lock(App.App_Dir);
+    Out() << "Removed the update lock of " << holder << ".\n";
+    return 0;
 }
 
 } // namespace
@@ -132,16 +304,30 @@ int Run_Update(const QCommandLineParser &parser, const QStringList &args) {
 Command Update_Command() {
     return {
         QStringLiteral("update NAME --ip ADDRESS [--option 0|1|2] [--no-read-back] "
-                       "[--wait SECONDS] [--program-dir DIR] [--language NAME]"),
+                       "[--wait SECONDS] [--verify [SECONDS]] [--dry-run] [--program-dir DIR] "
+                       "[--language NAME]"),
         QStringLiteral(
-            "Updates the device at ADDRESS with configuration NAME as Update Device does: "
-            "compiles and writes the image, probes the address, writes the job file beside "
-            "the program and runs Ethernet_Update.exe from there, waiting for it at most "
-            "SECONDS (150). While another update of the program folder runs, it waits for "
-            "that one first, as long at most.\n"
-            "Exit codes: 0 the updater ended; 1 the address is refused; 2 usage or file "
-            "errors; 3 the device did not answer; 4 the wait ran out (the updater is left "
-            "running); 5 another update kept the program folder."),
+            "Updates the device at ADDRESS with configuration NAME as Update Device does. "
+            "First it checks that the configuration's parameters were saved and pass every "
+            "rule, that the firmware file is there when it is sent and that the updater can "
+            "be started; then it prints on stderr what will be sent (the configuration, the "
+            "image's checksum, both endpoints, the offsets and the firmware), writes the image, "
+            "probes the address, writes the job file beside the program and runs "
+            "Ethernet_Update.exe from there, waiting for it at most SECONDS (150), and prints "
+            "how it ended. While another update of the program folder runs, it waits for that "
+            "one first, as long at most. --dry-run prints what would be sent on stdout and "
+            "stops before the probe. Every update is recorded in the configuration's "
+            "updates.jsonl (see history). --verify checks, after an updater that ended with exit "
+            "code 0, that the device answers Modbus TCP at both endpoints of the configuration "
+            "just sent, awaiting it at most SECONDS (60) while it restarts, and prints what each "
+            "endpoint says (see check); the record keeps it. An update of the firmware alone "
+            "leaves "
+            "the device's addresses as they were and is not checked.\n"
+            "Exit codes: 0 the updater ended with exit code 0; 1 a check refused the update or "
+            "the address; 2 usage or file errors; 3 the device did not answer; 4 the wait ran "
+            "out (the updater is left running and keeps the program folder locked until it "
+            "ends); 5 another update kept the program folder; 6 with --verify, an endpoint did not "
+            "answer in time; 7 the updater ended with another exit code, a failure."),
         Program_Folder_Options() +
             QList<QCommandLineOption>{
                 {QStringLiteral("ip"), QStringLiteral("Device address, four bytes."),
@@ -153,7 +339,40 @@ Command Update_Command() {
                 {QStringLiteral("no-read-back"), QStringLiteral("The device does not read back.")},
                 {QStringLiteral("wait"),
                  QStringLiteral("Longest wait for the updater, in seconds (default 150)."),
-                 QStringLiteral("SECONDS")}},
-        {QStringLiteral("NAME")},
+                 QStringLiteral("SECONDS")},
+                {QStringLiteral("verify"),
+                 QStringLiteral("Check afterwards that the device answers at its endpoints, "
+                                "awaiting it SECONDS (default 60).")},
+                {QStringLiteral("dry-run"),
+                 QStringLiteral("Check and print what would be sent; contact nothing.")}},
+        {QStringLiteral("NAME"), QStringLiteral("[SECONDS]")},
         Run_Update};
+}
+
+Command History_Command() {
+    return {QStringLiteral("history NAME [--json] [--program-dir DIR] [--language NAME]"),
+            QStringLiteral("Prints the record of the updates of configuration NAME, oldest first: "
+                           "one line an update, its fields separated by tabs, or with --json one "
+                           "JSON array. A line of the record that is no complete entry (a crash "
+                           "cut it short) is skipped with a warning on stderr."),
+            Program_Folder_Options() +
+                QList<QCommandLineOption>{
+                    {QStringLiteral("json"), QStringLiteral("Print the entries as JSON.")}},
+            {QStringLiteral("NAME")},
+            Run_History};
+}
+
+Command Unlock_Command() {
+    return {QStringLiteral("unlock [--yes] [--program-dir DIR]"),
+            QStringLiteral("Removes the update lock of the program folder when no process of this "
+                           "computer holds it: one left by another computer (a program folder "
+                           "moved or shared) or by processes that have ended. It names the holder "
+                           "and asks first, unless --yes is given.\n"
+                           "Exit codes: 0 removed or not locked; 1 not confirmed; 5 an update of "
+                           "this computer still runs."),
+            Program_Folder_Options() +
+                QList<QCommandLineOption>{
+                    {QStringLiteral("yes"), QStringLiteral("Remove without asking.")}},
+            {},
+            Run_Unlock};
 }

@@ -7,6 +7,7 @@
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
 #include "options/VersionCheck.h"
+#include "parameters/NetworkWarnings.h"
 #include "parameters/ParGen.h"
 #include "parameters/Validation.h"
 #include "platform/CoreError.h"
@@ -59,7 +60,13 @@ int Run_Validate(const QCommandLineParser &parser, const QStringList &args) {
     Load_Chosen_Language(parser);
     const auto failed = First_Failed_Rule(params);
     Out() << (failed ? Lang_Strings.at(*failed) : QStringLiteral("OK")) << '\n';
-    return failed ? 1 : 0;
+    if (failed)
+        return 1;
+    const bool strict = parser.isSet(QStringLiteral("strict"));
+    const QStringList warnings = Network_Warnings(params, {});
+    for (const QString &warning : warnings)
+        Err() << "cf20914-cli: " << (strict ? "" : "warning: ") << warning << '\n';
+    return strict && !warnings.isEmpty() ? 1 : 0;
 }
 
 int Run_Compile(const QCommandLineParser &, const QStringList &args) {
@@ -139,11 +146,15 @@ int Run_Probe(const QCommandLineParser &, const QStringList &args) {
 const Command_Table &Commands() {
     static const Command_Table commands = With_Program_Folder_Commands({
         {QStringLiteral("validate"),
-         {QStringLiteral("validate PARGEN_XML [--language-dir DIR] [--language NAME]"),
+         {QStringLiteral("validate PARGEN_XML [--strict] [--language-dir DIR] [--language NAME]"),
           QStringLiteral(
               "Checks a parameter file by the rules of the communication settings "
-              "dialog: prints OK (exit 0) or the first failing rule's message (exit 1)."),
-          {Language_Dir_Option(), Language_Option()},
+              "dialog: prints OK (exit 0) or the first failing rule's message (exit 1). When "
+              "the rules pass, values that may not work on a network are named on stderr, a "
+              "warning a line; they change the exit code only with --strict (exit 1)."),
+          {Language_Dir_Option(),
+           Language_Option(),
+           {QStringLiteral("strict"), QStringLiteral("Network warnings make the exit code 1.")}},
           {QStringLiteral("PARGEN_XML")},
           Run_Validate}},
         {QStringLiteral("compile"),

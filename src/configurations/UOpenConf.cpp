@@ -1,22 +1,75 @@
 #include "UOpenConf.h"
 
 #include "configurations/Configurations.h"
+#include "configurations/ManageConfigurations.h"
 #include "language/LangStrings.h"
+#include "platform/CoreError.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
 
+#include <QHelpEvent>
+#include <QInputDialog>
 #include <QKeyEvent>
+#include <QStyledItemDelegate>
+#include <QToolTip>
+
+namespace {
+
+// Names that do not fit the list are elided in the middle, where two similar long names
+// differ least often; such a name shows whole as the tooltip of its line. Elsewhere the list's
+// own hint shows.
+class Elided_Name_Delegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    // No width of its own: each line is as wide as the list, and a longer name is elided
+    // instead of widening the list's contents.
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+        return {0, QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return false;
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QRect text_area =
+            view->style()->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
+        // The style keeps a margin inside the text's area on either side.
+        const int margin =
+            view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &item, view) + 1;
+        if (item.fontMetrics.horizontalAdvance(item.text) <= text_area.width() - 2 * margin)
+            return false;
+        QToolTip::showText(event->globalPos(), item.text, view, option.rect);
+        return true;
+    }
+};
+
+} // namespace
 
 TFOpenConf::TFOpenConf(QWidget *parent) : Framed_Dialog(parent, Qt::Dialog) {
     ListBox1 = new QListWidget(this);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setTextElideMode(Qt::ElideMiddle);
+    ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListBox1->setItemDelegate(new Elided_Name_Delegate(ListBox1));
     Btn_OK->setDefault(true);
 
     connect(ListBox1, &QListWidget::currentTextChanged, this,
             [this](const QString &text) { Name_Conf = text; });
     connect(ListBox1, &QListWidget::itemActivated, this, &QDialog::accept);
     connect(Btn_OK, &QPushButton::clicked, this, &QDialog::accept);
+
+    Act_Duplicate = new QAction(this);
+    Act_Rename = new QAction(this);
+    Act_Delete = new QAction(this);
+    ListBox1->addActions({Act_Duplicate, Act_Rename, Act_Delete});
+    ListBox1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(Act_Duplicate, &QAction::triggered, this, [this] { Duplicate_Or_Rename(false); });
+    connect(Act_Rename, &QAction::triggered, this, [this] { Duplicate_Or_Rename(true); });
+    connect(Act_Delete, &QAction::triggered, this, &TFOpenConf::Delete_Selected);
 
     resize(377, 351);
     setMinimumSize(260, 220);
@@ -26,6 +79,9 @@ TFOpenConf::TFOpenConf(QWidget *parent) : Framed_Dialog(parent, Qt::Dialog) {
 void TFOpenConf::Set_Lang() {
     Set_Frame_Lang({200, 201, 202, 203, 206, 204, 207});
     ListBox1->setToolTip(Lang_Strings.at(205));
+    Act_Duplicate->setText(Lang_Strings.at(665));
+    Act_Rename->setText(Lang_Strings.at(666));
+    Act_Delete->setText(Lang_Strings.at(667));
 }
 
 void TFOpenConf::Load_Existing_Configuration() {
@@ -33,14 +89,53 @@ void TFOpenConf::Load_Existing_Configuration() {
 }
 
 void TFOpenConf::FormShow() {
+    Fill_List(Active_Folder_Name());
+    ListBox1->setFocus();
+}
+
+void TFOpenConf::Fill_List(const QString &name) {
     Load_Existing_Configuration();
     ListBox1->clear();
     ListBox1->addItems(SL);
-    const int found = Search_Open_Conf(SL, Active_Folder_Name());
+    const int found = Search_Open_Conf(SL, name);
     const int selected = found >= 0 ? found : (SL.isEmpty() ? -1 : 0);
     ListBox1->setCurrentRow(selected);
     Name_Conf = selected >= 0 ? SL.at(selected) : QString();
-    ListBox1->setFocus();
+}
+
+void TFOpenConf::Duplicate_Or_Rename(bool rename) {
+    const QString name = Name_Conf;
+    if (name.isEmpty())
+        return;
+    bool ok = false;
+    const QString new_name =
+        QInputDialog::getText(this, Lang_Strings.at(rename ? 666 : 665),
+                              Lang_Strings.at(rename ? 670 : 669), QLineEdit::Normal, name, &ok);
+    if (!ok)
+        return;
+    try {
+        const Create_Result result =
+            rename ? Rename_Configuration(name, new_name) : Copy_Configuration(name, new_name);
+        if (result != Create_OK) {
+            Show_Error(Lang_Strings.at(result));
+            return;
+        }
+    } catch (const Core_Error &error) {
+        Show_Standard_Error(error.message());
+    }
+    Fill_List(new_name);
+}
+
+void TFOpenConf::Delete_Selected() {
+    const QString name = Name_Conf;
+    if (name.isEmpty() || !Ask_Question(Lang_Strings.at(668).arg(name)))
+        return;
+    try {
+        Delete_Configuration(name);
+    } catch (const Core_Error &error) {
+        Show_Standard_Error(error.message());
+    }
+    Fill_List(Active_Folder_Name());
 }
 
 void TFOpenConf::accept() {

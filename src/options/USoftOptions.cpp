@@ -144,6 +144,7 @@ TFSoftOptions::TFSoftOptions(QWidget *parent, Main_Window_Hooks hooks)
     TS_Soft_Settings = new QWidget;
     CB_Soft_Set_Jump_Table = Make_Check_Box(TS_Soft_Settings, 12, 16);
     CB_DoubleClick_Auto_Size = Make_Check_Box(TS_Soft_Settings, 12, 39);
+    CB_Check_After_Update = Make_Check_Box(TS_Soft_Settings, 12, 62);
     PC_Options->addTab(TS_Soft_Settings, QString());
 
     for (QCheckBox *box : {CB_En_Con, CB_Update, CB_Soft_Set_Jump_Table, CB_DoubleClick_Auto_Size})
@@ -180,9 +181,11 @@ void TFSoftOptions::Set_Lang() {
     PC_Options->setTabText(2, Lang_Strings.at(319));
     CB_Soft_Set_Jump_Table->setText(Lang_Strings.at(320));
     CB_DoubleClick_Auto_Size->setText(Lang_Strings.at(321));
+    CB_Check_After_Update->setText(Lang_Strings.at(750));
     for (QLabel *label : {L_SW_Desc, L_Sel_Lang})
         label->adjustSize();
-    for (QCheckBox *box : {CB_En_Con, CB_Update, CB_Soft_Set_Jump_Table, CB_DoubleClick_Auto_Size})
+    for (QCheckBox *box : {CB_En_Con, CB_Update, CB_Soft_Set_Jump_Table, CB_DoubleClick_Auto_Size,
+                           CB_Check_After_Update})
         box->adjustSize();
 }
 
@@ -277,6 +280,7 @@ void TFSoftOptions::Btn_OKClick() {
     Hooks.Timer_Rule();
     App.Enable_Jump_Field_Tables = CB_Soft_Set_Jump_Table->isChecked();
     App.Double_Click_Auto_Size = CB_DoubleClick_Auto_Size->isChecked();
+    App.Check_After_Update = CB_Check_After_Update->isChecked();
     accept();
 }
 
@@ -291,4 +295,5 @@ void TFSoftOptions::FormShow() {
     CB_Update->setChecked(App.Enable_Update);
     CB_Soft_Set_Jump_Table->setChecked(App.Enable_Jump_Field_Tables);
     CB_DoubleClick_Auto_Size->setChecked(App.Double_Click_Auto_Size);
+    CB_Check_After_Update->setChecked(App.Check_After_Update);
 }

@@ -14,9 +14,9 @@
 class Click_Label;
 
 // Software Options: the language of the texts (picked from the flags of the installed language
-// files), the online options with a check for a newer version on demand, and the two
-// table-editing options. OK copies the choices into AppState; Cancel and the close box copy
-// nothing.
+// files), the online options with a check for a newer version on demand, the two table-editing
+// options and whether the device is checked after an update. OK copies the choices into AppState;
+// Cancel and the close box copy nothing.
 class TFSoftOptions : public Program_Dialog {
     Q_OBJECT
 
@@ -68,6 +68,7 @@ public:
     QWidget *TS_Soft_Settings;
     QCheckBox *CB_Soft_Set_Jump_Table;
     QCheckBox *CB_DoubleClick_Auto_Size;
+    QCheckBox *CB_Check_After_Update;
     QWidget *P_Button;
     Styled_Button *Btn_OK;
     Styled_Button *Btn_Cancel;

@@ -50,6 +50,25 @@ const std::array<ParGen_Key, 30> Keys = {
     Text("OPTIONS_OFFSET_STATUS", &P::OPTIONS_OFFSET_STATUS, "0"),
 };
 
+const std::array<ParGen_Endpoint, 2> Endpoints = {{
+    {{&P::Modbus_TCP_Slave_IP1, &P::Modbus_TCP_Slave_IP2, &P::Modbus_TCP_Slave_IP3,
+      &P::Modbus_TCP_Slave_IP4},
+     {&P::Modbus_TCP_Slave_SM1, &P::Modbus_TCP_Slave_SM2, &P::Modbus_TCP_Slave_SM3,
+      &P::Modbus_TCP_Slave_SM4},
+     {&P::Modbus_TCP_Slave_GAT1, &P::Modbus_TCP_Slave_GAT2, &P::Modbus_TCP_Slave_GAT3,
+      &P::Modbus_TCP_Slave_GAT4},
+     &P::Modbus_TCP_Slave_EN_GAT,
+     &P::Modbus_TCP_Slave_Port},
+    {{&P::Modbus_TCP_Slave_2_IP1, &P::Modbus_TCP_Slave_2_IP2, &P::Modbus_TCP_Slave_2_IP3,
+      &P::Modbus_TCP_Slave_2_IP4},
+     {&P::Modbus_TCP_Slave_2_SM1, &P::Modbus_TCP_Slave_2_SM2, &P::Modbus_TCP_Slave_2_SM3,
+      &P::Modbus_TCP_Slave_2_SM4},
+     {&P::Modbus_TCP_Slave_2_GAT1, &P::Modbus_TCP_Slave_2_GAT2, &P::Modbus_TCP_Slave_2_GAT3,
+      &P::Modbus_TCP_Slave_2_GAT4},
+     &P::Modbus_TCP_Slave_2_EN_GAT,
+     &P::Modbus_TCP_Slave_2_Port},
+}};
+
 const QString Version_Comment = QStringLiteral("SW_VERSION = ") + Own_Version;
 
 } // namespace
@@ -60,6 +79,10 @@ bool ParGen_Params::operator==(const ParGen_Params &other) const {
             return false;
     }
     return true;
+}
+
+const std::array<ParGen_Endpoint, 2> &ParGen_Endpoints() {
+    return Endpoints;
 }
 
 const std::array<ParGen_Key, 30> &ParGen_Keys() {

@@ -27,6 +27,16 @@ struct ParGen_Params {
     bool operator==(const ParGen_Params &other) const;
 };
 
+// The fields of one Modbus TCP endpoint, the address bytes most significant first.
+struct ParGen_Endpoint {
+    std::array<QString ParGen_Params::*, 4> IP, SM, GAT;
+    bool ParGen_Params::*EN_GAT;
+    QString ParGen_Params::*Port;
+};
+
+// Endpoint 1 and endpoint 2.
+const std::array<ParGen_Endpoint, 2> &ParGen_Endpoints();
+
 // One key of the parameter file: a text field, or a gateway switch stored as "1" or "0".
 struct ParGen_Key {
     const char *Key;

@@ -1,6 +1,8 @@
 #include "UParGen2.h"
 
+#include "configurations/Configurations.h"
 #include "language/LangStrings.h"
+#include "parameters/NetworkWarnings.h"
 #include "parameters/Validation.h"
 #include "platform/CoreError.h"
 #include "shell/AppState.h"
@@ -308,8 +310,15 @@ void TFParGen2::FormShow() {
 void TFParGen2::Btn_OKClick() {
     if (!Controllo_Dati())
         return;
+    const ParGen_Params params = Read_Fields();
+    // Values that pass the rules but may not work on a network are saved only when the user
+    // says so.
+    const QStringList warnings =
+        Network_Warnings(params, Addresses_In_Use(App.Projects_Dir, Active_Folder_Name()));
+    if (!warnings.isEmpty() && !Ask_Question(Network_Warnings_Question(warnings)))
+        return;
     try {
-        Save_ParGen(Read_Fields(), App.ParGen_File);
+        Save_ParGen(params, App.ParGen_File);
     } catch (const Core_Error &error) {
         Show_Standard_Error(error.message());
         return;

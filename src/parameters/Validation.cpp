@@ -8,37 +8,20 @@ using P = ParGen_Params;
 
 // The rules of one endpoint: address, mask, gateway (while enabled) and port, with their
 // message entries numbered from first_message in the same order.
-constexpr std::array<ParGen_Rule, 13> Endpoint_Rules(std::array<QString P::*, 4> ip,
-                                                     std::array<QString P::*, 4> sm,
-                                                     std::array<QString P::*, 4> gat,
-                                                     bool P::*enabled, QString P::*port,
-                                                     int first_message) {
+std::array<ParGen_Rule, 13> Endpoint_Rules(const ParGen_Endpoint &end, int first_message) {
     std::array<ParGen_Rule, 13> rules{};
     for (int i = 0; i < 4; ++i) {
-        rules[i] = {ip[i], nullptr, 0, 255, false, first_message + i};
-        rules[4 + i] = {sm[i], nullptr, 0, 255, false, first_message + 4 + i};
-        rules[8 + i] = {gat[i], enabled, 0, 255, false, first_message + 8 + i};
+        rules[i] = {end.IP[i], nullptr, 0, 255, false, first_message + i};
+        rules[4 + i] = {end.SM[i], nullptr, 0, 255, false, first_message + 4 + i};
+        rules[8 + i] = {end.GAT[i], end.EN_GAT, 0, 255, false, first_message + 8 + i};
     }
-    rules[12] = {port, nullptr, 0, 65535, true, first_message + 12};
+    rules[12] = {end.Port, nullptr, 0, 65535, true, first_message + 12};
     return rules;
 }
 
 std::array<ParGen_Rule, 28> Build_Rules() {
-    const auto one = Endpoint_Rules({&P::Modbus_TCP_Slave_IP1, &P::Modbus_TCP_Slave_IP2,
-                                     &P::Modbus_TCP_Slave_IP3, &P::Modbus_TCP_Slave_IP4},
-                                    {&P::Modbus_TCP_Slave_SM1, &P::Modbus_TCP_Slave_SM2,
-                                     &P::Modbus_TCP_Slave_SM3, &P::Modbus_TCP_Slave_SM4},
-                                    {&P::Modbus_TCP_Slave_GAT1, &P::Modbus_TCP_Slave_GAT2,
-                                     &P::Modbus_TCP_Slave_GAT3, &P::Modbus_TCP_Slave_GAT4},
-                                    &P::Modbus_TCP_Slave_EN_GAT, &P::Modbus_TCP_Slave_Port, 841);
-    const auto two =
-        Endpoint_Rules({&P::Modbus_TCP_Slave_2_IP1, &P::Modbus_TCP_Slave_2_IP2,
-                        &P::Modbus_TCP_Slave_2_IP3, &P::Modbus_TCP_Slave_2_IP4},
-                       {&P::Modbus_TCP_Slave_2_SM1, &P::Modbus_TCP_Slave_2_SM2,
-                        &P::Modbus_TCP_Slave_2_SM3, &P::Modbus_TCP_Slave_2_SM4},
-                       {&P::Modbus_TCP_Slave_2_GAT1, &P::Modbus_TCP_Slave_2_GAT2,
-                        &P::Modbus_TCP_Slave_2_GAT3, &P::Modbus_TCP_Slave_2_GAT4},
-                       &P::Modbus_TCP_Slave_2_EN_GAT, &P::Modbus_TCP_Slave_2_Port, 877);
+    const auto one = Endpoint_Rules(ParGen_Endpoints()[0], 841);
+    const auto two = Endpoint_Rules(ParGen_Endpoints()[1], 877);
     std::array<ParGen_Rule, 28> rules{};
     std::copy(one.begin(), one.end(), rules.begin());
     std::copy(two.begin(), two.end(), rules.begin() + 13);

@@ -13,6 +13,8 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <limits>
 #include <mutex>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -56,11 +58,19 @@ public:
 
     bool Finished() override {
         DWORD code = 0;
-        return !Process || !GetExitCodeProcess(Process, &code) || code != STILL_ACTIVE;
+        if (!Process || !GetExitCodeProcess(Process, &code))
+            return true;
+        Code = code;
+        return code != STILL_ACTIVE;
     }
+
+    int Exit_Code() const override { return int(Code); }
+
+    qint64 Pid() const override { return Process ? qint64(GetProcessId(Process)) : 0; }
 
 private:
     HANDLE Process;
+    DWORD Code = 0;
     HANDLE Exit_Wait = nullptr;
 };
 
@@ -95,41 +105,54 @@ Orphan_List &Orphans() {
     return orphans;
 }
 
-// True once pid has ended and has been reaped (by this call or by someone else before).
-bool Reap(pid_t pid) {
-    const pid_t result = waitpid(pid, nullptr, WNOHANG);
+// True once pid has ended and has been reaped (by this call or by someone else before); status
+// then holds its wait status when this call reaped it.
+bool Reap(pid_t pid, int *status = nullptr) {
+    const pid_t result = waitpid(pid, status, WNOHANG);
     return result == pid || (result < 0 && errno == ECHILD);
+}
+
+bool Reap_Orphan(pid_t pid) {
+    return Reap(pid);
 }
 
 void Reap_Orphans() {
     Orphan_List &orphans = Orphans();
     const std::lock_guard<std::mutex> lock(orphans.Lock);
-    orphans.Pids.erase(std::remove_if(orphans.Pids.begin(), orphans.Pids.end(), Reap),
+    orphans.Pids.erase(std::remove_if(orphans.Pids.begin(), orphans.Pids.end(), Reap_Orphan),
                        orphans.Pids.end());
 }
 
 class Posix_Child final : public Child_Process {
 public:
-    explicit Posix_Child(pid_t pid) : Pid(pid) {}
+    explicit Posix_Child(pid_t pid) : Process_Id(pid) {}
 
     ~Posix_Child() override {
         if (!Finished()) {
             Orphan_List &orphans = Orphans();
             const std::lock_guard<std::mutex> lock(orphans.Lock);
-            orphans.Pids.push_back(Pid);
+            orphans.Pids.push_back(Process_Id);
         }
     }
 
     bool Finished() override {
         Reap_Orphans();
-        if (!Ended)
-            Ended = Reap(Pid);
+        if (!Ended) {
+            int status = 0;
+            Ended = Reap(Process_Id, &status);
+            if (Ended)
+                Code = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+        }
         return Ended;
     }
 
+    int Exit_Code() const override { return Code; }
+
+    qint64 Pid() const override { return Process_Id; }
+
     void Signal_On_Exit(const QString &event_name) override {
         // waitid with WNOWAIT sees the end without reaping, so Finished() still reaps the child.
-        std::thread([pid = Pid, event_name] {
+        std::thread([pid = Process_Id, event_name] {
             siginfo_t info{};
             int result = 0;
             do {
@@ -141,8 +164,9 @@ public:
     }
 
 private:
-    pid_t Pid;
+    pid_t Process_Id;
     bool Ended = false;
+    int Code = 0;
 };
 
 // True when the file at path is a Windows program: it starts with the "MZ" of an executable.
@@ -185,4 +209,24 @@ std::unique_ptr<Child_Process> Child_Process::Start(const QString &program) {
     if (!QDir::isAbsolutePath(program))
         throw Start_Error(program, QStringLiteral("not an absolute path"));
     return Start_Native(program);
+}
+
+bool Process_Alive(qint64 pid) {
+    if (pid <= 0)
+        return false;
+#ifdef Q_OS_WIN
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(pid));
+    if (!process)
+        return GetLastError() == ERROR_ACCESS_DENIED; // it exists, but is not ours to open
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+#else
+    if (pid > std::numeric_limits<pid_t>::max())
+        return false;
+    // A child of ours that has ended but is not reaped yet still holds its number: reap it
+    // here, so that an updater this program left running stops counting once it has ended.
+    Reap_Orphans();
+    return kill(pid_t(pid), 0) == 0 || errno == EPERM;
+#endif
 }

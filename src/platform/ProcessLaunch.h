@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <memory>
 
 // A program the configurator started and may wait for. It stays the configurator's child; one
@@ -19,7 +20,18 @@ public:
     // True once the process has ended, whatever its exit code. Does not block.
     virtual bool Finished() = 0;
 
+    // The exit code, once Finished() has said true: the program's own, or for a program that a
+    // signal ended, 128 plus the signal's number, as a shell reports it.
+    virtual int Exit_Code() const = 0;
+
+    // The operating system's number of the process.
+    virtual qint64 Pid() const = 0;
+
     // Signals the named event (see Named_Event) when the process ends, so that a configurator
     // waiting on that event notices the end at once rather than at its next look.
     virtual void Signal_On_Exit(const QString &event_name) = 0;
 };
+
+// True while a process of that number exists on this computer (a zombie included, as it still
+// holds its number). Pid 0 or below names no process.
+bool Process_Alive(qint64 pid);

@@ -2,7 +2,17 @@
 
 #include "CoreError.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <cerrno>
+#include <unistd.h>
+#endif
 
 void Write_File_Safely(const QString &path, const QByteArray &data) {
     QSaveFile file(path);
@@ -27,4 +37,46 @@ void Write_File_Safely(const QString &path, const QByteArray &data) {
         throw fail();
     if (!file.commit())
         throw Core_Error(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+}
+
+bool Create_File_Exclusively(const QString &path, const QByteArray &data) {
+    QTemporaryFile temporary(path + QStringLiteral(".XXXXXX"));
+    const auto fail = [&path](const QString &reason) {
+        return Core_Error(QStringLiteral("Cannot create %1: %2").arg(path, reason));
+    };
+    if (!temporary.open())
+        throw fail(temporary.errorString());
+    if (temporary.write(data) != data.size() || !temporary.flush())
+        throw fail(temporary.errorString());
+    temporary.close();
+#ifdef Q_OS_WIN
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
+    const QString from = QDir::toNativeSeparators(temporary.fileName());
+    const QString to = QDir::toNativeSeparators(path);
+    if (MoveFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),
+                    reinterpret_cast<const wchar_t *>(to.utf16()), MOVEFILE_WRITE_THROUGH))
+        return true;
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+        return false;
+    throw fail(qt_error_string(int(error)));
+#else
+    // A hard link fails when the target exists, and shows the whole file at once.
+    if (link(QFile::encodeName(temporary.fileName()).constData(),
+             QFile::encodeName(path).constData()) == 0)
+        return true;
+    const int error = errno;
+    if (error == EEXIST)
+        return false;
+    if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS && error != EMLINK)
+        throw fail(qt_error_string(error));
+    // A file system without hard links (FAT on a USB stick): exclusive creation still lets one
+    // creator through, only the content follows a moment later.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return file.exists() ? false : throw fail(file.errorString());
+    if (file.write(data) != data.size() || !file.flush())
+        throw fail(file.errorString());
+    return true;
+#endif
 }

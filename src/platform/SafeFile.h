@@ -8,3 +8,9 @@
 // a crash) leaves the previous file intact. Throws Core_Error with the operating system's
 // reason.
 void Write_File_Safely(const QString &path, const QByteArray &data);
+
+// Makes the file at path with data, whole or not at all, unless a file is there already: the
+// data goes to a temporary file beside it, which is then linked into place without replacing
+// anything. False when path exists; throws Core_Error with the reason for any other failure.
+// Another process never sees the file empty or half written.
+bool Create_File_Exclusively(const QString &path, const QByteArray &data);

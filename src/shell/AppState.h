@@ -38,6 +38,8 @@ struct AppState {
     bool Enable_Update = false;
     bool Enable_Jump_Field_Tables = false;
     bool Double_Click_Auto_Size = false;
+    // After an update that ended well, look whether the device answers Modbus TCP.
+    bool Check_After_Update = true;
     QString ParGen_File;
 };
 

@@ -113,6 +113,14 @@ bool Split_IP_Address(const QString &text, std::array<QString, 4> &parts) {
     return valid;
 }
 
+QString IPv4_Text(quint32 number) {
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(number >> 24)
+        .arg((number >> 16) & 0xFF)
+        .arg((number >> 8) & 0xFF)
+        .arg(number & 0xFF);
+}
+
 std::optional<QString> Decimal_IPv4(const QString &text) {
     std::array<QString, 4> parts;
     if (!Split_IP_Address(text, parts))

@@ -27,6 +27,9 @@ bool Split_IP_Address(const QString &text, std::array<QString, 4> &parts);
 // any other text. A resolver would read "010" as octal, or "08" as part of a host name.
 std::optional<QString> Decimal_IPv4(const QString &text);
 
+// "A.B.C.D" for an IPv4 address in host order.
+QString IPv4_Text(quint32 number);
+
 // The four parts of an address that Split_IP_Address accepts, joined with "." (leading zeros
 // stay as typed, blanks and control characters around the parts go); nullopt for any other
 // text.

@@ -18,6 +18,7 @@ struct Text_Setting {
 struct Flag_Setting {
     const char *Value;
     bool AppState::*Field;
+    bool Default = false; // when the file does not hold the flag
 };
 
 const Text_Setting Text_Settings[] = {
@@ -32,6 +33,7 @@ const Flag_Setting Flag_Settings[] = {
     {"enable_update", &AppState::Enable_Update},
     {"enable_jump_field_tables", &AppState::Enable_Jump_Field_Tables},
     {"Double_Click_Auto_Size", &AppState::Double_Click_Auto_Size},
+    {"check_after_update", &AppState::Check_After_Update, true},
 };
 
 QDomDocument Read_Settings_Document(const QString &path) {
@@ -59,8 +61,10 @@ void Load_Settings(AppState &state, const QString &path) {
             Child_Text(group, QLatin1String(setting.Value)).value_or(setting.Default);
     }
     const QDomElement flags = root.firstChildElement(QLatin1String(Flag_Group));
-    for (const Flag_Setting &flag : Flag_Settings)
-        state.*flag.Field = Child_Text(flags, QLatin1String(flag.Value)) == QLatin1String("1");
+    for (const Flag_Setting &flag : Flag_Settings) {
+        const std::optional<QString> value = Child_Text(flags, QLatin1String(flag.Value));
+        state.*flag.Field = value ? *value == QLatin1String("1") : flag.Default;
+    }
 }
 
 void Save_Settings(const AppState &state, const QString &path) {

@@ -1,19 +1,28 @@
 #include "UBoot.h"
 
+#include "image/Bank.h"
+#include "image/BankReport.h"
 #include "language/LangStrings.h"
 #include "platform/CoreError.h"
+#include "platform/InputFile.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "shell/Comon.h"
 #include "shell/Messages.h"
 #include "update/JobFile.h"
+#include "update/ModbusCheck.h"
 #include "update/Probe.h"
+#include "update/USearchRange.h"
+#include "update/UpdatePlan.h"
 #include "update/UpdaterLaunch.h"
 #include "widgets/DialogFrame.h"
+#include "widgets/Waiting.h"
 
+#include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QScopeGuard>
 #include <QTimer>
 
 namespace {
@@ -21,6 +30,7 @@ namespace {
 constexpr int Header_Height = 69;
 constexpr int Address_Height = 49;
 constexpr int Options_Height = 72;
+constexpr int Summary_Height = 136;
 constexpr int Button_Height = 40;
 constexpr int Client_Width = 449;
 
@@ -35,6 +45,15 @@ void Wait_Step() {
     QEventLoop loop;
     QTimer::singleShot(Ping_Probe::Step_Ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// The image the update sends, as it lies in the configuration; empty when there is none.
+QByteArray Image_File() {
+    try {
+        return Read_Input_File(Bank_File_Path(App.Proj_Dir), Bank_Read_Limit);
+    } catch (const Core_Error &) {
+        return QByteArray();
+    }
 }
 
 } // namespace
@@ -61,6 +80,8 @@ TFBoot::TFBoot(QWidget *parent, Start_Program_Function start_program)
             dot->move(16 + 52 * i - 8, 26);
         }
     }
+    Btn_Search_Range = new Styled_Button(P_IP_Address);
+    Btn_Search_Range->setGeometry(16 + 52 * 4, 21, 100, 24);
 
     P_Options = Make_Panel(this, Header_Height + Address_Height, Options_Height);
     L_Update_Option = new QLabel(P_Options);
@@ -74,6 +95,18 @@ TFBoot::TFBoot(QWidget *parent, Start_Program_Function start_program)
     L_Wait = new QLabel(P_Options);
     L_Wait->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
+    P_Summary = Make_Panel(this, Header_Height + Address_Height + Options_Height, Summary_Height);
+    L_Summary = new QLabel(P_Summary);
+    L_Summary->setGeometry(16, 2, Client_Width - 32, Summary_Height - 30);
+    L_Summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    L_Summary->setWordWrap(true);
+    L_Summary->setTextFormat(Qt::PlainText);
+    L_Status = new QLabel(P_Summary);
+    L_Status->setGeometry(16, Summary_Height - 28, Client_Width - 32, 28);
+    L_Status->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    L_Status->setWordWrap(true);
+    L_Status->setTextFormat(Qt::PlainText);
+
     P_Button = Make_Button_Bar(this);
     Btn_Cancel = new Styled_Button(P_Button);
     Btn_Cancel->setGeometry(Client_Width - 16 - 170 - 8 - 100, 6, 100, 28);
@@ -82,6 +115,11 @@ TFBoot::TFBoot(QWidget *parent, Start_Program_Function start_program)
 
     connect(Btn_Cancel, &QPushButton::clicked, this, &TFBoot::reject);
     connect(Btn_Update, &QPushButton::clicked, this, &TFBoot::Btn_UpdateClick);
+    connect(CB_Update_Options, &QComboBox::currentIndexChanged, this, [this] {
+        if (isVisible())
+            Show_Summary();
+    });
+    connect(Btn_Search_Range, &QPushButton::clicked, this, &TFBoot::Btn_Search_RangeClick);
     Set_Lang();
 }
 
@@ -100,6 +138,7 @@ void TFBoot::Set_Lang() {
     CB_Update_Option_Read_Back->setToolTip(Lang_Strings.at(633));
     Set_Button_Lang(Btn_Cancel, 619, 634);
     Set_Button_Lang(Btn_Update, 620, 635);
+    Set_Button_Lang(Btn_Search_Range, 610, 766);
     for (QLabel *label : {L_SW_Desc, L_IP_Address, L_Update_Option})
         label->adjustSize();
     CB_Update_Option_Read_Back->adjustSize();
@@ -116,9 +155,11 @@ void TFBoot::FormShow() {
     L_SW_Code->setText(App.SW_Code);
     L_SW_Code->adjustSize();
     // Update over Ethernet: the address panel and the options panel stacked under the header.
-    setFixedSize(Client_Width, Header_Height + Address_Height + Options_Height + Button_Height);
+    setFixedSize(Client_Width,
+                 Header_Height + Address_Height + Options_Height + Summary_Height + Button_Height);
     Place_Dialog_Frame(this, P_Title, P_Button);
-    setTabOrder(E_IP[3], CB_Update_Options);
+    setTabOrder(E_IP[3], Btn_Search_Range);
+    setTabOrder(Btn_Search_Range, CB_Update_Options);
     setTabOrder(CB_Update_Options, CB_Update_Option_Read_Back);
     setTabOrder(CB_Update_Option_Read_Back, Btn_Cancel);
     setTabOrder(Btn_Cancel, Btn_Update);
@@ -130,7 +171,33 @@ void TFBoot::FormShow() {
     CB_Update_Options->setCurrentIndex(App.Last_Update_Option);
     CB_Update_Option_Read_Back->setChecked(App.Last_Read_Back);
     Show_Wait(-1);
+    L_Status->clear();
+    Show_Summary();
     E_IP[0]->setFocus(Qt::TabFocusReason);
+}
+
+void TFBoot::Show_Summary() {
+    std::optional<QString> refusal;
+    try {
+        refusal = Configuration_Refusal(Update_Front::Window);
+    } catch (const Core_Error &error) {
+        refusal = error.message();
+    }
+    QStringList lines = Update_Summary(App.Proj_Name, refusal ? QByteArray() : Image_File(),
+                                       CB_Update_Options->currentIndex());
+    if (refusal)
+        lines.insert(1, *refusal);
+    L_Summary->setText(lines.join(QLatin1Char('\n')));
+}
+
+void TFBoot::Btn_Search_RangeClick() {
+    TFSearch_Range search(this);
+    search.Proposed_Range = Range_Around(Address_Text());
+    std::array<QString, 4> parts;
+    if (search.exec() == QDialog::Accepted && Split_IP_Address(search.Picked_Address, parts)) {
+        for (int i = 0; i < 4; ++i)
+            E_IP[i]->setText(parts[i]);
+    }
 }
 
 QString TFBoot::Address_Text() const {
@@ -153,14 +220,20 @@ bool TFBoot::eventFilter(QObject *watched, QEvent *event) {
 bool TFBoot::Send_Ping(const QString &address) {
     QElapsedTimer clock;
     clock.start();
-    Ping_Probe probe(*Ping, Wait_Step, [&clock] { return quint32(clock.elapsed()); });
+    const auto step = [this, &clock, &address] {
+        L_Status->setText(Lang_Strings.at(660).arg(address).arg(clock.elapsed() / 1000));
+        Wait_Step();
+    };
+    Ping_Probe probe(*Ping, step, [&clock] { return quint32(clock.elapsed()); });
     const bool reachable = probe.Send_Ping(address);
     ping_res = probe.ping_res;
+    L_Status->clear();
     if (!reachable && ping_res == 2)
-        Show_Warning(Lang_Strings.at(636));
+        L_Status->setText(Lang_Strings.at(636) + QLatin1Char(' ') + address);
     else if (!reachable)
-        Show_Error(probe.Permission_Missing ? Lang_Strings.at(637) + QLatin1Char('\n') + probe.Error
-                                            : Lang_Strings.at(637));
+        Probe_Failure = probe.Permission_Missing
+                            ? Lang_Strings.at(637) + QLatin1Char('\n') + probe.Error
+                            : Lang_Strings.at(637);
     return reachable;
 }
 
@@ -170,30 +243,160 @@ void TFBoot::Compile_XML_Parameter(const QString &address) {
                      Join_Path(App.App_Dir, Job_File_Name));
 }
 
+void TFBoot::Record(const Update_Entry &entry) {
+    try {
+        Append_Update_Record(App.Proj_Dir, entry);
+    } catch (const Core_Error &error) {
+        Show_Standard_Error(error.message());
+    }
+}
+
+void TFBoot::Set_Busy(bool busy) {
+    Busy = busy;
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             E_IP[0], E_IP[1], E_IP[2], E_IP[3], CB_Update_Options, Btn_Search_Range,
+             CB_Update_Option_Read_Back, Btn_Cancel, Btn_Update})
+        control->setEnabled(!busy);
+    if (!busy)
+        Btn_Update->setFocus(Qt::OtherFocusReason);
+}
+
 void TFBoot::Btn_UpdateClick() {
     if (Busy)
         return; // a probe or an updater is running already
-    Busy = true;
-    // The fields stay editable while the probe waits; what is remembered and sent to the
-    // updater must be the address that answered.
+    // What is remembered and sent is what the fields held at the press.
     const QString address = Address_Text();
-    if (Send_Ping(address)) {
-        App.Last_IP_Address = address;
-        App.Last_Update_Option = CB_Update_Options->currentIndex();
-        App.Last_Read_Back = CB_Update_Option_Read_Back->isChecked();
-        try {
-            Start_Program(Join_Path(App.App_Dir, Updater_File_Name),
-                          [this, &address] { Compile_XML_Parameter(address); });
-        } catch (const Core_Error &error) {
-            Show_Standard_Error(error.message());
+    Update_Entry entry;
+    entry.Source = QStringLiteral("window");
+    entry.Address = address;
+    entry.Option = CB_Update_Options->currentIndex();
+    entry.Read_Back = CB_Update_Option_Read_Back->isChecked();
+    QElapsedTimer clock;
+    clock.start();
+    L_Status->clear();
+    // Nothing reaches the device unseen: every check runs before the probe, and the image is
+    // compiled again from the parameters that passed them.
+    try {
+        if (const std::optional<QString> refusal =
+                Update_Refusal(entry.Option, Update_Front::Window)) {
+            entry.Outcome = Update_Result::Refused;
+            entry.Reason = *refusal;
+            Record(entry);
+            Show_Error(*refusal);
+            return;
         }
-        Show_Wait(-1);
+        Compile_Bank();
+        Save_Bank();
+    } catch (const Core_Error &error) {
+        Show_Standard_Error(error.message());
+        return;
     }
-    Busy = false;
-    if (Cancel_Pending) {
-        Cancel_Pending = false;
-        reject();
+    Show_Summary();
+    entry.Image = Image_File();
+    if (Sends_Firmware(entry.Option))
+        entry.Firmware_Path = Firmware_Path();
+
+    Update_Outcome outcome;
+    bool reachable = false;
+    std::optional<QList<Endpoint_Result>> check;
+    QString check_failure;
+    Probe_Failure.clear();
+    {
+        // One update per press: what the user clicks or types while it runs is dropped.
+        const Input_Drop drop;
+        Set_Busy(true);
+        const auto idle = qScopeGuard([this] { Set_Busy(false); });
+        reachable = Send_Ping(address);
+        if (reachable) {
+            App.Last_IP_Address = address;
+            App.Last_Update_Option = entry.Option;
+            App.Last_Read_Back = entry.Read_Back;
+            try {
+                outcome = Start_Program(Join_Path(App.App_Dir, Updater_File_Name),
+                                        [this, &address] { Compile_XML_Parameter(address); });
+            } catch (const Core_Error &error) {
+                // The job file could not be written: the updater was not started.
+                entry.Outcome = Update_Result::Not_Started;
+                entry.Reason = error.message();
+            }
+            if (outcome.Result == Update_Run::Updater_Ended && outcome.Exit_Code == 0 &&
+                App.Check_After_Update && Sends_Configuration(entry.Option)) {
+                try {
+                    check = Check_Device();
+                } catch (const Core_Error &error) {
+                    check_failure = Lang_Strings.at(780).arg(error.message());
+                }
+            }
+        }
     }
+    // Messages come once input is taken again, so that they can be answered.
+    Show_Wait(-1);
+    if (!reachable && ping_res == 2) {
+        entry.Outcome = Update_Result::Device_Silent;
+        Show_Warning(L_Status->text());
+    } else if (!reachable) {
+        entry.Outcome = Update_Result::Probe_Failed;
+        entry.Reason = Probe_Failure;
+        Show_Error(Probe_Failure);
+    } else if (!entry.Outcome.isEmpty()) {
+        Show_Standard_Error(entry.Reason);
+    } else {
+        switch (outcome.Result) {
+        case Update_Run::Updater_Ended:
+            entry.Outcome = Update_Result::Updater_Ended;
+            entry.Exit_Code = outcome.Exit_Code;
+            L_Status->setText(Update_End_Text(outcome));
+            if (check)
+                Show_Check(*check, entry);
+            if (!check_failure.isEmpty()) {
+                entry.Reason = check_failure;
+                Show_Error(check_failure);
+            }
+            break;
+        case Update_Run::Wait_Ran_Out:
+            entry.Outcome = Update_Result::Wait_Ran_Out;
+            L_Status->setText(Update_End_Text(outcome));
+            break;
+        case Update_Run::Folder_Busy:
+        case Update_Run::Not_Started:
+            // The user must hear of an update that could not run: another update kept the
+            // program folder all the while, or the updater could not be started.
+            entry.Outcome = outcome.Result == Update_Run::Folder_Busy ? Update_Result::Lock_Busy
+                                                                      : Update_Result::Not_Started;
+            entry.Reason = outcome.Reason;
+            L_Status->clear();
+            Show_Error(outcome.Reason);
+            break;
+        }
+    }
+    entry.Elapsed_Ms = clock.elapsed();
+    Record(entry);
+}
+
+QList<Endpoint_Result> TFBoot::Check_Device() {
+    QElapsedTimer clock;
+    clock.start();
+    const auto show = [this, &clock] {
+        L_Status->setText(Lang_Strings.at(777).arg(clock.elapsed() / 1000));
+    };
+    show();
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, show);
+    tick.start(1000);
+    return Check_Endpoints(Sent_Endpoints(), After_Update_Check(Device_Wait_Ms),
+                           QEventLoop::ExcludeUserInputEvents);
+}
+
+void TFBoot::Show_Check(const QList<Endpoint_Result> &results, Update_Entry &entry) {
+    const QStringList names = Configuration_Endpoint_Names();
+    entry.Device_Check = Check_Results_Json(results, names);
+    const bool answers = All_Answer(results);
+    const QString text =
+        (QStringList{Lang_Strings.at(answers ? 778 : 779)} + Check_Result_Lines(results, names))
+            .join(QLatin1Char('\n'));
+    L_Summary->setText(text);
+    if (!answers)
+        Show_Warning(text);
 }
 
 void TFBoot::Show_Wait(qint64 elapsed_ms) {
@@ -204,11 +407,20 @@ void TFBoot::Show_Wait(qint64 elapsed_ms) {
     L_Wait->setText(Updater_Wait_Text(elapsed_ms));
 }
 
+void TFBoot::Show_Progress(const Update_Progress &progress) {
+    L_Status->setText(Update_Progress_Text(progress));
+    Show_Wait(progress.Waiting_For_Lock ? -1 : progress.Elapsed_Ms);
+}
+
 void TFBoot::reject() {
-    // Cancel during an update takes effect when the update sequence has finished.
-    if (Busy) {
-        Cancel_Pending = true;
-        return;
-    }
-    QDialog::reject();
+    // Cancel, Esc and the close box do nothing while an update runs.
+    if (!Busy)
+        QDialog::reject();
+}
+
+void TFBoot::closeEvent(QCloseEvent *event) {
+    if (Busy)
+        event->ignore();
+    else
+        Program_Dialog::closeEvent(event);
 }

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "platform/IcmpEcho.h"
+#include "update/EndpointProbe.h"
+#include "update/UpdatePlan.h"
+#include "update/UpdateRecord.h"
+#include "update/UpdaterLaunch.h"
 #include "widgets/ProgramDialog.h"
 #include "widgets/StyledButton.h"
 
@@ -20,13 +24,14 @@ class TFBoot : public Program_Dialog {
 public:
     // Writes the job with write_job, launches the updater and waits for it: the main window's
     // Start_Program, which keeps the two together against other updates of the program folder.
-    using Start_Program_Function =
-        std::function<void(const QString &program, const std::function<void()> &write_job)>;
+    using Start_Program_Function = std::function<Update_Outcome(
+        const QString &program, const std::function<void()> &write_job)>;
     TFBoot(QWidget *parent, Start_Program_Function start_program);
 
     void Set_Lang();
     void Btn_UpdateClick();
-    // The probe of address; a failure is shown.
+    // The probe of address, naming it and counting the seconds in the status line. A device
+    // that stays silent is named there; any other failure leaves its text in Probe_Failure.
     bool Send_Ping(const QString &address);
     // Writes the job file for address with the options chosen in the dialog.
     void Compile_XML_Parameter(const QString &address);
@@ -34,9 +39,17 @@ public:
     QString Address_Text() const;
     // Shows how long the updater has run; empty hides it.
     void Show_Wait(qint64 elapsed_ms);
+    // Shows what a running update waits for: the updater's time, or another update's lock.
+    void Show_Progress(const Update_Progress &progress);
+    // Shows what an update will send with the option chosen now.
+    void Show_Summary();
+    // Asks for a range around the address in the fields, searches it for devices that answer
+    // Modbus TCP, and fills the fields with the one picked.
+    void Btn_Search_RangeClick();
 
     int Form_Type = 1;
     int ping_res = 0;
+    QString Probe_Failure;
     // The ICMP client of the probe; tests put a scripted one here.
     std::unique_ptr<Icmp_Echo> Ping;
 
@@ -46,14 +59,21 @@ public:
     QWidget *P_IP_Address;
     QLabel *L_IP_Address;
     std::array<QLineEdit *, 4> E_IP;
+    Styled_Button *Btn_Search_Range;
     QWidget *P_Options;
     QLabel *L_Update_Option;
     QComboBox *CB_Update_Options;
     QCheckBox *CB_Update_Option_Read_Back;
+    QWidget *P_Summary;
+    QLabel *L_Summary;
+    QLabel *L_Status;
     QWidget *P_Button;
     QLabel *L_Wait;
     Styled_Button *Btn_Cancel;
     Styled_Button *Btn_Update;
+
+    // How long the check after an update awaits the device while it restarts.
+    int Device_Wait_Ms = Device_Restart_Wait_S * 1000;
 
 public slots:
     void reject() override;
@@ -61,9 +81,19 @@ public slots:
 protected:
     void FormShow() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Disables the address fields, the options and the buttons while an update runs.
+    void Set_Busy(bool busy);
+    void Record(const Update_Entry &entry);
+    // Checks the device at the endpoints just sent, awaiting it while it restarts; the status
+    // shows how long. Throws Core_Error when the check cannot run.
+    QList<Endpoint_Result> Check_Device();
+    // Shows what each endpoint said in the summary's place, warns when one is silent, and keeps
+    // it in the entry.
+    void Show_Check(const QList<Endpoint_Result> &results, Update_Entry &entry);
+
     Start_Program_Function Start_Program;
     bool Busy = false;
-    bool Cancel_Pending = false;
 };

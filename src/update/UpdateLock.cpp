@@ -1,51 +1,213 @@
 #include "UpdateLock.h"
 
 #include "platform/CoreError.h"
+#include "platform/InputFile.h"
 #include "platform/Paths.h"
+#include "platform/ProcessLaunch.h"
+#include "platform/SafeFile.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QLockFile>
+#include <QSysInfo>
 #include <QThread>
 
+namespace {
+
+// A lock file is four short lines; anything longer is no lock file of ours.
+constexpr qint64 Lock_File_Limit = 4096;
+// Taking over a stale lock file is itself guarded, so that two updates that both found it
+// stale cannot remove each other's new one. The guard is held for a moment only.
+constexpr int Takeover_Guard_Stale_Ms = 10000;
+
+std::optional<qint64> Pid_Of(const QByteArray &line) {
+    if (line.isEmpty() || line.size() > 19)
+        return std::nullopt;
+    for (char c : line) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+    }
+    return line.toLongLong();
+}
+
+std::optional<QByteArray> Read_Lock_Text(const QString &path) {
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    try {
+        return Read_Input_File(path, Lock_File_Limit);
+    } catch (const Core_Error &) {
+        if (!QFileInfo::exists(path))
+            return std::nullopt; // freed meanwhile
+        // Not a regular file, unreadable or too long: it still keeps every update out, and
+        // no update may remove what it cannot read.
+        throw;
+    }
+}
+
+Update_Lock_Holder Own_Holder(qint64 pid, qint64 updater_pid) {
+    return {pid, QCoreApplication::applicationName(), QSysInfo::machineHostName(), updater_pid};
+}
+
+Lock_Status Judge(const std::optional<Update_Lock_Holder> &holder) {
+    Lock_Status status{holder, false, false};
+    if (!holder)
+        return status;
+    if (!holder->Host.isEmpty() && holder->Host != QSysInfo::machineHostName())
+        status.Foreign = true;
+    else
+        status.Held = Process_Alive(holder->Pid) || Process_Alive(holder->Updater_Pid);
+    return status;
+}
+
+// Removes the lock file when it still holds text, the content that was found stale.
+void Take_Over(const QString &path, const QByteArray &text) {
+    QLockFile guard(path + QStringLiteral(".takeover"));
+    guard.setStaleLockTime(Takeover_Guard_Stale_Ms);
+    if (!guard.tryLock(Update_Lock::Retry_Ms))
+        return; // another update is taking it over; look again
+    const std::optional<QByteArray> now = Read_Lock_Text(path);
+    if (now && *now == text)
+        QFile::remove(path);
+}
+
+} // namespace
+
+QByteArray Lock_File_Text(const Update_Lock_Holder &holder) {
+    return QByteArray::number(holder.Pid) + '\n' + holder.Program.toUtf8() + '\n' +
+           holder.Host.toUtf8() + '\n' + QByteArray::number(holder.Updater_Pid) + '\n';
+}
+
+std::optional<Update_Lock_Holder> Parse_Lock_File(const QByteArray &text) {
+    QList<QByteArray> lines = text.split('\n');
+    while (lines.size() < 4)
+        lines.append(QByteArray());
+    const std::optional<qint64> pid = Pid_Of(lines.at(0));
+    const std::optional<qint64> updater = Pid_Of(lines.at(3));
+    if (!pid || (*pid == 0 && (!updater || *updater == 0)))
+        return std::nullopt;
+    return Update_Lock_Holder{*pid, QString::fromUtf8(lines.at(1)), QString::fromUtf8(lines.at(2)),
+                              updater.value_or(0)};
+}
+
 QString Holder_Text(const Update_Lock_Holder &holder) {
-    QString text = QStringLiteral("%1, process %2").arg(holder.Program).arg(holder.Pid);
+    QString text = holder.Pid > 0
+                       ? QStringLiteral("%1, process %2").arg(holder.Program).arg(holder.Pid)
+                       : QStringLiteral("the updater %1 left running").arg(holder.Program);
+    if (holder.Updater_Pid > 0)
+        text += QStringLiteral(", updater process %1").arg(holder.Updater_Pid);
     if (!holder.Host.isEmpty())
         text += QStringLiteral(" on ") + holder.Host;
     return text;
 }
 
 Update_Lock::Update_Lock(const QString &app_dir)
-    : Path(Join_Path(app_dir, Update_Lock_File_Name)), File(Path) {
-    // An update holds the lock for as long as its updater runs, which has no bound of its own:
-    // only a holder that has died makes the lock stale, never its age.
-    File.setStaleLockTime(0);
+    : File_Path(Join_Path(app_dir, Update_Lock_File_Name)) {}
+
+Update_Lock::~Update_Lock() {
+    Release();
 }
 
-bool Update_Lock::Take(int limit_ms, const std::function<void(qint64)> &step) {
+Update_Lock::Take_Result
+Update_Lock::Take(int limit_ms,
+                  const std::function<void(qint64, const Update_Lock_Holder &)> &step) {
     QElapsedTimer waited;
     waited.start();
     for (;;) {
-        if (File.tryLock(0))
-            return true;
-        switch (File.error()) {
-        case QLockFile::LockFailedError:
-            break;
-        case QLockFile::PermissionError:
-            throw Core_Error(
-                QStringLiteral("Cannot create %1: its folder may not be written").arg(Path));
-        default:
-            throw Core_Error(QStringLiteral("Cannot create %1").arg(Path));
+        if (Create_File_Exclusively(
+                File_Path, Lock_File_Text(Own_Holder(QCoreApplication::applicationPid(), 0)))) {
+            Held = true;
+            return Take_Result::Taken;
         }
-        if (waited.elapsed() >= limit_ms) {
-            File.getLockInfo(&Waited_For.Pid, &Waited_For.Host, &Waited_For.Program);
-            return false;
+        const std::optional<QByteArray> text = Read_Lock_Text(File_Path);
+        if (!text)
+            continue; // freed between the two looks
+        const Lock_Status status = Judge(Parse_Lock_File(*text));
+        if (status.Foreign) {
+            Waited_For = *status.Holder;
+            return Take_Result::Foreign;
         }
+        if (!status.Held) {
+            Take_Over(File_Path, *text);
+            continue;
+        }
+        Waited_For = *status.Holder;
+        if (waited.elapsed() >= limit_ms)
+            return Take_Result::Busy;
         QThread::msleep(Retry_Ms);
-        step(waited.elapsed());
+        step(waited.elapsed(), Waited_For);
     }
+}
+
+void Update_Lock::Write_Own(qint64 holder_pid, qint64 updater_pid) {
+    // Replaced whole, so that nobody reads it half written and takes it for stale.
+    Write_File_Safely(File_Path, Lock_File_Text(Own_Holder(holder_pid, updater_pid)));
+}
+
+void Update_Lock::Add_Updater(qint64 pid) {
+    if (!Held)
+        return;
+    try {
+        Write_Own(QCoreApplication::applicationPid(), pid);
+    } catch (const Core_Error &) {
+        // The updater runs all the same; the lock then names this process alone and ends
+        // with it, as it did before updaters were named.
+    }
+}
+
+void Update_Lock::Leave_To_Updater() {
+    if (!Held)
+        return;
+    Held = false;
+    try {
+        const std::optional<Update_Lock_Holder> holder =
+            Parse_Lock_File(Read_Lock_Text(File_Path).value_or(QByteArray()));
+        Write_Own(0, holder ? holder->Updater_Pid : 0);
+    } catch (const Core_Error &) {
+        // The file keeps naming this process too: the lock then lasts until both have ended.
+    }
+}
+
+void Update_Lock::Release() {
+    if (Held)
+        QFile::remove(File_Path);
+    Held = false;
 }
 
 QString Update_Busy_Text(const Update_Lock_Holder &holder) {
     return QStringLiteral("Another update from this program folder is running (%1). Try again "
                           "when it has ended.")
         .arg(Holder_Text(holder));
+}
+
+QString Foreign_Lock_Text(const QString &path, const Update_Lock_Holder &holder) {
+    return QStringLiteral("The update lock %1 names another computer (%2). An update started "
+                          "there may still run; if none does, clear the lock with "
+                          "\"cf20914-cli unlock\".")
+        .arg(QDir::toNativeSeparators(path), Holder_Text(holder));
+}
+
+std::optional<Lock_Status> Read_Holder_File(const QString &path) {
+    const std::optional<QByteArray> text = Read_Lock_Text(path);
+    if (!text)
+        return std::nullopt;
+    return Judge(Parse_Lock_File(*text));
+}
+
+std::optional<Lock_Status> Read_Update_Lock(const QString &app_dir) {
+    return Read_Holder_File(Join_Path(app_dir, Update_Lock_File_Name));
+}
+
+Update_Lock_Holder This_Process() {
+    return Own_Holder(QCoreApplication::applicationPid(), 0);
+}
+
+void Clear_Update_Lock(const QString &app_dir) {
+    QFile file(Join_Path(app_dir, Update_Lock_File_Name));
+    if (file.exists() && !file.remove())
+        throw Core_Error(QStringLiteral("Cannot remove %1: %2")
+                             .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
 }

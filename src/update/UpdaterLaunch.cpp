@@ -1,5 +1,6 @@
 #include "UpdaterLaunch.h"
 
+#include "language/LangStrings.h"
 #include "platform/CoreError.h"
 #include "platform/NamedEvent.h"
 #include "platform/ProcessLaunch.h"
@@ -46,10 +47,13 @@ private:
 
 } // namespace
 
-bool Run_And_Wait(const QString &program, int limit_ms,
-                  const std::function<void(qint64 elapsed_ms)> &step) {
+Updater_End Run_And_Wait(const QString &program, int limit_ms,
+                         const std::function<void(qint64 elapsed_ms)> &step,
+                         const std::function<void(qint64 pid)> &started) {
     Pacer pacer;
     const std::unique_ptr<Child_Process> child = Child_Process::Start(program);
+    if (started)
+        started(child->Pid());
     pacer.Reset();
     child->Signal_On_Exit(Updater_Event_Name);
     QElapsedTimer elapsed;
@@ -59,34 +63,67 @@ bool Run_And_Wait(const QString &program, int limit_ms,
             // The updater's own last signal may still be pending; the dialog must not sit out
             // another round for it.
             pacer.Drain();
-            return true;
+            return {true, child->Exit_Code(), elapsed.elapsed()};
         }
         if (elapsed.elapsed() >= limit_ms)
-            return false;
+            return {false, 0, elapsed.elapsed()};
         pacer.Wait();
         step(elapsed.elapsed());
     }
 }
 
-QString Updater_Wait_Text(qint64 elapsed_ms) {
+QString Minutes_And_Seconds(qint64 elapsed_ms) {
     const qint64 seconds = elapsed_ms / 1000;
-    return QStringLiteral("%1  %2:%3")
-        .arg(Updater_File_Name)
-        .arg(seconds / 60)
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString Updater_Wait_Text(qint64 elapsed_ms) {
+    return Updater_File_Name + QStringLiteral("  ") + Minutes_And_Seconds(elapsed_ms);
 }
 
 Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()> &write_job,
-                              int limit_ms, const std::function<void(qint64)> &step) {
+                              int limit_ms,
+                              const std::function<void(const Update_Progress &)> &step) {
     Update_Lock lock(QFileInfo(updater).path());
-    if (!lock.Take(limit_ms, step))
+    switch (lock.Take(limit_ms, [&step](qint64 elapsed_ms, const Update_Lock_Holder &holder) {
+        step({true, elapsed_ms, holder});
+    })) {
+    case Update_Lock::Take_Result::Taken:
+        break;
+    case Update_Lock::Take_Result::Busy:
         return {Update_Run::Folder_Busy, Update_Busy_Text(lock.Holder())};
+    case Update_Lock::Take_Result::Foreign:
+        return {Update_Run::Folder_Busy, Foreign_Lock_Text(lock.Path(), lock.Holder())};
+    }
     write_job();
+    Updater_End end;
     try {
-        return {Run_And_Wait(updater, limit_ms, step) ? Update_Run::Updater_Ended
-                                                      : Update_Run::Wait_Ran_Out,
-                QString()};
+        end = Run_And_Wait(
+            updater, limit_ms,
+            [&step](qint64 elapsed_ms) {
+                step({false, elapsed_ms, {}});
+            },
+            [&lock](qint64 pid) { lock.Add_Updater(pid); });
     } catch (const Core_Error &error) {
         return {Update_Run::Not_Started, error.message()};
     }
+    if (!end.Ended) {
+        lock.Leave_To_Updater();
+        return {Update_Run::Wait_Ran_Out, QString(), 0, end.Elapsed_Ms};
+    }
+    return {Update_Run::Updater_Ended, QString(), end.Exit_Code, end.Elapsed_Ms};
+}
+
+QString Update_End_Text(const Update_Outcome &outcome) {
+    const QString time = Minutes_And_Seconds(outcome.Elapsed_Ms);
+    if (outcome.Result == Update_Run::Wait_Ran_Out)
+        return Lang_Strings.at(664).arg(Updater_File_Name, time);
+    return Lang_Strings.at(outcome.Exit_Code == 0 ? 662 : 663)
+        .arg(Updater_File_Name, time)
+        .arg(outcome.Exit_Code);
+}
+
+QString Update_Progress_Text(const Update_Progress &progress) {
+    return progress.Waiting_For_Lock ? Lang_Strings.at(661).arg(Holder_Text(progress.Holder))
+                                     : QString();
 }

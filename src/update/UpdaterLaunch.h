@@ -1,5 +1,7 @@
 #pragma once
 
+#include "update/UpdateLock.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -7,33 +9,64 @@
 inline const QString Updater_Event_Name = QStringLiteral("HandleCed");
 inline constexpr int Updater_Wait_Limit_Ms = 150000;
 
+// How a wait for the updater ended.
+struct Updater_End {
+    bool Ended = false; // false: the wait ran out and the updater is left running
+    int Exit_Code = 0;  // the updater's, once it has ended
+    qint64 Elapsed_Ms = 0;
+};
+
 // Starts program (by absolute path, no arguments, the configurator's working folder) and waits
-// until it ends, at most limit_ms; a program still running then is left running. The event
-// "HandleCed" paces the polling: each round waits on it for up to 10 ms, so a signal from the
-// updater shortens one round. Between rounds step runs with the time waited so far. Throws
-// Core_Error with the reason when the program cannot be started. True when it ended in time.
-bool Run_And_Wait(const QString &program, int limit_ms,
-                  const std::function<void(qint64 elapsed_ms)> &step);
+// until it ends, at most limit_ms; a program still running then is left running. started runs
+// once with the new process's number. The event "HandleCed" paces the polling: each round waits
+// on it for up to 10 ms, so a signal from the updater shortens one round. Between rounds step
+// runs with the time waited so far. Throws Core_Error with the reason when the program cannot
+// be started.
+Updater_End Run_And_Wait(const QString &program, int limit_ms,
+                         const std::function<void(qint64 elapsed_ms)> &step,
+                         const std::function<void(qint64 pid)> &started = {});
 
 // "Ethernet_Update.exe  1:05": how long the updater has run, as the waits show it.
 QString Updater_Wait_Text(qint64 elapsed_ms);
 
+// "1:05": minutes and seconds.
+QString Minutes_And_Seconds(qint64 elapsed_ms);
+
 enum class Update_Run {
     Updater_Ended,
-    Wait_Ran_Out, // the updater is left running
+    Wait_Ran_Out, // the updater is left running, and keeps the program folder's lock
     Folder_Busy,  // another update held the program folder's lock all the while
     Not_Started,
 };
 
 struct Update_Outcome {
-    Update_Run Result;
-    QString Reason; // Folder_Busy: the text naming the holder; Not_Started: why
+    Update_Run Result = Update_Run::Not_Started;
+    QString Reason;        // Folder_Busy: the text naming the holder; Not_Started: why
+    int Exit_Code = 0;     // Updater_Ended: the updater's
+    qint64 Elapsed_Ms = 0; // how long the updater ran, or was waited for
+};
+
+// What an update is doing while it waits: for another update's lock, or for its own updater.
+struct Update_Progress {
+    bool Waiting_For_Lock = false;
+    qint64 Elapsed_Ms = 0;
+    Update_Lock_Holder Holder; // the lock's holder waited for
 };
 
 // One update from the job on: takes the update lock of the updater's folder (waiting at most
 // limit_ms for another update to end), writes the job with write_job, starts the updater and
-// waits for it at most limit_ms, and frees the lock. step runs between looks with the time
-// waited so far. A job or lock file that cannot be written throws Core_Error with the reason;
-// the updater is then not started.
+// waits for it at most limit_ms. The lock names the updater and is freed when it ends; an
+// updater that outlives the wait keeps the lock until it ends. step runs between looks. A job
+// or lock file that cannot be written throws Core_Error with the reason; the updater is then
+// not started.
 Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()> &write_job,
-                              int limit_ms, const std::function<void(qint64 elapsed_ms)> &step);
+                              int limit_ms,
+                              const std::function<void(const Update_Progress &)> &step);
+
+// The end of an update whose updater ran (Updater_Ended or Wait_Ran_Out), as a line for people:
+// how long it ran and its exit code, a failure when the code is not 0, or that it still runs.
+QString Update_End_Text(const Update_Outcome &outcome);
+
+// What the update is waiting for, as the window's status line says it: another update's lock.
+// Empty while it waits for its own updater, whose time shows beside Read Back.
+QString Update_Progress_Text(const Update_Progress &progress);

@@ -48,12 +48,9 @@ protected:
             QPen(QColor(0x3D, 0x6A, 0x9E), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.drawPath(mark);
 
-        QFont bold = font();
-        bold.setBold(true);
-        painter.setFont(bold);
+        painter.setFont(Panel->Caption_Font());
         painter.setPen(QColor(0x33, 0x33, 0x33));
-        painter.drawText(rect().adjusted(30, 0, -8, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                         Panel->Caption());
+        painter.drawText(Panel->Caption_Area(), Qt::AlignVCenter | Qt::AlignLeft, Panel->Caption());
     }
 
     void mouseReleaseEvent(QMouseEvent *event) override {
@@ -82,6 +79,17 @@ Collapsible_Panel::Collapsible_Panel(Collapsible_Group *group) : QWidget(group->
 void Collapsible_Panel::Set_Caption(const QString &caption) {
     Caption_Text = caption;
     Title->update();
+}
+
+QFont Collapsible_Panel::Caption_Font() const {
+    QFont bold = Title->font();
+    bold.setBold(true);
+    return bold;
+}
+
+QRect Collapsible_Panel::Caption_Area() const {
+    // Right of the mark, in the title bar's own coordinates.
+    return Title->rect().adjusted(30, 0, -8, 0);
 }
 
 void Collapsible_Panel::Set_Collapsed(bool collapsed) {

@@ -20,6 +20,9 @@ public:
 
     void Set_Caption(const QString &caption);
     QString Caption() const { return Caption_Text; }
+    // The caption's font and where the title bar draws it.
+    QFont Caption_Font() const;
+    QRect Caption_Area() const;
 
     bool Collapsed() const { return Is_Collapsed; }
     void Set_Collapsed(bool collapsed);

@@ -29,13 +29,24 @@ void Style_Grey(QLabel *label, bool bold, int pixel_size) {
     label->setPalette(palette);
 }
 
+void Show_Elided(QLabel *label, const QString &text) {
+    const QString shown =
+        label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->contentsRect().width());
+    label->setTextFormat(Qt::PlainText); // a name is never markup
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
+}
+
 void Center_On_Screen(QWidget *window) {
     const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
+    // The window itself, not its frame, is centred: the window manager's frame is known only
+    // once the window has been shown, so a frame-based place would differ between the first
+    // showing and the later ones.
+    QRect area(QPoint(0, 0), window->size());
+    area.moveCenter(screen->availableGeometry().center());
+    window->setGeometry(area);
 }
 
 Click_Label::Click_Label(QWidget *parent) : QLabel(parent) {

@@ -62,11 +62,14 @@ void Styled_Button::paintEvent(QPaintEvent *) {
     }
     painter.setPen(isEnabled() ? Text : Text_Disabled);
     painter.setFont(font());
-    const QRect text_area = rect().adjusted(Caption_Padding, 0, -Caption_Padding, 0);
-    painter.drawText(text_area,
+    painter.drawText(Caption_Area(),
                      Qt::AlignVCenter | (Left_Aligned ? Qt::AlignLeft : Qt::AlignHCenter) |
                          Qt::TextShowMnemonic,
                      text());
+}
+
+QRect Styled_Button::Caption_Area() const {
+    return rect().adjusted(Caption_Padding, 0, -Caption_Padding, 0);
 }
 
 bool Styled_Button::event(QEvent *event) {

@@ -13,6 +13,9 @@ public:
     // A picture-only button of size x size pixels.
     Styled_Button(QWidget *parent, const QString &picture, int size);
 
+    // Where the caption is drawn: inside the border with a margin on either side.
+    QRect Caption_Area() const;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     bool event(QEvent *event) override;

@@ -2,9 +2,49 @@
 
 #include "options/VersionCheck.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QThread>
 #include <memory>
+
+namespace {
+
+class Input_Filter : public QObject {
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return true;
+        case QEvent::Close:
+            // The close box; a window the program closes itself is no user's request.
+            return event->spontaneous();
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+    }
+};
+
+} // namespace
+
+Input_Drop::Input_Drop() : Filter(std::make_unique<Input_Filter>()) {
+    QCoreApplication::instance()->installEventFilter(Filter.get());
+}
+
+Input_Drop::~Input_Drop() {
+    QCoreApplication::instance()->removeEventFilter(Filter.get());
+}
 
 void Run_Without_Freezing(const std::function<void()> &work) {
     std::unique_ptr<QThread> worker(QThread::create(work));
@@ -17,8 +57,20 @@ void Run_Without_Freezing(const std::function<void()> &work) {
     worker->wait();
 }
 
+namespace {
+
+bool Checking = false;
+
+} // namespace
+
 bool Check_Version_Without_Freezing(const QString &server) {
     bool newer = false;
+    Checking = true;
     Run_Without_Freezing([&newer, server] { newer = Check_Version(server); });
+    Checking = false;
     return newer;
+}
+
+bool Version_Check_Running() {
+    return Checking;
 }

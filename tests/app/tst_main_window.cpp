@@ -8,13 +8,20 @@
 #include "configurations/UOpenConf.h"
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
+#include "options/USoftOptions.h"
 #include "shell/AppState.h"
 #include "shell/SettingsFile.h"
+#include "widgets/MessageBoxes.h"
 #include "widgets/ProgramStyle.h"
 #include "widgets/WebPages.h"
 
 #include <QDir>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QTest>
+#include <memory>
 
 namespace {
 
@@ -50,6 +57,11 @@ private slots:
     void close_saves_data();
     void close_saves();
     void about_and_maker_pages();
+    void qt_texts_follow_language_data();
+    void qt_texts_follow_language();
+    void enter_presses_focused_button_data();
+    void enter_presses_focused_button();
+    void timer_waits_for_running_check();
 
 private:
     QList<QUrl> Opened;
@@ -302,6 +314,150 @@ void Test_Main_Window::about_and_maker_pages() {
     QCOMPARE(home.query(), QStringLiteral("frompg=CF20914"));
     QCOMPARE(Maker_Url(Download_Page_Path).fragment(), QStringLiteral("GW20914"));
     QVERIFY(messages.Shown.isEmpty());
+    main->close();
+}
+
+namespace {
+
+// A mnemonic's "&" and a shortcut after a tab are no part of what a text says.
+QString Plain(QString text) {
+    return text.section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+}
+
+// The captions of the buttons of a question asked through the screen's message boxes.
+QStringList Question_Buttons() {
+    Screen_Message_Sink screen;
+    Install_Message_Sink(&screen);
+    QStringList captions;
+    When_Modal([&captions](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        QVERIFY(box);
+        for (QAbstractButton *button : box->buttons())
+            captions << Plain(button->text());
+        box->button(QMessageBox::No)->click();
+    });
+    const bool yes = Ask_Question(QStringLiteral("?"));
+    Install_Message_Sink(nullptr);
+    if (yes)
+        captions << QStringLiteral("answered Yes");
+    captions.sort();
+    return captions;
+}
+
+// What a text field's context menu offers to paste with.
+QString Paste_Caption() {
+    QLineEdit field;
+    const std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+    const QList<QAction *> actions = menu->actions();
+    const auto paste = std::find_if(actions.cbegin(), actions.cend(), [](const QAction *action) {
+        return action->shortcut() == QKeySequence(QKeySequence::Paste) ||
+               action->text().endsWith(
+                   QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText));
+    });
+    return paste == actions.cend() ? QString() : Plain((*paste)->text());
+}
+
+} // namespace
+
+void Test_Main_Window::qt_texts_follow_language_data() {
+    QTest::addColumn<QByteArray>("language_file");
+    QTest::addColumn<bool>("qt_texts_shipped");
+    QTest::addColumn<QStringList>("buttons");
+    QTest::addColumn<QString>("paste");
+    const QStringList german{QStringLiteral("Ja"), QStringLiteral("Nein")};
+    const QStringList english{QStringLiteral("No"), QStringLiteral("Yes")};
+    QTest::newRow("German with its Qt texts") << QByteArray("; Locale = de\r\nSTR15 = Neu\r\n")
+                                              << true << german << QStringLiteral("Einf\u00fcgen");
+    QTest::newRow("German without its Qt texts in the folder")
+        << QByteArray("; Locale = de\r\nSTR15 = Neu\r\n") << false << english
+        << QStringLiteral("Paste");
+    QTest::newRow("a language naming no locale")
+        << QByteArray("STR15 = Neu\r\n") << true << english << QStringLiteral("Paste");
+}
+
+// Qt's own texts (the buttons of a question, a text field's context menu) speak the language
+// the program speaks, from the start and after each change, where its Qt texts are shipped.
+void Test_Main_Window::qt_texts_follow_language() {
+    QFETCH(QByteArray, language_file);
+    QFETCH(bool, qt_texts_shipped);
+    QFETCH(QStringList, buttons);
+    QFETCH(QString, paste);
+    Program_Folder program;
+    QDir(program.path()).mkpath(QStringLiteral("LANGUAGE"));
+    Write_Test_File(program.file(QStringLiteral("LANGUAGE/Deutsch.lng")), language_file);
+    if (qt_texts_shipped) {
+        QVERIFY(QFile::copy(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                                QStringLiteral("/qtbase_de.qm"),
+                            program.file(QStringLiteral("LANGUAGE/qtbase_de.qm"))));
+    }
+    AppState saved;
+    saved.Language_Name = QStringLiteral("Deutsch");
+    Save_Settings(saved, program.file(Settings_File_Name));
+    auto main = Start_Program(program.path());
+    QVERIFY(QTest::qWaitForWindowActive(main.get()));
+    QCOMPARE(main->Btn_New->text(), QStringLiteral("Neu"));
+    QCOMPARE(Question_Buttons(), buttons);
+    QCOMPARE(Paste_Caption(), paste);
+
+    // Back to English, and into German again, as the options dialog switches.
+    const QStringList english{QStringLiteral("No"), QStringLiteral("Yes")};
+    for (const char *language : {"English", "Deutsch"}) {
+        App.Language_Name = QLatin1String(language);
+        Load_Language();
+        main->Change_Language();
+        const bool german = App.Language_Name == QLatin1String("Deutsch");
+        QCOMPARE(Question_Buttons(), german ? buttons : english);
+        QCOMPARE(Paste_Caption(), german ? paste : QStringLiteral("Paste"));
+    }
+    main->close();
+}
+
+void Test_Main_Window::enter_presses_focused_button_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Return") << int(Qt::Key_Return);
+    QTest::newRow("Enter on the keypad") << int(Qt::Key_Enter);
+    QTest::newRow("Space") << int(Qt::Key_Space);
+}
+
+// As on Windows, Enter on a focused button of the main window presses it, as Space does.
+void Test_Main_Window::enter_presses_focused_button() {
+    QFETCH(int, key);
+    Program_Folder program;
+    Message_Recorder messages;
+    auto main = Start_Program(program.path());
+    QVERIFY(QTest::qWaitForWindowActive(main.get()));
+    for (Styled_Button *button : {main->Btn_Opz, main->Btn_Info}) {
+        button->setFocus(Qt::TabFocusReason);
+        QString opened;
+        When_Modal([&opened](QWidget *dialog) {
+            opened = QString::fromLatin1(dialog->metaObject()->className());
+            static_cast<QDialog *>(dialog)->reject();
+        });
+        QTest::keyClick(button, Qt::Key(key));
+        QTRY_COMPARE(opened, button == main->Btn_Opz ? QStringLiteral("TFSoftOptions")
+                                                     : QStringLiteral("TFAbout"));
+    }
+    QVERIFY(messages.Shown.isEmpty());
+    main->close();
+}
+
+// A check from the options dialog waits for its answer while the windows keep running their
+// timers: the update timer must not send a second request meanwhile, nor forget its own.
+void Test_Main_Window::timer_waits_for_running_check() {
+    Program_Folder program;
+    Message_Recorder messages;
+    Write_Settings(program, QString(), true);
+    auto main = Start_Program(program.path());
+    Loopback_Server server(QByteArray(), Loopback_Server::Behaviour::Stay_Silent);
+    QVERIFY(server.listening());
+    main->Version_Server = server.url();
+    main->FSoftOptions()->Version_Server = server.url();
+    main->Timer_Update->start(10); // due while the check waits
+    main->FSoftOptions()->Btn_Check_UpdateClick();
+    QCOMPARE(server.requests().size(), 1);
+    QVERIFY(main->Timer_Update->isActive());
+    QVERIFY(!main->LL_Update->isVisible());
+    main->Timer_Update->stop();
     main->close();
 }
 

@@ -1,7 +1,7 @@
-// The commands that work on a program folder (list, new, get, set, update), run as a script runs
-// them: exit codes, stdout, stderr and what they leave in the folder.
+// The commands that work on a program folder (list, new, get, set, update, history, unlock), run
+// as a script runs them: exit codes, stdout, stderr and what they leave in the folder.
 
-#include "support/CliRun.h"
+#include "support/CliProgram.h"
 #include "support/PrivateNetwork.h"
 #include "support/TestSupport.h"
 
@@ -10,61 +10,22 @@
 #include "shell/AppState.h"
 #include "update/JobFile.h"
 #include "update/UpdateLock.h"
+#include "update/UpdateRecord.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDomDocument>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSysInfo>
 #include <QTest>
 
 namespace {
-
-const QString Updater_Record = QStringLiteral("updater_record.txt");
-const QString Updater_Delay = QStringLiteral("updater_delay_ms");
-
-// A program folder with PROJECTS and LANGUAGE, a language "Test" and, on request, the stand-in
-// updater. Every run of the tool is pointed at it.
-struct Cli_Program {
-    Program_Folder Folder;
-
-    Cli_Program() {
-        QDir(Folder.path()).mkpath(QStringLiteral("PROJECTS"));
-        QDir(Folder.path()).mkpath(QStringLiteral("LANGUAGE"));
-        Write_Test_File(Folder.file(QStringLiteral("LANGUAGE/Test.lng")),
-                        "STR106 = Esiste gia\r\nSTR853 = Porta sbagliata\r\n"
-                        "STR636 = Nessuna risposta\r\n");
-    }
-
-    QString file(const QString &name) const { return Folder.file(name); }
-
-    QStringList Arguments(QStringList arguments) const {
-        return arguments << QStringLiteral("--program-dir") << Folder.path();
-    }
-    Cli_Result Run(const QStringList &arguments) const { return Run_Cli(Arguments(arguments)); }
-
-    void Add_Configuration(const QString &name, const QByteArray &par_gen = QByteArray()) const {
-        QVERIFY(QDir(Folder.path())
-                    .mkpath(QStringLiteral("PROJECTS/") + name + QStringLiteral("/bin")));
-        if (!par_gen.isNull())
-            Write_Test_File(Par_Gen_Path(name), par_gen);
-    }
-    QString Par_Gen_Path(const QString &name) const {
-        return file(QStringLiteral("PROJECTS/%1/ParGen.xml").arg(name));
-    }
-
-    void Remember(const QByteArray &settings) const {
-        Write_Test_File(file(Settings_File_Name),
-                        "<Conf_Settings>" + settings + "</Conf_Settings>");
-    }
-
-    void Add_Updater(int delay_ms = 0) const {
-        QVERIFY(QFile::copy(QStringLiteral(STAND_IN_UPDATER), file(Updater_File_Name)));
-        Write_Test_File(file(Updater_Delay), QByteArray::number(delay_ms));
-    }
-    QString Record() const { return QString::fromUtf8(Read_Test_File(file(Updater_Record))); }
-};
 
 // A parameter file holding just the given keys.
 QByteArray Par_Gen_Xml(const QList<std::pair<const char *, const char *>> &keys) {
@@ -74,22 +35,15 @@ QByteArray Par_Gen_Xml(const QList<std::pair<const char *, const char *>> &keys)
     return xml + "</Par_Gen>";
 }
 
-// The file the communication settings dialog writes for the defaults with these changes.
-QByteArray Saved_Par_Gen(const QList<std::pair<QString, QString>> &changes) {
-    ParGen_Params params = Default_ParGen();
-    for (const auto &[key, value] : changes)
-        Set_ParGen_Value(params, *Find_ParGen_Key(key), value);
-    const QTemporaryDir dir;
-    Save_ParGen(params, dir.filePath(QStringLiteral("ParGen.xml")));
-    return Read_Test_File(dir.filePath(QStringLiteral("ParGen.xml")));
-}
-
-// One line on stderr, prefixed with the tool's name, holding message.
-void Verify_Error_Line(const Cli_Result &result, const QString &message) {
-    QVERIFY2(result.Err.startsWith(QLatin1String("cf20914-cli: ")) &&
-                 result.Err.endsWith(QLatin1Char('\n')) && result.Err.count(QLatin1Char('\n')) == 1,
-             qPrintable(result.Err));
-    QVERIFY2(result.Err.contains(message), qPrintable(result.Err));
+// An update's result with only the tool's own lines on stderr: without the summary of what it
+// sends, which it prints first.
+Cli_Result Without_Summary(Cli_Result result) {
+    QStringList lines = result.Err.split(QLatin1Char('\n'));
+    lines.removeIf([](const QString &line) {
+        return !line.isEmpty() && !line.startsWith(QLatin1String("cf20914-cli: "));
+    });
+    result.Err = lines.join(QLatin1Char('\n'));
+    return result;
 }
 
 const char *Default_Lines = "Modbus_TCP_Slave_IP1=192\n"
@@ -151,14 +105,24 @@ private slots:
     void updateRunsUpdater();
     void updateErrors_data();
     void updateErrors();
+    void updateRefusedBeforeProbe_data();
+    void updateRefusedBeforeProbe();
+    void updateDryRun();
+    void updateExitCodes_data();
+    void updateExitCodes();
     void updateSilentDevice();
     void updateLockHeldByAnotherRun_data();
     void updateLockHeldByAnotherRun();
+    void updateTakesOverLocks_data();
+    void updateTakesOverLocks();
+    void lockOfAnotherComputer();
+    void historyOfUpdates();
 };
 
 void Tst_Cli_Program_Folder::helpForEachCommand_data() {
     QTest::addColumn<QString>("command");
-    for (const char *command : {"list", "new", "get", "set", "update"})
+    for (const char *command : {"list", "new", "get", "set", "update", "history", "unlock",
+                                "provision", "copy", "rename", "delete", "export", "import"})
         QTest::newRow(command) << QString::fromLatin1(command);
 }
 
@@ -432,8 +396,10 @@ void Tst_Cli_Program_Folder::setSavesOnlyWhenRulesPass() {
         program.Run(QStringList{QStringLiteral("set"), QStringLiteral("Plant")} + arguments);
     QCOMPARE(result.Exit, exitCode);
     QCOMPARE(result.Out, QString());
-    if (exitCode == 0)
-        QCOMPARE(result.Err, QString());
+    if (exitCode == 0) // network warnings (the defaults put both endpoints on one subnet) only
+        QCOMPARE(result.Err.split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                     .filter(QRegularExpression(QStringLiteral("^(?!cf20914-cli: warning: )"))),
+                 QStringList());
     else
         Verify_Error_Line(result, message);
 
@@ -467,9 +433,9 @@ void Tst_Cli_Program_Folder::updateRunsUpdater() {
     QFETCH(bool, readBack);
 
     const Cli_Program program;
-    program.Add_Configuration(QStringLiteral("Plant"),
-                              Par_Gen_Xml({{"Modbus_TCP_Slave_IP4", "77"}}));
-    program.Add_Updater();
+    program.Add_Sendable(QStringLiteral("Plant"));
+    Write_Test_File(program.Par_Gen_Path(QStringLiteral("Plant")),
+                    Par_Gen_Xml({{"Modbus_TCP_Slave_IP4", "77"}}));
     // Typed with leading zeros, the address is probed as 127.0.0.1 and the job carries it as
     // typed, as the dialog's fields would hold it.
     const Cli_Result result =
@@ -479,8 +445,16 @@ void Tst_Cli_Program_Folder::updateRunsUpdater() {
     if (!Icmp_Allowed(result))
         QSKIP("this user may not open an ICMP socket");
     QCOMPARE(result.Exit, 0);
-    QCOMPARE(result.Out, QString());
-    QCOMPARE(result.Err, QString());
+    QVERIFY2(QRegularExpression(
+                 QStringLiteral("^Ethernet_Update.exe ended after 0:0\\d with exit code 0.\n$"))
+                 .match(result.Out)
+                 .hasMatch(),
+             qPrintable(result.Out));
+    // What was sent, named before the probe.
+    QVERIFY2(result.Err.startsWith(QLatin1String("Configuration: Plant\nImage checksum: 0x")) &&
+                 result.Err.contains(QLatin1String("\nEndpoint 1: 192.168.0.77, port 502\n")),
+             qPrintable(result.Err));
+    QCOMPARE(Without_Summary(result).Err, QString());
 
     const QString proj_dir = Native_Folder(program.file(QStringLiteral("PROJECTS/Plant")));
     const QByteArray job = Read_Test_File(program.file(Job_File_Name));
@@ -498,12 +472,31 @@ void Tst_Cli_Program_Folder::updateRunsUpdater() {
     QCOMPARE(quint8(image.at(0x02B)), quint8(77));
     QVERIFY(!QFileInfo::exists(program.file(Update_Lock_File_Name)));
     QVERIFY(!QFileInfo::exists(program.file(Settings_File_Name)));
+
+    // The record names what went to which device.
+    const QList<QJsonObject> records = Update_Records(program, QStringLiteral("Plant"));
+    QCOMPARE(records.size(), 1);
+    const QJsonObject &record = records.first();
+    QCOMPARE(record.value(QStringLiteral("source")).toString(), QStringLiteral("command line"));
+    QCOMPARE(record.value(QStringLiteral("address")).toString(),
+             QStringLiteral(" 127.000.000.001 "));
+    QCOMPARE(record.value(QStringLiteral("option")).toInt(), option);
+    QCOMPARE(record.value(QStringLiteral("read_back")).toBool(), readBack);
+    QCOMPARE(record.value(QStringLiteral("outcome")).toString(), QStringLiteral("updater ended"));
+    QCOMPARE(record.value(QStringLiteral("exit_code")).toInt(), 0);
+    QCOMPARE(
+        record.value(QStringLiteral("image_sha256")).toString(),
+        QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex()));
+    QCOMPARE(record.contains(QStringLiteral("firmware_sha256")), option != 2);
+    if (option != 2)
+        QCOMPARE(record.value(QStringLiteral("firmware_size")).toInt(), 4);
+    QVERIFY(QDateTime::fromString(record.value(QStringLiteral("time")).toString(), Qt::ISODate)
+                .isValid());
 }
 
 void Tst_Cli_Program_Folder::updateErrors_data() {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("setup"); // "broken": ParGen.xml not well-formed; "no updater";
-                                        // "slow updater"
+    QTest::addColumn<QString>("setup"); // "broken": ParGen.xml not well-formed; "slow updater"
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("jobWritten");
@@ -549,11 +542,11 @@ void Tst_Cli_Program_Folder::updateErrors_data() {
     QTest::newRow("refused in the chosen language")
         << update(QStringLiteral("1.2.3"), {QStringLiteral("--language"), QStringLiteral("Test")})
         << "" << 1 << refused << false;
-    QTest::newRow("no updater") << update(loopback) << "no updater" << 2 << "Ethernet_Update.exe"
-                                << true;
     QTest::newRow("updater outlasting the wait")
         << update(loopback, {QStringLiteral("--wait"), QStringLiteral("1")}) << "slow updater" << 4
-        << "Ethernet_Update.exe still runs after 1 s" << true;
+        << "Ethernet_Update.exe still runs after 0:01; the program folder stays locked until it "
+           "ends."
+        << true;
 }
 
 void Tst_Cli_Program_Folder::updateErrors() {
@@ -564,37 +557,173 @@ void Tst_Cli_Program_Folder::updateErrors() {
     QFETCH(bool, jobWritten);
 
     const Cli_Program program;
-    program.Add_Configuration(QStringLiteral("Plant"));
+    program.Add_Sendable(QStringLiteral("Plant"),
+                         setup == QLatin1String("slow updater") ? 3000 : 0);
     const QString image = program.file(QStringLiteral("PROJECTS/Plant/bin/bank.bin"));
     Write_Test_File(image, "old image");
     if (setup == QLatin1String("broken"))
         Write_Test_File(program.Par_Gen_Path(QStringLiteral("Plant")), "<Par_Gen>");
-    if (setup != QLatin1String("no updater"))
-        program.Add_Updater(setup == QLatin1String("slow updater") ? 3000 : 0);
 
     const Cli_Result result = program.Run(arguments);
     if (!Icmp_Allowed(result))
         QSKIP("this user may not open an ICMP socket");
     QCOMPARE(result.Exit, exitCode);
     QCOMPARE(result.Out, QString());
-    Verify_Error_Line(result, message);
+    Verify_Error_Line(Without_Summary(result), message);
     QCOMPARE(QFileInfo::exists(program.file(Job_File_Name)), jobWritten);
-    QVERIFY(!QFileInfo::exists(program.file(Update_Lock_File_Name)));
     if (setup == QLatin1String("broken"))
         QCOMPARE(Read_Test_File(image), QByteArray("old image"));
     if (setup == QLatin1String("slow updater")) {
         QVERIFY(program.Record().startsWith(QLatin1String("args=0")));
         // Left running, it ends by itself.
         QTRY_VERIFY_WITH_TIMEOUT(program.Record().endsWith(QLatin1String("ended\n")), 20000);
-    } else if (!jobWritten) {
-        QCOMPARE(program.Record(), QString());
+    } else {
+        QVERIFY(!QFileInfo::exists(program.file(Update_Lock_File_Name)));
+        if (!jobWritten)
+            QCOMPARE(program.Record(), QString());
     }
+}
+
+void Tst_Cli_Program_Folder::updateRefusedBeforeProbe_data() {
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("message");
+
+    const QString firmware = QStringLiteral("The firmware file %1 is missing, empty or not a file");
+    const QString updater = QStringLiteral("The updater %1 is missing or cannot be started");
+    QTest::newRow("parameters never saved")
+        << "no parameter file"
+        << "2"
+        << "The communication settings of this configuration were never saved: save them with "
+           "the command set first.";
+    QTest::newRow("a rule fails")
+        << "port 10000"
+        << "2"
+        << "Error Modbus TCP Slave!! Port must be between 0 and 65535, and different from 10000";
+    QTest::newRow("firmware missing") << "no firmware"
+                                      << "0" << firmware;
+    QTest::newRow("firmware empty") << "empty firmware"
+                                    << "1" << firmware;
+    QTest::newRow("firmware a folder") << "firmware folder"
+                                       << "0" << firmware;
+    QTest::newRow("updater missing") << "no updater"
+                                     << "2" << updater;
+    QTest::newRow("updater not executable") << "updater not executable"
+                                            << "2" << updater;
+}
+
+// Each check runs before anything is written or contacted: the address given here is never
+// probed, the image and the job stay as they were, and the refusal is recorded.
+void Tst_Cli_Program_Folder::updateRefusedBeforeProbe() {
+    QFETCH(QString, setup);
+    QFETCH(QString, option);
+    QFETCH(QString, message);
+
+    const Cli_Program program;
+    program.Add_Sendable(QStringLiteral("Plant"));
+    const QString image = program.file(QStringLiteral("PROJECTS/Plant/bin/bank.bin"));
+    Write_Test_File(image, "old image");
+    const QString firmware = program.file(QStringLiteral("MASTER/sim20914.sim"));
+    const QString updater = program.file(Updater_File_Name);
+    if (setup == QLatin1String("no parameter file"))
+        QFile::remove(program.Par_Gen_Path(QStringLiteral("Plant")));
+    else if (setup == QLatin1String("port 10000"))
+        Write_Test_File(
+            program.Par_Gen_Path(QStringLiteral("Plant")),
+            Saved_Par_Gen({{QStringLiteral("Modbus_TCP_Slave_Port"), QStringLiteral("10000")}}));
+    else if (setup == QLatin1String("no firmware"))
+        QFile::remove(firmware);
+    else if (setup == QLatin1String("empty firmware"))
+        Write_Test_File(firmware, "");
+    else if (setup == QLatin1String("firmware folder"))
+        QVERIFY(QFile::remove(firmware) && QDir().mkpath(firmware));
+    else if (setup == QLatin1String("no updater"))
+        QFile::remove(updater);
+    else if (setup == QLatin1String("updater not executable"))
+        QFile::setPermissions(updater, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (message.contains(QLatin1String("%1")))
+        message = message.arg(setup.contains(QLatin1String("firmware")) ? firmware : updater);
+
+    const Cli_Result result =
+        program.Run({QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
+                     QStringLiteral("127.0.0.1"), QStringLiteral("--option"), option});
+    QCOMPARE(result.Exit, 1);
+    QCOMPARE(result.Out, QString());
+    Verify_Error_Line(result, message);
+    QCOMPARE(Read_Test_File(image), QByteArray("old image"));
+    QVERIFY(!QFileInfo::exists(program.file(Job_File_Name)));
+    QCOMPARE(program.Record(), QString());
+    const QList<QJsonObject> records = Update_Records(program, QStringLiteral("Plant"));
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.first().value(QStringLiteral("outcome")).toString(),
+             QStringLiteral("refused"));
+    QVERIFY(records.first().value(QStringLiteral("reason")).toString().contains(message));
+}
+
+// --dry-run checks and prints what would be sent, and stops there: nothing is written, probed
+// or started.
+void Tst_Cli_Program_Folder::updateDryRun() {
+    const Cli_Program program;
+    program.Add_Sendable(QStringLiteral("Plant"));
+    Write_Test_File(
+        program.Par_Gen_Path(QStringLiteral("Plant")),
+        Saved_Par_Gen({{QStringLiteral("Modbus_TCP_Slave_2_Port"), QStringLiteral("1502")},
+                       {QStringLiteral("OPTIONS_OFFSET_REGISTERS"), QStringLiteral("100")}}));
+    const Cli_Result result =
+        program.Run({QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
+                     QStringLiteral("192.0.2.1"), QStringLiteral("--dry-run")});
+    QCOMPARE(result.Exit, 0);
+    QCOMPARE(result.Err, QString());
+    const QStringList lines = result.Out.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 7);
+    QCOMPARE(lines.at(0), QStringLiteral("Configuration: Plant"));
+    QVERIFY2(QRegularExpression(QStringLiteral("^Image checksum: 0x[0-9a-f]{8}$"))
+                 .match(lines.at(1))
+                 .hasMatch(),
+             qPrintable(lines.at(1)));
+    QCOMPARE(lines.at(2), QStringLiteral("Endpoint 1: 192.168.0.5, port 502"));
+    QCOMPARE(lines.at(3), QStringLiteral("Endpoint 2: 192.168.0.6, port 1502"));
+    QCOMPARE(lines.at(4), QStringLiteral("Register offset: 100, status offset: 0"));
+    QVERIFY2(lines.at(5).startsWith(QLatin1String("Firmware: sim20914.sim, 4 bytes, 20")),
+             qPrintable(lines.at(5)));
+    QVERIFY(!QFileInfo::exists(program.file(QStringLiteral("PROJECTS/Plant/bin/bank.bin"))));
+    QVERIFY(!QFileInfo::exists(program.file(Job_File_Name)));
+    QVERIFY(!QFileInfo::exists(
+        program.file(QStringLiteral("PROJECTS/Plant/") + Update_Record_File_Name)));
+    QCOMPARE(program.Record(), QString());
+}
+
+void Tst_Cli_Program_Folder::updateExitCodes_data() {
+    QTest::addColumn<int>("updaterExit");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("closing");
+    QTest::newRow("updater succeeded")
+        << 0 << 0 << "Ethernet_Update.exe ended after 0:00 with exit code 0.\n";
+    QTest::newRow("updater reported a failure")
+        << 3 << 7 << "Ethernet_Update.exe reported a failure after 0:00: exit code 3.\n";
+}
+
+void Tst_Cli_Program_Folder::updateExitCodes() {
+    QFETCH(int, updaterExit);
+    const Cli_Program program;
+    program.Add_Sendable(QStringLiteral("Plant"));
+    Write_Test_File(program.file(QStringLiteral("updater_exit_code")),
+                    QByteArray::number(updaterExit));
+    const Cli_Result result =
+        program.Run({QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
+                     QStringLiteral("127.0.0.1"), QStringLiteral("--option"), QStringLiteral("2")});
+    if (!Icmp_Allowed(result))
+        QSKIP("this user may not open an ICMP socket");
+    QTEST(result.Exit, "exitCode");
+    QTEST(result.Out, "closing");
+    const QList<QJsonObject> records = Update_Records(program, QStringLiteral("Plant"));
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.first().value(QStringLiteral("exit_code")).toInt(), updaterExit);
 }
 
 void Tst_Cli_Program_Folder::updateSilentDevice() {
     const Cli_Program program;
-    program.Add_Configuration(QStringLiteral("Plant"));
-    program.Add_Updater();
+    program.Add_Sendable(QStringLiteral("Plant"));
     // The neighbour on the namespace's link holds no address, so nobody answers.
     Private_Network network;
     network.Ip_Commands = {QStringLiteral("link add cf0 type veth peer name cf1"),
@@ -613,71 +742,224 @@ void Tst_Cli_Program_Folder::updateSilentDevice() {
 
     QCOMPARE(results.size(), 2);
     QCOMPARE(results.at(0).Exit, 3);
-    Verify_Error_Line(results.at(0), QStringLiteral("Device Not Found!"));
+    Verify_Error_Line(Without_Summary(results.at(0)),
+                      QStringLiteral("Device Not Found! 10.123.0.2"));
     QCOMPARE(results.at(1).Exit, 3);
-    Verify_Error_Line(results.at(1), QStringLiteral("Nessuna risposta"));
+    Verify_Error_Line(Without_Summary(results.at(1)),
+                      QStringLiteral("Nessuna risposta 10.123.0.2"));
     QVERIFY(!QFileInfo::exists(program.file(Job_File_Name)));
     QCOMPARE(program.Record(), QString());
+    const QList<QJsonObject> records = Update_Records(program, QStringLiteral("Plant"));
+    QCOMPARE(records.size(), 2);
+    QCOMPARE(records.first().value(QStringLiteral("outcome")).toString(),
+             QStringLiteral("device silent"));
+    QVERIFY(records.first().value(QStringLiteral("elapsed_ms")).toInt() >= 5000);
 }
 
 void Tst_Cli_Program_Folder::updateLockHeldByAnotherRun_data() {
-    QTest::addColumn<bool>("holderKilled");
+    QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("wait");
     QTest::addColumn<int>("exitCode");
 
-    // The first updater runs about 1.5 s after the second has started waiting.
-    QTest::newRow("holder ends within the wait") << false << "60" << 0;
-    QTest::newRow("wait runs out first") << false << "0" << 5;
-    // Killed while its updater runs, the holder leaves its lock file behind.
-    QTest::newRow("holder died") << true << "60" << 0;
+    // The first updater is let go once the second has waited a moment.
+    QTest::newRow("holder ends within the wait") << "waits"
+                                                 << "60" << 0;
+    QTest::newRow("wait runs out first") << "waits"
+                                         << "0" << 5;
+    // The first run stops waiting, or is killed, while its updater runs on: the updater keeps
+    // the lock until it ends.
+    QTest::newRow("holder gave up waiting, updater still runs") << "gave up"
+                                                                << "0" << 5;
+    QTest::newRow("holder gave up waiting, updater ends within the wait") << "gave up"
+                                                                          << "60" << 0;
+    QTest::newRow("holder died, updater still runs") << "killed"
+                                                     << "0" << 5;
+    QTest::newRow("holder died, updater ends within the wait") << "killed"
+                                                               << "60" << 0;
 }
 
 void Tst_Cli_Program_Folder::updateLockHeldByAnotherRun() {
-    QFETCH(bool, holderKilled);
+    QFETCH(QString, first);
     QFETCH(QString, wait);
     QFETCH(int, exitCode);
 
     const Cli_Program program;
-    program.Add_Configuration(QStringLiteral("Plant"));
-    program.Add_Updater(1500);
-    QProcess first;
+    program.Add_Sendable(QStringLiteral("Plant"));
+    Write_Test_File(program.file(Updater_Delay), "hold");
+    auto released_anyway = qScopeGuard([&program] { program.Release_Updater(); });
+    QProcess first_run;
+    QStringList first_arguments = program.Arguments(
+        {QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
+         QStringLiteral("127.0.0.2"), QStringLiteral("--option"), QStringLiteral("2")});
+    if (first == QLatin1String("gave up"))
+        first_arguments << QStringLiteral("--wait") << QStringLiteral("1");
     if (const auto ended = Start_Holding_Update(
-            first,
-            program.Arguments({QStringLiteral("update"), QStringLiteral("Plant"),
-                               QStringLiteral("--ip"), QStringLiteral("127.0.0.2")}),
-            [&program] { return !program.Record().isEmpty(); })) {
+            first_run, first_arguments, [&program] { return !program.Record().isEmpty(); })) {
         if (!Icmp_Allowed(*ended))
             QSKIP("this user may not open an ICMP socket");
         QFAIL(qPrintable(ended->Err));
     }
-    const qint64 first_pid = first.processId();
-    if (holderKilled) {
-        first.kill();
-        QVERIFY(first.waitForFinished());
-        QVERIFY(QFileInfo::exists(program.file(Update_Lock_File_Name)));
-        // Its updater goes on a while; that record must not be taken for the second's.
-        QTRY_VERIFY_WITH_TIMEOUT(program.Record().endsWith(QLatin1String("ended\n")), 20000);
+    const qint64 first_pid = first_run.processId();
+    if (first == QLatin1String("killed")) {
+        first_run.kill();
+        QVERIFY(first_run.waitForFinished());
+    } else if (first == QLatin1String("gave up")) {
+        const Cli_Result gave_up = Finish_Cli(first_run);
+        QCOMPARE(gave_up.Exit, 4);
+        Verify_Error_Line(Without_Summary(gave_up),
+                          QStringLiteral("still runs after 0:01; the program folder stays locked "
+                                         "until it ends."));
     }
+    QVERIFY(QFileInfo::exists(program.file(Update_Lock_File_Name)));
+    QVERIFY(!program.Record().endsWith(QLatin1String("ended\n")));
 
-    const Cli_Result second =
-        program.Run({QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
-                     QStringLiteral("127.0.0.3"), QStringLiteral("--wait"), wait});
-    if (!holderKilled)
-        QCOMPARE(Finish_Cli(first).Exit, 0);
+    QProcess second_run;
+    Start_Cli(second_run, program.Arguments({QStringLiteral("update"), QStringLiteral("Plant"),
+                                             QStringLiteral("--ip"), QStringLiteral("127.0.0.3"),
+                                             QStringLiteral("--option"), QStringLiteral("2"),
+                                             QStringLiteral("--wait"), wait}));
+    // The second waits on the lock, or gives up at once; only then may the first updater end.
+    Cli_Result second;
+    if (exitCode == 0) {
+        QVERIFY(!second_run.waitForFinished(300));
+        program.Release_Updater();
+        second = Finish_Cli(second_run);
+    } else {
+        second = Finish_Cli(second_run);
+        program.Release_Updater();
+    }
+    if (first == QLatin1String("waits"))
+        QCOMPARE(Finish_Cli(first_run).Exit, 0);
     QCOMPARE(second.Exit, exitCode);
     const QString job = QString::fromUtf8(Read_Test_File(program.file(Job_File_Name)));
     if (exitCode == 0) {
-        QCOMPARE(second.Err, QString());
-        // The second job was written once the first updater had ended or its holder had died.
+        QCOMPARE(Without_Summary(second).Err, QString());
+        // The second job was written once the first updater had ended.
         QVERIFY2(job.contains(QLatin1String("<IP_Address_Dev>127.0.0.3<")), qPrintable(job));
+        QCOMPARE(program.Record().count(QLatin1String("args=0")), 1);
         QVERIFY(program.Record().contains(QLatin1String("<IP_Address_Dev>127.0.0.3<")));
+        QVERIFY(!QFileInfo::exists(program.file(Update_Lock_File_Name)));
     } else {
-        Verify_Error_Line(second, QStringLiteral("Another update from this program folder is "
-                                                 "running (cf20914-cli, process %1")
-                                      .arg(first_pid));
+        const QString holder = first == QLatin1String("waits")
+                                   ? QStringLiteral("(cf20914-cli, process %1").arg(first_pid)
+                                   : QStringLiteral("(the updater cf20914-cli left running");
+        Verify_Error_Line(Without_Summary(second),
+                          QStringLiteral("Another update from this program folder is running "));
+        QVERIFY2(second.Err.contains(first == QLatin1String("killed")
+                                         ? QStringLiteral("process %1").arg(first_pid)
+                                         : holder),
+                 qPrintable(second.Err));
         QVERIFY2(job.contains(QLatin1String("<IP_Address_Dev>127.0.0.2<")), qPrintable(job));
+        const QList<QJsonObject> records = Update_Records(program, QStringLiteral("Plant"));
+        QVERIFY(std::any_of(records.begin(), records.end(), [](const QJsonObject &record) {
+            return record.value(QStringLiteral("address")).toString() ==
+                       QLatin1String("127.0.0.3") &&
+                   record.value(QStringLiteral("outcome")).toString() == QLatin1String("lock busy");
+        }));
     }
+}
+
+void Tst_Cli_Program_Folder::updateTakesOverLocks_data() {
+    QTest::addColumn<QByteArray>("lock");
+    QTest::newRow("empty, as a crash while writing it leaves it") << QByteArray("");
+    QTest::newRow("garbage") << QByteArray("\x01\x02 not a lock\n");
+    QTest::newRow("holder and updater gone") << QByteArray("999999999\ncf20914-cli\n") +
+                                                    QSysInfo::machineHostName().toUtf8() +
+                                                    "\n999999998\n";
+}
+
+void Tst_Cli_Program_Folder::updateTakesOverLocks() {
+    QFETCH(QByteArray, lock);
+    const Cli_Program program;
+    program.Add_Sendable(QStringLiteral("Plant"));
+    Write_Test_File(program.file(Update_Lock_File_Name), lock);
+    QElapsedTimer clock;
+    clock.start();
+    const Cli_Result result =
+        program.Run({QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
+                     QStringLiteral("127.0.0.1"), QStringLiteral("--wait"), QStringLiteral("30")});
+    if (!Icmp_Allowed(result))
+        QSKIP("this user may not open an ICMP socket");
+    QCOMPARE(result.Exit, 0);
+    // Taken over at once, not after waiting for a holder.
+    QVERIFY(clock.elapsed() < 20000);
+    QVERIFY(program.Record().endsWith(QLatin1String("ended\n")));
     QVERIFY(!QFileInfo::exists(program.file(Update_Lock_File_Name)));
+}
+
+// A lock that names another computer cannot be judged here: the update says whose it is and
+// how to clear it, and unlock clears it after a confirmation.
+void Tst_Cli_Program_Folder::lockOfAnotherComputer() {
+    const Cli_Program program;
+    program.Add_Sendable(QStringLiteral("Plant"));
+    Write_Test_File(program.file(Update_Lock_File_Name), "4242\nCF20914\nworkshop-laptop\n4243\n");
+    const QStringList update{QStringLiteral("update"), QStringLiteral("Plant"),
+                             QStringLiteral("--ip"), QStringLiteral("127.0.0.1")};
+    const Cli_Result refused = program.Run(update);
+    if (!Icmp_Allowed(refused))
+        QSKIP("this user may not open an ICMP socket");
+    QCOMPARE(refused.Exit, 5);
+    Verify_Error_Line(Without_Summary(refused), QStringLiteral("on workshop-laptop"));
+    QVERIFY(refused.Err.contains(QLatin1String("cf20914-cli unlock")));
+    QCOMPARE(program.Record(), QString());
+
+    QProcess declined;
+    Start_Cli(declined, program.Arguments({QStringLiteral("unlock")}));
+    declined.write("n\n");
+    declined.closeWriteChannel();
+    const Cli_Result kept = Finish_Cli(declined);
+    QCOMPARE(kept.Exit, 1);
+    QVERIFY2(kept.Err.contains(QLatin1String("CF20914, process 4242, updater process 4243 on "
+                                             "workshop-laptop")),
+             qPrintable(kept.Err));
+    QVERIFY(QFileInfo::exists(program.file(Update_Lock_File_Name)));
+
+    const Cli_Result cleared = program.Run({QStringLiteral("unlock"), QStringLiteral("--yes")});
+    QCOMPARE(cleared.Exit, 0);
+    QVERIFY(!QFileInfo::exists(program.file(Update_Lock_File_Name)));
+    QCOMPARE(program.Run(update).Exit, 0);
+}
+
+// The record is only ever appended to; a line a crash cut short is skipped with a warning and
+// stays apart from the lines after it.
+void Tst_Cli_Program_Folder::historyOfUpdates() {
+    const Cli_Program program;
+    program.Add_Sendable(QStringLiteral("Plant"));
+    const QStringList update{QStringLiteral("update"),   QStringLiteral("Plant"),
+                             QStringLiteral("--ip"),     QStringLiteral("127.0.0.1"),
+                             QStringLiteral("--option"), QStringLiteral("2")};
+    const Cli_Result first = program.Run(update);
+    if (!Icmp_Allowed(first))
+        QSKIP("this user may not open an ICMP socket");
+    QCOMPARE(first.Exit, 0);
+    const QString record =
+        program.file(QStringLiteral("PROJECTS/Plant/") + Update_Record_File_Name);
+    const QByteArray first_line = Read_Test_File(record);
+    // A crash in the middle of the next line.
+    Write_Test_File(record, first_line + "{\"time\":\"2026-");
+    Write_Test_File(program.file(QStringLiteral("updater_exit_code")), "3");
+    QCOMPARE(program.Run(update).Exit, 7);
+    QVERIFY(Read_Test_File(record).startsWith(first_line + "{\"time\":\"2026-\n{"));
+
+    const Cli_Result table = program.Run({QStringLiteral("history"), QStringLiteral("Plant")});
+    QCOMPARE(table.Exit, 0);
+    QCOMPARE(table.Err, QStringLiteral("cf20914-cli: warning: updates.jsonl: line 2 is no complete "
+                                       "entry and is skipped\n"));
+    const QStringList rows = table.Out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 3);
+    QVERIFY(rows.at(0).startsWith(QLatin1String("time (UTC)\tsource\taddress")));
+    QVERIFY2(
+        rows.at(1).contains(QLatin1String("\tcommand line\t127.0.0.1\t2\t1\tupdater ended\t0\t")),
+        qPrintable(rows.at(1)));
+    QVERIFY2(rows.at(2).contains(QLatin1String("\tupdater ended\t3\t")), qPrintable(rows.at(2)));
+
+    const Cli_Result json =
+        program.Run({QStringLiteral("history"), QStringLiteral("Plant"), QStringLiteral("--json")});
+    QCOMPARE(json.Exit, 0);
+    const QJsonDocument entries = QJsonDocument::fromJson(json.Out.toUtf8());
+    QVERIFY(entries.isArray());
+    QCOMPARE(entries.array().size(), 2);
+    QCOMPARE(entries.array().at(1).toObject().value(QStringLiteral("exit_code")).toInt(), 3);
 }
 
 QTEST_GUILESS_MAIN(Tst_Cli_Program_Folder)

@@ -8,7 +8,12 @@
 #include "shell/AppState.h"
 
 #include <QDir>
+#include <QHelpEvent>
+#include <QInputDialog>
+#include <QLabel>
 #include <QTest>
+#include <QToolTip>
+#include <memory>
 
 namespace {
 
@@ -36,9 +41,12 @@ private slots:
     void open_lists_and_preselects();
     void open_refuses_name_settings_cannot_hold();
     void open_empty_list_and_cancel();
+    void open_context_menu_duplicates_renames_deletes();
     void restore_keeps_what_was_chosen();
     void search_ignores_case_of_a_to_z_only_data();
     void search_ignores_case_of_a_to_z_only();
+    void long_names_elided_data();
+    void long_names_elided();
 };
 
 void Test_Configuration_Dialogs::create_data() {
@@ -209,6 +217,87 @@ void Test_Configuration_Dialogs::open_refuses_name_settings_cannot_hold() {
     main->close();
 }
 
+void Test_Configuration_Dialogs::open_context_menu_duplicates_renames_deletes() {
+    Program_Folder program;
+    Message_Recorder messages;
+    for (const char *folder : {"Beta", "Gamma"})
+        QDir(program.path()).mkpath(QStringLiteral("PROJECTS/") + QLatin1String(folder));
+    Write_Test_File(program.file(QStringLiteral("PROJECTS/Beta/ParGen.xml")), "<Par_Gen/>");
+    auto main = Start_Program(program.path());
+    Open_Configuration(QStringLiteral("Beta"));
+
+    // Answers the name dialog of Duplicate or Rename with name.
+    const auto name_with = [](const QString &name) {
+        When_Modal([name](QWidget *modal) {
+            auto *input = qobject_cast<QInputDialog *>(modal);
+            QVERIFY(input);
+            input->setTextValue(name);
+            input->accept();
+        });
+    };
+    QStringList after_duplicate, after_refusal, after_rename, after_no, after_yes;
+    QString proposed;
+    When_Modal([&](QWidget *dialog) {
+        auto *open = static_cast<TFOpenConf *>(dialog);
+        QCOMPARE(open->ListBox1->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QCOMPARE(open->ListBox1->actions(),
+                 (QList<QAction *>{open->Act_Duplicate, open->Act_Rename, open->Act_Delete}));
+        QCOMPARE(open->Act_Delete->text(), QStringLiteral("Delete"));
+
+        When_Modal([&](QWidget *modal) {
+            proposed = qobject_cast<QInputDialog *>(modal)->textValue();
+            qobject_cast<QInputDialog *>(modal)->setTextValue(QStringLiteral("Beta copy"));
+            qobject_cast<QInputDialog *>(modal)->accept();
+        });
+        open->Act_Duplicate->trigger();
+        after_duplicate = Listed(open);
+        QCOMPARE(open->Name_Conf, QStringLiteral("Beta copy"));
+
+        name_with(QStringLiteral("Gamma"));
+        open->Act_Rename->trigger();
+        after_refusal = Listed(open);
+
+        open->ListBox1->setCurrentRow(0); // Beta, the active one
+        name_with(QStringLiteral("Alpha"));
+        open->Act_Rename->trigger();
+        after_rename = Listed(open);
+
+        open->ListBox1->setCurrentRow(int(Listed(open).indexOf(QStringLiteral("Gamma"))));
+        messages.Answers = {false};
+        open->Act_Delete->trigger();
+        after_no = Listed(open);
+        messages.Answers = {true};
+        open->Act_Delete->trigger();
+        after_yes = Listed(open);
+        open->reject();
+    });
+    QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+
+    QCOMPARE(proposed, QStringLiteral("Beta"));
+    QCOMPARE(after_duplicate, (QStringList{QStringLiteral("Beta"), QStringLiteral("Beta copy"),
+                                           QStringLiteral("Gamma")}));
+    QCOMPARE(after_refusal, after_duplicate);
+    QCOMPARE(after_rename, (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta copy"),
+                                        QStringLiteral("Gamma")}));
+    QCOMPARE(after_no, after_rename);
+    QCOMPARE(after_yes, (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta copy")}));
+    QCOMPARE(Read_Test_File(program.file(QStringLiteral("PROJECTS/Beta copy/ParGen.xml"))),
+             QByteArray("<Par_Gen/>"));
+    QCOMPARE(Projects(program), after_yes);
+    QCOMPARE(messages.Shown,
+             (QList<QPair<Message_Kind, QString>>{
+                 {Message_Kind::Error, QStringLiteral("Error! Name project is not valid because "
+                                                      "directory already exists")},
+                 {Message_Kind::Question,
+                  QStringLiteral("Delete the configuration Gamma with every file in it?")},
+                 {Message_Kind::Question,
+                  QStringLiteral("Delete the configuration Gamma with every file in it?")}}));
+    // The active configuration followed its rename, though the dialog was cancelled.
+    QCOMPARE(App.Proj_Name, QStringLiteral("Alpha"));
+    QCOMPARE(main->L_Name_Conf_L2->text(), QStringLiteral("Alpha"));
+    main->close();
+}
+
 void Test_Configuration_Dialogs::open_empty_list_and_cancel() {
     Program_Folder program;
     Message_Recorder messages;
@@ -306,6 +395,70 @@ void Test_Configuration_Dialogs::search_ignores_case_of_a_to_z_only() {
     const QStringList names = {QStringLiteral("Alpha"), QStringLiteral("PLANT"),
                                QStringLiteral("\u00e9tage"), QStringLiteral("plant")};
     QTEST(Search_Open_Conf(names, wanted), "index");
+}
+
+void Test_Configuration_Dialogs::long_names_elided_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("elided");
+    const QString stem = QStringLiteral("Water treatment plant north, line ").repeated(3);
+    QTest::newRow("short") << QStringLiteral("Plant A") << false;
+    QTest::newRow("long, differing at the end") << stem + QStringLiteral("A") << true;
+    QTest::newRow("markup is shown as typed") << QStringLiteral("<b>Plant") << false;
+}
+
+// A name too long for the main window's label or the open dialog's list is shortened in the
+// middle, so that its start and its end, where similar names differ, stay readable; the whole
+// name shows as the tooltip.
+void Test_Configuration_Dialogs::long_names_elided() {
+    QFETCH(QString, name);
+    QFETCH(bool, elided);
+    Program_Folder program;
+    Message_Recorder messages;
+    QVERIFY(QDir(program.path()).mkpath(QStringLiteral("PROJECTS/") + name));
+    auto main = Start_Program(program.path());
+    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    Open_Configuration(name);
+
+    const auto check_shown = [&](const QString &shown, int room, const QFontMetrics &metrics) {
+        QVERIFY2(metrics.horizontalAdvance(shown) <= room, qPrintable(shown));
+        if (!elided) {
+            QCOMPARE(shown, name);
+            return;
+        }
+        QVERIFY2(shown.contains(QChar(0x2026)), qPrintable(shown));
+        QVERIFY(name.startsWith(shown.section(QChar(0x2026), 0, 0)));
+        QVERIFY(name.endsWith(shown.section(QChar(0x2026), 1)));
+    };
+
+    When_Modal([&](QWidget *dialog) {
+        auto *open = static_cast<TFOpenConf *>(dialog);
+        // Closed however the checks end.
+        const std::unique_ptr<QWidget, void (*)(QWidget *)> closing(
+            dialog, [](QWidget *d) { static_cast<TFOpenConf *>(d)->Btn_OK->click(); });
+        QCOMPARE(open->ListBox1->currentItem()->text(), name);
+        // The list: no sideways scrolling, the middle of a long name left out.
+        QCOMPARE(open->ListBox1->textElideMode(), Qt::ElideMiddle);
+        QCOMPARE(open->ListBox1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        const QRect line = open->ListBox1->visualItemRect(open->ListBox1->currentItem());
+        QVERIFY(line.right() < open->ListBox1->viewport()->width());
+        // The tooltip of the line: the whole name where it is cut, else the list's hint.
+        QHelpEvent help(QEvent::ToolTip, line.center(),
+                        open->ListBox1->viewport()->mapToGlobal(line.center()));
+        QCoreApplication::sendEvent(open->ListBox1->viewport(), &help);
+        QTRY_VERIFY(!QToolTip::text().isEmpty());
+        QCOMPARE(QToolTip::text(),
+                 elided ? name : QStringLiteral("Select from this list the configuration to open"));
+        QToolTip::hideText();
+    });
+    QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+    // The main window's label, after the configuration was opened.
+    const QLabel *label = main->L_Name_Conf_L2;
+    check_shown(label->text(), label->contentsRect().width(), label->fontMetrics());
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+    QCOMPARE(label->toolTip(), elided ? name : QString());
+
+    QVERIFY(messages.Shown.isEmpty());
+    main->close();
 }
 
 QTEST_MAIN(Test_Configuration_Dialogs)

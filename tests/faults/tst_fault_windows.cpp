@@ -128,6 +128,8 @@ void Test_Fault_Windows::communication_settings_on_full_disk() {
     QVERIFY(!App.Proj_Dir.isEmpty());
     const QByteArray before = Read_Test_File(App.ParGen_File);
     QVERIFY(program.Mounts.Fill(program.Folder.path()));
+    // Yes to the network warnings of the defaults, so that the write is tried.
+    program.Messages.Answers = {true};
     bool still_open = false;
     When_Modal([&still_open](QWidget *modal) {
         auto *dialog = qobject_cast<TFParGen2 *>(modal);
@@ -138,9 +140,11 @@ void Test_Fault_Windows::communication_settings_on_full_disk() {
     });
     QTest::mouseClick(program.Main->Btn_Prm_Gen, Qt::LeftButton);
     QVERIFY(still_open);
-    QCOMPARE(program.Messages.Shown.size(), 1);
-    QVERIFY2(program.Shown().contains(QLatin1String("No space left on device")),
-             qPrintable(program.Shown()));
+    QCOMPARE(program.Messages.Shown.size(), 2);
+    QCOMPARE(program.Messages.Shown.first().first, Message_Kind::Question);
+    QVERIFY2(
+        program.Messages.Shown.last().second.contains(QLatin1String("No space left on device")),
+        qPrintable(program.Messages.Shown.last().second));
     QCOMPARE(Read_Test_File(App.ParGen_File), before);
 }
 

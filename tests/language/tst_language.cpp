@@ -32,6 +32,8 @@ private slots:
     void encodings();
     void load_language_data();
     void load_language();
+    void locale_line_data();
+    void locale_line();
 };
 
 void Test_Language::defaults() {
@@ -59,12 +61,12 @@ void Test_Language::defaults() {
         {857, "Error Options!! Offset Status must be between 0 and 61535"},
         {889,
          "Error Modbus TCP Slave 2!! Port must be between 0 and 65535, and different from 10000"},
-        {890, " "},
+        {898, "Save anyway?"},
         {899, " "},
     };
     for (const auto &[index, text] : expected)
         QCOMPARE(Lang_Strings.at(index), QLatin1String(text));
-    QCOMPARE(Lang_Strings.count(QStringLiteral(" ")), 579);
+    QCOMPARE(Lang_Strings.count(QStringLiteral(" ")), 518);
 }
 
 void Test_Language::entry_lines_data() {
@@ -207,6 +209,43 @@ void Test_Language::load_language() {
     QTEST(Lang_Strings.at(15), "text15");
     QTEST(Lang_Strings.at(16), "text16");
     QCOMPARE(Lang_Count, 900);
+}
+
+void Test_Language::locale_line_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("none") << QByteArray("STR15 = Neu\n") << QString();
+    QTest::newRow("language") << QByteArray("; Locale = de\r\nSTR15 = Neu\r\n") << "de";
+    QTest::newRow("language and country, spaced freely")
+        << QByteArray(";locale=pt_BR  \nSTR15 = Novo\n") << "pt_BR";
+    QTest::newRow("the last line counts") << QByteArray("; Locale = de\n; Locale = fr\n") << "fr";
+    QTest::newRow("in an entry it is text") << QByteArray("STR15 = ; Locale = de\n") << QString();
+    QTest::newRow("after a remark mark it is no locale line")
+        << QByteArray("; the Locale = de line names Qt's texts\n") << QString();
+    // The name becomes part of a file name: nothing but a plain locale name is taken.
+    for (const char *name : {"../de", "de/..", "d", "de fr", "de.qm", "*"}) {
+        QTest::addRow("%s is no locale", name) << QByteArray("; Locale = ") + name + "\n"
+                                               << QString();
+    }
+}
+
+// A language file names the locale of Qt's own texts in a remark line; Load_Language keeps it
+// and forgets it with the next language.
+void Test_Language::locale_line() {
+    QFETCH(QByteArray, content);
+    Program_Folder folder;
+    App.Language_Dir = folder.path();
+    Write_Test_File(folder.file(QStringLiteral("Test.lng")), content);
+    Lang_Locale = QStringLiteral("left over");
+    App.Language_Name = QStringLiteral("Test");
+    Load_Language();
+    QTEST(Lang_Locale, "locale");
+    QCOMPARE(Lang_Strings.at(16), QStringLiteral("Open Configuration"));
+    QFETCH(QString, locale);
+    QCOMPARE(Qt_Translation_File(folder.path(), locale),
+             locale.isEmpty()
+                 ? QString()
+                 : folder.file(QStringLiteral("qtbase_") + locale + QLatin1String(".qm")));
 }
 
 QTEST_GUILESS_MAIN(Test_Language)

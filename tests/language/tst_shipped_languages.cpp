@@ -7,7 +7,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QLibraryInfo>
+#include <QMap>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
@@ -35,7 +38,8 @@ QList<Shipped_Language> Shipped_Languages() {
                                  QStringLiteral("Ethernet"),
                                  QStringLiteral("Firmware"),
                                  QStringLiteral("Modbus Slave"),
-                                 QStringLiteral("Modbus TCP Slave")};
+                                 QStringLiteral("Modbus TCP Slave"),
+                                 QStringLiteral("Modbus TCP Slave 2")};
     return {
         {English, {}},
         {QStringLiteral("Deutsch"),
@@ -47,7 +51,8 @@ QList<Shipped_Language> Shipped_Languages() {
         {QStringLiteral("Italiano"),
          everywhere + QStringList{QStringLiteral("Baudrate"), QStringLiteral("Control Word"),
                                   QStringLiteral("Gateway"), QStringLiteral("Status Word")}},
-        {QStringLiteral("Espa\u00f1ol"), everywhere},
+        {QStringLiteral("Espa\u00f1ol"),
+         everywhere + QStringList{QStringLiteral("Firmware: %1, %2 bytes, %3")}},
     };
 }
 
@@ -61,6 +66,31 @@ void Add_Language_Rows() {
 QString Shipped_File(const QString &name, const char *extension) {
     return Shipped_Dir + QLatin1Char('/') + name + QLatin1String(extension);
 }
+
+// The entries the shipped English.lng deliberately words otherwise than the built-in texts,
+// which stay as they are: a text true to this device and plain misspellings corrected.
+const QMap<int, QString> Corrected_English = {
+    {23, QStringLiteral("Set the communication parameters of the two Modbus TCP endpoints")},
+    {202, QStringLiteral("List of Available Configurations")},
+    {629, QStringLiteral("Search VLM Device in Network")},
+};
+
+// The built-in texts with the corrections of English.lng.
+QStringList Shipped_English() {
+    Fill_Default_Lang();
+    QStringList texts = Lang_Strings;
+    for (auto entry = Corrected_English.cbegin(); entry != Corrected_English.cend(); ++entry)
+        texts[entry.key()] = entry.value();
+    return texts;
+}
+
+// The locale each shipped language names for Qt's own texts; English names none.
+const QMap<QString, QString> Shipped_Locales = {
+    {QStringLiteral("Deutsch"), QStringLiteral("de")},
+    {QStringLiteral("Espa\u00f1ol"), QStringLiteral("es")},
+    {QStringLiteral("Fran\u00e7ais"), QStringLiteral("fr")},
+    {QStringLiteral("Italiano"), QStringLiteral("it")},
+};
 
 // Stands in every entry before a file is read, so whatever the file leaves alone shows.
 const QString Untouched = QStringLiteral("\u0001untouched");
@@ -107,6 +137,9 @@ private slots:
     void entries();
     void load_language_data() { Add_Language_Rows(); }
     void load_language();
+    void qt_texts_available_data() { Add_Language_Rows(); }
+    void qt_texts_available();
+    void french_punctuation();
     void flags_data();
     void flags();
 };
@@ -196,7 +229,7 @@ void Test_Shipped_Languages::entries() {
         QVERIFY2(Trailing_Blanks(text) == Trailing_Blanks(english.at(i)),
                  QByteArray("blanks at the end differ from English, " + where).constData());
         if (language == English)
-            QVERIFY2(text == english.at(i),
+            QVERIFY2(text == Corrected_English.value(i, english.at(i)),
                      QByteArray("differs from the built-in text, " + where).constData());
         else if (text == english.at(i))
             QVERIFY2(kept.contains(Trim_Controls(text), Qt::CaseInsensitive),
@@ -205,21 +238,49 @@ void Test_Shipped_Languages::entries() {
 }
 
 // Chosen by name as the program does at start-up, the file is found and laid over the
-// defaults; English brings back exactly the built-in texts after another language.
+// defaults, with its locale; English brings back exactly the built-in texts (with its
+// corrections) and Qt's English after another language.
 void Test_Shipped_Languages::load_language() {
     QFETCH(QString, language);
-    const QStringList defaults = English_Defaults();
+    const QStringList defaults = Shipped_English();
     App.Language_Dir = Shipped_Dir;
     App.Language_Name = language == English ? QStringLiteral("Deutsch") : language;
     Load_Language();
     QCOMPARE(App.Language_Name, language == English ? QStringLiteral("Deutsch") : language);
     QCOMPARE(Lang_Count, Lang_Size);
     QVERIFY(Lang_Strings != defaults);
+    QCOMPARE(Lang_Locale, Shipped_Locales.value(App.Language_Name));
     if (language == English) {
         App.Language_Name = English;
         Load_Language();
         QCOMPARE(App.Language_Name, English);
         QCOMPARE(Lang_Strings, defaults);
+        QCOMPARE(Lang_Locale, QString());
+    }
+}
+
+// Qt's own texts for the locale of each shipped language are where the install step takes
+// them from.
+void Test_Shipped_Languages::qt_texts_available() {
+    QFETCH(QString, language);
+    const QString locale = Shipped_Locales.value(language);
+    if (locale.isEmpty())
+        QSKIP("names no locale: Qt's English");
+    const QString file =
+        Qt_Translation_File(QLibraryInfo::path(QLibraryInfo::TranslationsPath), locale);
+    QVERIFY2(QFileInfo(file).isFile(), qPrintable(file + QLatin1String(" missing")));
+}
+
+// French sets a no-break space before "!", "?", ":" and ";", so the mark never starts a line.
+void Test_Shipped_Languages::french_punctuation() {
+    Read_Over_Untouched(Shipped_File(QStringLiteral("Fran\u00e7ais"), ".lng"));
+    static const QRegularExpression Without_No_Break(QStringLiteral("[^\u00a0][!?:;]"));
+    for (int i = 0; i < Lang_Strings.size(); ++i) {
+        const QString &text = Lang_Strings.at(i);
+        if (text == Untouched)
+            continue;
+        QVERIFY2(!(QLatin1Char(' ') + text).contains(Without_No_Break),
+                 qPrintable(QStringLiteral("entry %1: \"%2\"").arg(i).arg(text)));
     }
 }
 

@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -159,10 +160,15 @@ void Test_Options_Dialog::layout_and_showing() {
     // Whatever the last showing left, the next one opens on the Language tab with no result.
     options->PC_Options->setCurrentWidget(options->TS_Soft_Settings);
     options->LL_Check_Update->show();
+    const QRect first_place = options->frameGeometry();
     options->Btn_Cancel->click();
     QVERIFY(!options->isVisible());
     fixture.Show();
     QCOMPARE(options->PC_Options->currentWidget(), options->TS_Language);
+    // Every showing at the same place, in the middle of the screen (a window manager's frame
+    // is known only after the first showing).
+    QCOMPARE(options->frameGeometry(), first_place);
+    QCOMPARE(options->geometry().center(), options->screen()->availableGeometry().center());
     QVERIFY(!options->LL_Check_Update->isVisibleTo(options->TS_Con_Options));
     options->Btn_Cancel->click();
     fixture.main->close();
@@ -241,6 +247,7 @@ void Test_Options_Dialog::cancel_commits_nothing() {
         for (QCheckBox *box : {options->CB_En_Con, options->CB_Update,
                                options->CB_Soft_Set_Jump_Table, options->CB_DoubleClick_Auto_Size})
             box->setChecked(true);
+        options->CB_Check_After_Update->setChecked(false);
         if (close_box)
             options->close();
         else
@@ -248,7 +255,7 @@ void Test_Options_Dialog::cancel_commits_nothing() {
     });
     QTest::mouseClick(fixture.main->Btn_Opz, Qt::LeftButton);
     QVERIFY(!App.Enable_Internet && !App.Enable_Update && !App.Enable_Jump_Field_Tables &&
-            !App.Double_Click_Auto_Size);
+            !App.Double_Click_Auto_Size && App.Check_After_Update);
     QVERIFY(!fixture.main->Timer_Update->isActive());
     QCOMPARE(Read_Test_File(fixture.program.file(Settings_File_Name)), settings);
 
@@ -258,6 +265,7 @@ void Test_Options_Dialog::cancel_commits_nothing() {
     QVERIFY(!options->CB_Update->isEnabled());
     QVERIFY(!options->CB_Soft_Set_Jump_Table->isChecked());
     QVERIFY(!options->CB_DoubleClick_Auto_Size->isChecked());
+    QVERIFY(options->CB_Check_After_Update->isChecked());
     options->Btn_Cancel->click();
     fixture.main->close();
 }
@@ -270,6 +278,7 @@ void Test_Options_Dialog::ok_commits_saves_and_starts_timer() {
         options->CB_En_Con->setChecked(true);
         options->CB_Update->setChecked(true);
         options->CB_DoubleClick_Auto_Size->setChecked(true);
+        options->CB_Check_After_Update->setChecked(false);
         options->Btn_OK->click();
     });
     QTest::mouseClick(fixture.main->Btn_Opz, Qt::LeftButton);
@@ -278,7 +287,7 @@ void Test_Options_Dialog::ok_commits_saves_and_starts_timer() {
     AppState saved;
     Load_Settings(saved, fixture.program.file(Settings_File_Name));
     QVERIFY(saved.Enable_Internet && saved.Enable_Update && saved.Double_Click_Auto_Size);
-    QVERIFY(!saved.Enable_Jump_Field_Tables);
+    QVERIFY(!saved.Enable_Jump_Field_Tables && !saved.Check_After_Update);
     QVERIFY(fixture.messages.Shown.isEmpty());
 
     // Confirming again with both still on does not restart the countdown's interval.

@@ -3,6 +3,7 @@
 #include "support/TestSupport.h"
 
 #include "configurations/Configurations.h"
+#include "language/LangStrings.h"
 #include "language/LanguageFile.h"
 #include "parameters/ParGen.h"
 #include "parameters/UParGen2.h"
@@ -19,10 +20,27 @@ namespace {
 
 using Shown_Messages = QList<QPair<Message_Kind, QString>>;
 
+// Answers Yes to the question about network warnings without recording it, and passes every
+// other message on to the recorder: the defaults put both endpoints on one subnet, and most
+// cases here are about other things. With Pass_On the question is recorded and answered too.
+struct Network_Question_Sink : Message_Sink {
+    explicit Network_Question_Sink(Message_Recorder &recorder) : Recorder(recorder) {
+        Install_Message_Sink(this);
+    }
+    bool Show(Message_Kind kind, const QString &text) override {
+        if (!Pass_On && kind == Message_Kind::Question && text.startsWith(Lang_Strings.at(897)))
+            return true;
+        return Recorder.Show(kind, text);
+    }
+    Message_Recorder &Recorder;
+    bool Pass_On = false;
+};
+
 // A started program with the new configuration "Plant" active.
 struct Program {
     Program_Folder folder;
     Message_Recorder messages;
+    Network_Question_Sink network{messages};
     std::unique_ptr<TFDededorezidFirmWare> main = Start_Program(folder.path());
     TFParGen2 *dialog = main->FParGen2();
 
@@ -146,6 +164,7 @@ private slots:
     void ok_data();
     void ok();
     void write_failure_keeps_dialog_open();
+    void network_warnings_asked_before_saving();
     void cancel_writes_nothing_data();
     void cancel_writes_nothing();
     void enter_and_escape_press_nothing();
@@ -483,6 +502,38 @@ void Test_ParGen_Dialog::ok() {
         }
     });
     QCOMPARE(program.messages.Shown.size(), failures.size());
+}
+
+void Test_ParGen_Dialog::network_warnings_asked_before_saving() {
+    Program program;
+    program.network.Pass_On = true;
+    // Another configuration already uses 192.168.0.9; Plant's endpoint 1 takes it, and its
+    // endpoint 2 the broadcast address of its subnet.
+    QVERIFY(QDir(program.folder.path()).mkpath(QStringLiteral("PROJECTS/Hall")));
+    ParGen_Params hall = Default_ParGen();
+    hall.Modbus_TCP_Slave_IP4 = QStringLiteral("9");
+    hall.Modbus_TCP_Slave_2_IP3 = QStringLiteral("1");
+    Save_ParGen(hall, program.folder.file(QStringLiteral("PROJECTS/Hall/ParGen.xml")));
+    const QString question = QStringLiteral(
+        "These values pass every rule but may not work on a network:\n"
+        "Warning! Endpoint 2: the address 192.168.0.255 is the broadcast address of its subnet\n"
+        "Warning! Both endpoints are on the subnet 192.168.0.0\n"
+        "Warning! Endpoint 1: the address 192.168.0.9 is also used by the configuration Hall\n\n"
+        "Save anyway?");
+    for (const bool yes : {false, true}) {
+        program.messages.Shown.clear();
+        program.messages.Answers = {yes};
+        Open(program, [&](TFParGen2 *dialog) {
+            Edit(dialog, QStringLiteral("E_ModbusTCPSlave_IP4=9"));
+            Edit(dialog, QStringLiteral("E_ModbusTCPSlave2_IP4=255"));
+            QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
+            // No keeps the dialog open with what was typed, and writes nothing.
+            QCOMPARE(dialog->isVisible(), !yes);
+        });
+        QCOMPARE(program.messages.Shown, (Shown_Messages{{Message_Kind::Question, question}}));
+        QCOMPARE(program.file_exists(), yes);
+    }
+    QCOMPARE(Load_ParGen(App.ParGen_File).Modbus_TCP_Slave_2_IP4, QStringLiteral("255"));
 }
 
 void Test_ParGen_Dialog::write_failure_keeps_dialog_open() {

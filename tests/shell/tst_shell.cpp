@@ -7,10 +7,13 @@
 #include "shell/Comon.h"
 #include "shell/SettingsFile.h"
 #include "shell/Startup.h"
+#include "shell/WindowMarker.h"
+#include "update/UpdateLock.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
+#include <limits>
 
 namespace {
 
@@ -27,7 +30,7 @@ const QByteArray Full_Settings =
 QString Flags(const AppState &state) {
     QString flags;
     for (bool flag : {state.Enable_Internet, state.Enable_Update, state.Enable_Jump_Field_Tables,
-                      state.Double_Click_Auto_Size})
+                      state.Double_Click_Auto_Size, state.Check_After_Update})
         flags += flag ? QLatin1Char('1') : QLatin1Char('0');
     return flags;
 }
@@ -54,6 +57,7 @@ private slots:
     void split_ip_address();
     void create_configuration_data();
     void create_configuration();
+    void window_marker();
 };
 
 void Test_Shell::settings_load_data() {
@@ -65,26 +69,26 @@ void Test_Shell::settings_load_data() {
 
     const QString def_ip = Def_IP_Address;
     const QString english = Def_Language_Name;
-    QTest::newRow("no file") << QByteArray() << QString() << def_ip << english << "0000";
+    QTest::newRow("no file") << QByteArray() << QString() << def_ip << english << "00001";
     QTest::newRow("all set") << Full_Settings << "Plant A"
                              << "10.0.0.7"
                              << "Deutsch"
-                             << "1111";
+                             << "11111";
     QTest::newRow("declaration and comment before the root")
         << "<?xml version=\"1.0\" encoding=\"UTF-8\"?><!-- kept by hand -->" + Full_Settings
         << "Plant A"
         << "10.0.0.7"
         << "Deutsch"
-        << "1111";
+        << "11111";
     QTest::newRow("root of another name")
         << QByteArray(Full_Settings).replace("Conf_Settings", "Other") << "Plant A"
         << "10.0.0.7"
         << "Deutsch"
-        << "1111";
+        << "11111";
     QTest::newRow("root without children")
-        << QByteArray("<Conf_Settings/>") << QString() << def_ip << english << "0000";
+        << QByteArray("<Conf_Settings/>") << QString() << def_ip << english << "00001";
     QTest::newRow("not XML") << QByteArray("<Conf_Settings><lastproj>") << QString() << def_ip
-                             << english << "0000";
+                             << english << "00001";
     QTest::newRow("lastinternet missing")
         << QByteArray(
                "<C><lastproj><projectname>P</projectname></lastproj><lastipadd><ipaddress>"
@@ -92,28 +96,33 @@ void Test_Shell::settings_load_data() {
         << "P"
         << "1.2.3.4"
         << "L"
-        << "0000";
+        << "00001";
     QTest::newRow("flags other than 1 are off")
         << QByteArray("<C><lastinternet><enable_internet>true</enable_internet><enable_update> 1 "
                       "</enable_update><enable_jump_field_tables/>"
-                      "<double_click_auto_size>1</double_click_auto_size></lastinternet></C>")
-        << QString() << def_ip << english << "0000";
+                      "<double_click_auto_size>1</double_click_auto_size>"
+                      "<check_after_update>true</check_after_update></lastinternet></C>")
+        << QString() << def_ip << english << "00000";
+    QTest::newRow("check after update turned off")
+        << QByteArray("<C><lastinternet><check_after_update>0</check_after_update>"
+                      "</lastinternet></C>")
+        << QString() << def_ip << english << "00000";
     QTest::newRow("flags in order, each read alone")
         << QByteArray("<C><lastinternet><Double_Click_Auto_Size>1</Double_Click_Auto_Size>"
                       "<enable_update>1</enable_update></lastinternet></C>")
-        << QString() << def_ip << english << "0101";
+        << QString() << def_ip << english << "01011";
     QTest::newRow("empty values stay empty")
         << QByteArray("<C><lastproj><projectname/></lastproj><lastipadd><ipaddress></ipaddress>"
                       "</lastipadd><lastlang><language/></lastlang></C>")
-        << QString() << QString() << QString() << "0000";
+        << QString() << QString() << QString() << "00001";
     QTest::newRow("element content takes the default, first element wins")
         << QByteArray("<C><lastipadd><ipaddress><b>1.1.1.1</b></ipaddress></lastipadd>"
                       "<lastproj><projectname>First</projectname></lastproj>"
                       "<lastproj><projectname>Second</projectname></lastproj></C>")
-        << "First" << def_ip << english << "0000";
+        << "First" << def_ip << english << "00001";
     QTest::newRow("text kept untrimmed") << QByteArray("<C><lastproj><projectname>  P  "
                                                        "</projectname></lastproj></C>")
-                                         << "  P  " << def_ip << english << "0000";
+                                         << "  P  " << def_ip << english << "00001";
     QTest::newRow("text of blanks only kept")
         << QByteArray("<C><lastproj><projectname>   </projectname></lastproj><lastipadd>"
                       "<ipaddress>\t</ipaddress></lastipadd><lastlang><language>\n</language>"
@@ -121,17 +130,17 @@ void Test_Shell::settings_load_data() {
         << "   "
         << "\t"
         << "\n"
-        << "0000";
+        << "00001";
     // Refused as not well-formed: real files are three levels deep.
     QTest::newRow("nested deeper than the limit")
         << Full_Settings.left(Full_Settings.size() - 16) + QByteArray("<x>").repeated(40) +
                QByteArray("</x>").repeated(40) + "</Conf_Settings>"
-        << QString() << def_ip << english << "0000";
+        << QString() << def_ip << english << "00001";
     QTest::newRow("larger than 1 MiB")
         << Full_Settings + "<!--" + QByteArray(1024 * 1024, ' ') + "-->" << QString() << def_ip
-        << english << "0000";
+        << english << "00001";
     QTest::newRow("a device, not a file")
-        << QByteArray() << QString() << def_ip << english << "0000";
+        << QByteArray() << QString() << def_ip << english << "00001";
 }
 
 void Test_Shell::settings_load() {
@@ -170,11 +179,12 @@ void Test_Shell::settings_save_is_canonical() {
                         "<enable_update>0</enable_update>"
                         "<enable_jump_field_tables>1</enable_jump_field_tables>"
                         "<Double_Click_Auto_Size>1</Double_Click_Auto_Size>"
+                        "<check_after_update>1</check_after_update>"
                         "</lastinternet></Conf_Settings>"));
     AppState again;
     Load_Settings(again, path);
     QCOMPARE(again.Proj_Name, state.Proj_Name);
-    QCOMPARE(Flags(again), QStringLiteral("1011"));
+    QCOMPARE(Flags(again), QStringLiteral("10111"));
 
     state.Proj_Name.clear();
     Save_Settings(state, path);
@@ -215,7 +225,7 @@ void Test_Shell::first_start_in_empty_folder() {
     QVERIFY(App.Proj_Dir.isEmpty());
     QCOMPARE(App.Last_IP_Address, QStringLiteral("192.168.2.205"));
     QCOMPARE(App.Language_Name, QStringLiteral("English"));
-    QCOMPARE(Flags(App), QStringLiteral("0000"));
+    QCOMPARE(Flags(App), QStringLiteral("00001"));
     QVERIFY(!Update_Timer_Wanted());
     QCOMPARE(App.Window_Title, Def_Window_Title);
     QCOMPARE(App.SW_Code, QStringLiteral("CF20914"));
@@ -478,6 +488,27 @@ void Test_Shell::create_configuration() {
     }
     QCOMPARE(QDir(program.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              program_before);
+}
+
+void Test_Shell::window_marker() {
+    const Program_Folder folder;
+    QVERIFY(!Window_Running(folder.path()));
+    {
+        const Window_Marker marker(folder.path());
+        QVERIFY(Window_Running(folder.path()));
+    }
+    QVERIFY(!QFileInfo::exists(folder.file(Window_Marker_File_Name)));
+    QVERIFY(!Window_Running(folder.path()));
+    // A window that crashed left its marker; its process has ended, so it no longer counts.
+    Update_Lock_Holder ended = This_Process();
+    ended.Pid = std::numeric_limits<int>::max();
+    Write_Test_File(folder.file(Window_Marker_File_Name), Lock_File_Text(ended));
+    QVERIFY(!Window_Running(folder.path()));
+    // One of another computer cannot be judged from here, and counts.
+    Update_Lock_Holder elsewhere = This_Process();
+    elsewhere.Host = QStringLiteral("another-host.invalid");
+    Write_Test_File(folder.file(Window_Marker_File_Name), Lock_File_Text(elsewhere));
+    QVERIFY(Window_Running(folder.path()));
 }
 
 QTEST_GUILESS_MAIN(Test_Shell)

@@ -66,6 +66,17 @@ Private_Network Loopback_Holding_Only(const QString &address) {
     return network;
 }
 
+Private_Network Range_On_Loopback(const QString &range, bool silent, const QStringList &hosts) {
+    Private_Network network;
+    network.Ip_Commands = {QStringLiteral("link set lo up"),
+                           QStringLiteral("route add %1 %2 dev lo")
+                               .arg(silent ? QString() : QStringLiteral("local"), range)
+                               .simplified()};
+    for (const QString &host : hosts)
+        network.Ip_Commands << QStringLiteral("addr add %1/32 dev lo").arg(host);
+    return network;
+}
+
 QString Private_Network::Run(const std::function<void()> &work) const {
 #ifndef Q_OS_LINUX
     Q_UNUSED(work);

@@ -23,3 +23,9 @@ struct Private_Network {
 // A namespace whose loopback holds address alone: no route leads to any other address of
 // 127.0.0.0/8, so an echo answers only when sent to address itself.
 Private_Network Loopback_Holding_Only(const QString &address);
+
+// A namespace in which range (an IPv4 network in CIDR form) is routed into loopback. Silent:
+// loopback drops what is sent to an address of the range that it does not hold, so only hosts
+// (addresses it holds) answer or refuse. Otherwise every address of the range is local and
+// refuses where nothing listens.
+Private_Network Range_On_Loopback(const QString &range, bool silent, const QStringList &hosts = {});

@@ -1,6 +1,7 @@
 // Stands in for Ethernet_Update.exe in the tests: records what it was given and found, waits
 // as long as the file updater_delay_ms beside it says (or, when it says "hold", until the file
-// updater_release appears beside it), and leaves a mark when it ends.
+// updater_release appears beside it), leaves a mark when it ends and exits with the code that
+// the file updater_exit_code beside it names (0 without one).
 
 #include <chrono>
 #include <filesystem>
@@ -31,5 +32,7 @@ int main(int argc, char *argv[]) {
         std::this_thread::sleep_for(std::chrono::milliseconds(std::stol(delay)));
     }
     std::ofstream(dir + "updater_record.txt", std::ios::binary | std::ios::app) << "ended\n";
-    return 3; // the configurator does not look at the exit code
+    int exit_code = 0;
+    std::ifstream(dir + "updater_exit_code") >> exit_code;
+    return exit_code;
 }

@@ -1,0 +1,200 @@
+// The commands that manage configurations as a whole: copy, rename, delete, export, import.
+
+#include "Cli.h"
+#include "ProgramFolder.h"
+
+#include "configurations/ManageConfigurations.h"
+#include "language/LangStrings.h"
+#include "parameters/ParGen.h"
+#include "platform/CoreError.h"
+#include "platform/InputFile.h"
+#include "platform/Paths.h"
+#include "platform/SafeFile.h"
+#include "shell/AppState.h"
+#include "shell/SettingsFile.h"
+#include "shell/WindowMarker.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+const QList<QCommandLineOption> Folder = Program_Folder_Options();
+
+int Refused_Name(Create_Result result, const QString &name) {
+    return Refuse(Lang_Strings.at(result) + QStringLiteral(": ") + name);
+}
+
+// The configuration the settings file remembers follows a rename, unless the window runs: it
+// writes the name it holds into the settings when it closes, and would undo the change.
+void Follow_In_Settings(const QString &name, const QString &new_name) {
+    const QString path = Settings_File_Path(App);
+    AppState settings = App;
+    Load_Settings(settings, path);
+    if (settings.Proj_Name != name)
+        return;
+    if (Window_Running(App.App_Dir)) {
+        Err() << "cf20914-cli: note: the window of this program folder runs; open " << new_name
+              << " there, as it still remembers " << name << '\n';
+        return;
+    }
+    settings.Proj_Name = new_name;
+    Save_Settings(settings, path);
+}
+
+int Run_Copy(const QCommandLineParser &parser, const QStringList &args) {
+    Open_Program_Folder(parser);
+    Open_Named_Configuration(args.at(0));
+    const Create_Result result = Copy_Configuration(args.at(0), args.at(1));
+    return result == Create_OK ? 0 : Refused_Name(result, args.at(1));
+}
+
+int Run_Rename(const QCommandLineParser &parser, const QStringList &args) {
+    Open_Program_Folder(parser);
+    Open_Named_Configuration(args.at(0));
+    const Create_Result result = Rename_Configuration(args.at(0), args.at(1));
+    if (result != Create_OK)
+        return Refused_Name(result, args.at(1));
+    Follow_In_Settings(args.at(0), args.at(1));
+    return 0;
+}
+
+int Run_Delete(const QCommandLineParser &parser, const QStringList &args) {
+    Open_Program_Folder(parser);
+    Open_Named_Configuration(args.at(0));
+    if (!parser.isSet(QStringLiteral("yes")))
+        return Refuse(QStringLiteral("delete removes %1 with every file in it; give --yes to "
+                                     "confirm")
+                          .arg(args.at(0)));
+    Delete_Configuration(args.at(0));
+    return 0;
+}
+
+int Run_Export(const QCommandLineParser &parser, const QStringList &args) {
+    Open_Program_Folder(parser);
+    Open_Named_Configuration(args.at(0));
+    if (!QFileInfo::exists(App.ParGen_File))
+        Err() << "cf20914-cli: warning: the parameters of " << args.at(0)
+              << " were never saved; exporting the defaults\n";
+    const ParGen_Params params = Load_ParGen(App.ParGen_File);
+    QJsonObject values;
+    for (const ParGen_Key &key : ParGen_Keys())
+        values.insert(QLatin1String(key.Key), ParGen_Value(params, key));
+    const QJsonObject file{{QStringLiteral("name"), args.at(0)},
+                           {QStringLiteral("parameters"), values}};
+    Write_File_Safely(args.at(1), QJsonDocument(file).toJson(QJsonDocument::Indented));
+    return 0;
+}
+
+// The name and parameters of an exported file; a key it lacks takes its default.
+std::pair<QString, ParGen_Params> Read_Export(const QString &path) {
+    QJsonParseError error{};
+    const QJsonDocument document =
+        QJsonDocument::fromJson(Read_Input_File(path, Text_File_Limit), &error);
+    const auto bad = [&path](const QString &reason) {
+        return Usage_Error{QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason)};
+    };
+    if (error.error != QJsonParseError::NoError)
+        throw bad(error.errorString() + QStringLiteral(" at offset %1").arg(error.offset));
+    const QJsonObject file = document.object();
+    if (!file.value(QStringLiteral("parameters")).isObject())
+        throw bad(QStringLiteral("no object \"parameters\""));
+    ParGen_Params params = Default_ParGen();
+    const QJsonObject values = file.value(QStringLiteral("parameters")).toObject();
+    for (auto value = values.begin(); value != values.end(); ++value) {
+        const ParGen_Key *key = Find_ParGen_Key(value.key());
+        if (!key)
+            throw bad(QStringLiteral("unknown key '%1'").arg(value.key()));
+        if (!value->isString() || !Set_ParGen_Value(params, *key, value->toString()))
+            throw bad(QStringLiteral("%1 takes %2")
+                          .arg(value.key(), key->Switch ? QStringLiteral("\"1\" or \"0\"")
+                                                        : QStringLiteral("a string")));
+    }
+    return {file.value(QStringLiteral("name")).toString(), params};
+}
+
+int Run_Import(const QCommandLineParser &parser, const QStringList &args) {
+    Open_Program_Folder(parser);
+    const auto [file_name, params] = Read_Export(args.at(0));
+    const QString name = args.size() > 1 ? args.at(1) : file_name;
+    if (!Configuration_Name_Safe(name))
+        return Refused_Name(name.isEmpty() ? Create_Name_Empty : Create_Name_Refused, name);
+    const bool exists = QFileInfo(Join_Path(App.Projects_Dir, name)).isDir();
+    if (exists && !parser.isSet(QStringLiteral("force")))
+        return Refuse(Lang_Strings.at(Create_Folder_Exists) + QStringLiteral(": ") + name +
+                      QStringLiteral(" (--force replaces its parameters)"));
+    // Checked before a folder is made, so a refused file leaves nothing behind.
+    if (const int refused = Check_Parameters(params, name, parser.isSet(QStringLiteral("strict"))))
+        return refused;
+    if (exists) {
+        Open_Named_Configuration(name);
+    } else if (const Create_Result result = Create_Configuration(name)) {
+        return Refused_Name(result, name);
+    }
+    try {
+        Save_ParGen(params, App.ParGen_File);
+    } catch (const Core_Error &) {
+        if (!exists)
+            QDir(App.Proj_Dir).removeRecursively();
+        throw;
+    }
+    return 0;
+}
+
+} // namespace
+
+Command_Table With_Manage_Commands(Command_Table table) {
+    table[QStringLiteral("copy")] = {
+        QStringLiteral("copy NAME NEW [--program-dir DIR] [--language NAME]"),
+        QStringLiteral("Copies configuration NAME with its files to the new configuration NEW, "
+                       "whose name the create dialog's rules check. The record of updates stays "
+                       "with NAME. Exit 1 with the create dialog's message when it refuses NEW."),
+        Folder,
+        {QStringLiteral("NAME"), QStringLiteral("NEW")},
+        Run_Copy};
+    table[QStringLiteral("rename")] = {
+        QStringLiteral("rename NAME NEW [--program-dir DIR] [--language NAME]"),
+        QStringLiteral("Renames configuration NAME to NEW, whose name the create dialog's rules "
+                       "check. When the settings remember NAME as the active configuration, "
+                       "they remember NEW afterwards, unless the window of this program folder "
+                       "runs (it marks the folder with the file CF20914.running while it runs, "
+                       "and writes its own configuration into the settings when it closes)."),
+        Folder,
+        {QStringLiteral("NAME"), QStringLiteral("NEW")},
+        Run_Rename};
+    table[QStringLiteral("delete")] = {
+        QStringLiteral("delete NAME --yes [--program-dir DIR] [--language NAME]"),
+        QStringLiteral("Deletes configuration NAME with every file in it. Without --yes it "
+                       "refuses (exit 1) and deletes nothing."),
+        Folder + QList<QCommandLineOption>{{QStringLiteral("yes"),
+                                            QStringLiteral("Confirm the deletion.")}},
+        {QStringLiteral("NAME")},
+        Run_Delete};
+    table[QStringLiteral("export")] = {
+        QStringLiteral("export NAME FILE.json [--program-dir DIR] [--language NAME]"),
+        QStringLiteral("Writes the name and the thirty communication parameters of "
+                       "configuration NAME to FILE.json, as an object {\"name\": ..., "
+                       "\"parameters\": {KEY: VALUE, ...}} with every value a string."),
+        Folder,
+        {QStringLiteral("NAME"), QStringLiteral("FILE.json")},
+        Run_Export};
+    table[QStringLiteral("import")] = {
+        QStringLiteral("import FILE.json [NAME] [--force] [--strict] [--program-dir DIR] "
+                       "[--language NAME]"),
+        QStringLiteral("Makes the configuration NAME (default: the name in the file) from a "
+                       "file that export wrote; a key the file lacks takes its default. The "
+                       "values are checked as set checks them: a failing rule's message, exit 1 "
+                       "and nothing made; network warnings go to stderr (with --strict they "
+                       "refuse too). An existing configuration is refused unless --force, which "
+                       "replaces its parameters."),
+        Folder +
+            QList<QCommandLineOption>{
+                {QStringLiteral("force"), QStringLiteral("Replace the parameters of an "
+                                                         "existing configuration.")},
+                {QStringLiteral("strict"), QStringLiteral("Network warnings refuse too.")}},
+        {QStringLiteral("FILE.json"), QStringLiteral("[NAME]")},
+        Run_Import};
+    return table;
+}

@@ -1,0 +1,108 @@
+#include "ManageConfigurations.h"
+
+#include "platform/CoreError.h"
+#include "platform/Paths.h"
+#include "shell/AppState.h"
+#include "update/UpdateRecord.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+QString Folder_Of(const QString &name) {
+    return Join_Path(App.Projects_Dir, name);
+}
+
+// The check of the create dialog for new_name, after the existing configuration name.
+Create_Result Name_Refusal(const QString &name, const QString &new_name) {
+    if (!Configuration_Name_Safe(name) || !QFileInfo(Folder_Of(name)).isDir())
+        return Create_Name_Refused;
+    if (new_name.isEmpty())
+        return Create_Name_Empty;
+    if (!Configuration_Name_Safe(new_name))
+        return Create_Name_Refused;
+    if (QFileInfo::exists(Folder_Of(new_name)))
+        return Create_Folder_Exists;
+    return Create_OK;
+}
+
+bool Is_Active(const QString &name) {
+    return !App.Proj_Dir.isEmpty() && Active_Folder_Name() == name;
+}
+
+[[noreturn]] void Fail(const QString &what, const QString &path, const QString &reason) {
+    throw Core_Error(QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(path), reason));
+}
+
+// A hidden folder beside the configurations, which the open dialog does not list. It goes
+// with what it holds unless that was moved into place.
+QString Scratch_Template() {
+    return Join_Path(App.Projects_Dir, QStringLiteral(".cf20914-XXXXXX"));
+}
+
+void Check_Scratch(const QTemporaryDir &scratch) {
+    if (!scratch.isValid())
+        Fail(QStringLiteral("Cannot make a folder in"), App.Projects_Dir, scratch.errorString());
+}
+
+} // namespace
+
+Create_Result Copy_Configuration(const QString &name, const QString &new_name) {
+    if (const Create_Result refusal = Name_Refusal(name, new_name))
+        return refusal;
+    const QTemporaryDir scratch(Scratch_Template());
+    Check_Scratch(scratch);
+    const QDir source(Folder_Of(name));
+    QDirIterator files(source.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QFileInfo entry(files.next());
+        const QString relative = source.relativeFilePath(entry.filePath());
+        const QString target = QDir(scratch.path()).filePath(relative);
+        if (relative == Update_Record_File_Name)
+            continue;
+        if (entry.isDir()) {
+            if (!QDir().mkpath(target))
+                Fail(QStringLiteral("Cannot make the folder"), target, QString());
+            continue;
+        }
+        QFile file(entry.filePath());
+        if (!file.copy(target))
+            Fail(QStringLiteral("Cannot copy"), entry.filePath(), file.errorString());
+    }
+    if (!QDir().rename(scratch.path(), Folder_Of(new_name)))
+        Fail(QStringLiteral("Cannot make the configuration"), Folder_Of(new_name),
+             QStringLiteral("the folder cannot be renamed"));
+    return Create_OK;
+}
+
+Create_Result Rename_Configuration(const QString &name, const QString &new_name) {
+    if (const Create_Result refusal = Name_Refusal(name, new_name))
+        return refusal;
+    const bool active = Is_Active(name);
+    if (!QDir().rename(Folder_Of(name), Folder_Of(new_name)))
+        Fail(QStringLiteral("Cannot rename"), Folder_Of(name),
+             QStringLiteral("the folder or a file in it is in use or not writable"));
+    if (active)
+        Open_Configuration(new_name);
+    return Create_OK;
+}
+
+void Delete_Configuration(const QString &name) {
+    if (!Configuration_Name_Safe(name) || !QFileInfo(Folder_Of(name)).isDir())
+        Fail(QStringLiteral("No configuration"), Folder_Of(name), name);
+    QTemporaryDir scratch(Scratch_Template());
+    Check_Scratch(scratch);
+    const QString aside = Join_Path(scratch.path(), name);
+    if (!QDir().rename(Folder_Of(name), aside))
+        Fail(QStringLiteral("Cannot delete"), Folder_Of(name),
+             QStringLiteral("the folder or a file in it is in use or not writable"));
+    if (Is_Active(name))
+        Open_Configuration(QString());
+    // What cannot be removed now stays hidden; the configuration is gone all the same.
+    scratch.remove();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ParGen.h"
+
+#include <QString>
+#include <QStringList>
+
+// The endpoint addresses another configuration of the program folder uses.
+struct Used_Addresses {
+    QString Configuration;
+    QString Address[2]; // dotted, of endpoint 1 and 2
+};
+
+// The endpoint addresses of params, which pass the rules, as configuration name uses them.
+Used_Addresses Addresses_Of(const QString &name, const ParGen_Params &params);
+
+// The endpoint addresses of every configuration below projects_dir that has a readable
+// parameter file, except the configuration named except (letters a-z in either case). A
+// configuration whose communication was never saved uses no address yet; one whose file cannot
+// be read is passed over, as the rules never judged it.
+QList<Used_Addresses> Addresses_In_Use(const QString &projects_dir, const QString &except);
+
+// Values that pass every rule yet cannot work on a network, each a text of the table filled in:
+// a mask that is not a run of ones then zeros, an address that is its subnet's network or
+// broadcast address, a gateway outside its endpoint's subnet (while enabled), both endpoints on
+// one address or one subnet, an endpoint address that another configuration uses. Checks only
+// params that pass the rules; empty when there is nothing to say.
+QStringList Network_Warnings(const ParGen_Params &params, const QList<Used_Addresses> &others);
+
+// The question Set Communication asks before it saves values with warnings.
+QString Network_Warnings_Question(const QStringList &warnings);

@@ -1,0 +1,67 @@
+#pragma once
+
+// What one look at a Modbus TCP endpoint asks and finds, and the interface of the module that
+// looks. The module (cf20914_modbus) holds Qt's Modbus client and is loaded when the first
+// check runs, so that the program starts without Qt Serial Bus and Qt Network.
+
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+#include <optional>
+
+struct Modbus_Endpoint {
+    QString Address; // an IPv4 address in dotted decimal form
+    quint16 Port = 502;
+    int Unit = 1;         // the unit identifier of the requests
+    quint16 Register = 0; // the holding register read: the configuration's register offset
+};
+
+enum class Endpoint_State {
+    Answers, // a Modbus reply came, an exception reply included
+    Refused, // the connection was refused or closed before any reply
+    Silent,  // no reply within the time limit
+    No_Route // the address cannot be reached from here, or is not an IPv4 address
+};
+
+// The basic objects of Read Device Identification; a device may leave any of them empty.
+struct Device_Identification {
+    QString Vendor;
+    QString Product;
+    QString Revision;
+};
+
+struct Endpoint_Result {
+    Modbus_Endpoint Endpoint;
+    Endpoint_State State = Endpoint_State::Silent;
+    // The TCP connection was made: a silent endpoint with a connection accepts and never replies.
+    bool Connected = false;
+    std::optional<Device_Identification> Identification;
+    int Identification_Exception = 0; // the exception code of the identification request
+    std::optional<quint16> Register_Value;
+    int Register_Exception = 0; // the exception code of the register read
+    QString Reason;             // the socket's own words for a refusal or an unreachable address
+    qint64 Elapsed_Ms = 0;      // from the start of the check to this result
+    int Attempts = 1;           // looks taken, more than one while a device is awaited
+
+    bool answers() const { return State == Endpoint_State::Answers; }
+};
+
+// One asynchronous look at one endpoint: TCP connect, Read Device Identification (function 43,
+// MEI type 14, basic objects) and Read Holding Registers (function 3, one register), both sent
+// at once. Done is called exactly once, from the event loop of the thread that called Start,
+// at the latest timeout_ms after Start; the probe may be deleted inside it. Deleting a probe
+// before that cancels the look without a call.
+class Endpoint_Probe {
+public:
+    using Done_Function = std::function<void(const Endpoint_Result &)>;
+
+    virtual ~Endpoint_Probe() = default;
+    virtual void Start(const Modbus_Endpoint &endpoint, int timeout_ms, Done_Function done) = 0;
+};
+
+// The module's one entry point: a new probe, owned by the caller.
+extern "C" {
+using Make_Endpoint_Probe_Function = Endpoint_Probe *(*)();
+}
+inline constexpr char Make_Endpoint_Probe_Symbol[] = "cf20914_make_endpoint_probe";
+inline constexpr char Modbus_Module_Name[] = "cf20914_modbus";

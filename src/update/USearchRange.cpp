@@ -1,0 +1,153 @@
+#include "USearchRange.h"
+
+#include "language/LangStrings.h"
+#include "platform/CoreError.h"
+#include "shell/AppState.h"
+#include "shell/Messages.h"
+#include "update/ModbusCheck.h"
+#include "widgets/DialogFrame.h"
+
+#include <QHeaderView>
+
+namespace {
+
+constexpr int Header_Height = 69;
+constexpr int Button_Height = 40;
+constexpr int Client_Width = 520;
+constexpr int Client_Height = 360;
+
+// What a device says it is, in one line.
+QString Identification_Text(const Endpoint_Result &result) {
+    if (!result.Identification)
+        return {};
+    const Device_Identification &identity = *result.Identification;
+    QStringList parts;
+    for (const QString &part : {identity.Vendor, identity.Product, identity.Revision})
+        if (!part.isEmpty())
+            parts << part;
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+TFSearch_Range::TFSearch_Range(QWidget *parent)
+    : Program_Dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                 Qt::WindowCloseButtonHint),
+      Scan(new Range_Scan(this)) {
+    const Dialog_Header header = Make_Dialog_Header(this);
+    P_Title = header.P_Title;
+    L_SW_Code = header.L_SW_Code;
+    L_SW_Desc = header.L_SW_Desc;
+
+    L_Range = new QLabel(this);
+    L_Range->move(16, Header_Height + 8);
+    E_Range = new QLineEdit(this);
+    E_Range->setGeometry(16, Header_Height + 26, 200, 24);
+    Btn_Search = new Styled_Button(this);
+    Btn_Search->setGeometry(226, Header_Height + 24, 120, 28);
+    L_Status = new QLabel(this);
+    L_Status->setGeometry(16, Header_Height + 58, Client_Width - 32, 18);
+    LV_Devices = new QTreeWidget(this);
+    LV_Devices->setGeometry(16, Header_Height + 80, Client_Width - 32,
+                            Client_Height - Header_Height - Button_Height - 92);
+    LV_Devices->setRootIsDecorated(false);
+    LV_Devices->setColumnCount(2);
+    LV_Devices->setColumnWidth(0, 130);
+    LV_Devices->header()->setStretchLastSection(true);
+
+    P_Button = Make_Button_Bar(this);
+    Btn_Close = new Styled_Button(P_Button);
+    Btn_Close->setGeometry(Client_Width - 16 - 150 - 8 - 100, 6, 100, 28);
+    Btn_Use = new Styled_Button(P_Button);
+    Btn_Use->setGeometry(Client_Width - 16 - 150, 6, 150, 28);
+
+    connect(Btn_Search, &QPushButton::clicked, this, &TFSearch_Range::Btn_SearchClick);
+    connect(E_Range, &QLineEdit::returnPressed, this, &TFSearch_Range::Btn_SearchClick);
+    connect(Btn_Close, &QPushButton::clicked, this, &TFSearch_Range::reject);
+    connect(Btn_Use, &QPushButton::clicked, this, &TFSearch_Range::Btn_UseClick);
+    connect(LV_Devices, &QTreeWidget::itemDoubleClicked, this, &TFSearch_Range::Btn_UseClick);
+    connect(LV_Devices, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem *current) { Btn_Use->setEnabled(current != nullptr); });
+    connect(Scan, &Range_Scan::Progress, this, [this](int looked_at, int total) {
+        L_Status->setText(Lang_Strings.at(769).arg(looked_at).arg(total));
+    });
+    connect(Scan, &Range_Scan::Finished, this, &TFSearch_Range::Show_Found);
+
+    setFixedSize(Client_Width, Client_Height);
+    Place_Dialog_Frame(this, P_Title, P_Button);
+    Set_Lang();
+}
+
+TFSearch_Range::~TFSearch_Range() = default;
+
+void TFSearch_Range::Set_Lang() {
+    setWindowTitle(Lang_Strings.at(765));
+    L_SW_Desc->setText(Lang_Strings.at(765));
+    L_Range->setText(Lang_Strings.at(767));
+    E_Range->setToolTip(Lang_Strings.at(768));
+    Set_Button_Lang(Btn_Search, 610, 766);
+    LV_Devices->setHeaderLabels({Lang_Strings.at(611), Lang_Strings.at(772)});
+    Set_Button_Lang(Btn_Close, 775, 775);
+    Set_Button_Lang(Btn_Use, 773, 774);
+    for (QLabel *label : {L_SW_Desc, L_Range})
+        label->adjustSize();
+}
+
+void TFSearch_Range::FormShow() {
+    Set_Lang();
+    L_SW_Code->setText(App.SW_Code);
+    L_SW_Code->adjustSize();
+    E_Range->setText(Proposed_Range);
+    L_Status->clear();
+    LV_Devices->clear();
+    Btn_Use->setEnabled(false);
+    Picked_Address.clear();
+    E_Range->setFocus(Qt::TabFocusReason);
+}
+
+void TFSearch_Range::Btn_SearchClick() {
+    if (Scan->Running())
+        return;
+    const Scan_Range range = Parse_Scan_Range(E_Range->text());
+    if (!range.Error.isEmpty()) {
+        Show_Error(range.Error);
+        E_Range->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    try {
+        Scan->Start(range, Port, Timeout_Ms);
+    } catch (const Core_Error &error) {
+        Show_Standard_Error(error.message());
+        return;
+    }
+    LV_Devices->clear();
+    Btn_Use->setEnabled(false);
+    Btn_Search->setEnabled(false);
+    L_Status->setText(Lang_Strings.at(769).arg(0).arg(range.Count));
+}
+
+void TFSearch_Range::Show_Found(const QList<Endpoint_Result> &answering) {
+    Btn_Search->setEnabled(true);
+    L_Status->setText(answering.isEmpty() ? Lang_Strings.at(771)
+                                          : Lang_Strings.at(770).arg(answering.size()));
+    for (const Endpoint_Result &result : answering)
+        new QTreeWidgetItem(LV_Devices, {result.Endpoint.Address, Identification_Text(result)});
+    if (!answering.isEmpty()) {
+        LV_Devices->setCurrentItem(LV_Devices->topLevelItem(0));
+        LV_Devices->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void TFSearch_Range::Btn_UseClick() {
+    const QTreeWidgetItem *item = LV_Devices->currentItem();
+    if (!item)
+        return;
+    Picked_Address = item->text(0);
+    Scan->Stop();
+    accept();
+}
+
+void TFSearch_Range::reject() {
+    Scan->Stop();
+    Program_Dialog::reject();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "update/EndpointProbe.h"
+#include "widgets/ProgramDialog.h"
+#include "widgets/StyledButton.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+class Range_Scan;
+
+// Search Devices: asks for an IPv4 range, lists the hosts in it that answer Modbus TCP with
+// what they say they are, and hands back the address the user picks. The search runs while the
+// dialog stays usable; closing the dialog stops it.
+class TFSearch_Range : public Program_Dialog {
+    Q_OBJECT
+
+public:
+    explicit TFSearch_Range(QWidget *parent);
+    ~TFSearch_Range() override;
+
+    void Set_Lang();
+    void Btn_SearchClick();
+    void Btn_UseClick();
+
+    // The range in the field when the dialog is shown.
+    QString Proposed_Range;
+    // The address picked; set when the dialog is accepted.
+    QString Picked_Address;
+    quint16 Port = 502;
+    int Timeout_Ms = 500;
+
+    QWidget *P_Title;
+    QLabel *L_SW_Code;
+    QLabel *L_SW_Desc;
+    QLabel *L_Range;
+    QLineEdit *E_Range;
+    Styled_Button *Btn_Search;
+    QLabel *L_Status;
+    QTreeWidget *LV_Devices;
+    QWidget *P_Button;
+    Styled_Button *Btn_Close;
+    Styled_Button *Btn_Use;
+
+public slots:
+    void reject() override;
+
+protected:
+    void FormShow() override;
+
+private:
+    void Show_Found(const QList<Endpoint_Result> &answering);
+    Range_Scan *Scan;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+// Beside ParGen.xml: one line of JSON for every update of the configuration, never rewritten,
+// only appended to.
+inline const QString Update_Record_File_Name = QStringLiteral("updates.jsonl");
+
+// How an update ended, as the record names it.
+namespace Update_Result {
+inline const QString Refused = QStringLiteral("refused");
+inline const QString Address_Refused = QStringLiteral("address refused");
+inline const QString Device_Silent = QStringLiteral("device silent");
+inline const QString Probe_Failed = QStringLiteral("probe failed");
+inline const QString Lock_Busy = QStringLiteral("lock busy");
+inline const QString Not_Started = QStringLiteral("updater not started");
+inline const QString Updater_Ended = QStringLiteral("updater ended");
+inline const QString Wait_Ran_Out = QStringLiteral("wait ran out");
+} // namespace Update_Result
+
+// One update as the record keeps it.
+struct Update_Entry {
+    QString Source; // "window" or "command line"
+    QString Address;
+    int Option = 0;
+    bool Read_Back = true;
+    QByteArray Image;        // the image file's content; empty when it was not compiled
+    QString Firmware_Path;   // empty when the firmware was not sent
+    QString Outcome;         // one of Update_Result
+    int Exit_Code = -1;      // the updater's, when it ended
+    qint64 Elapsed_Ms = 0;   // from the checks to the outcome
+    QString Reason;          // a refusal's or a failure's text
+    QJsonArray Device_Check; // the check of the device after the update, when it ran
+};
+
+// The entry as one line of JSON, with the time (UTC), the program's version, the image's
+// SHA-256 and checksum and the firmware's SHA-256 and size.
+QByteArray Update_Record_Line(const Update_Entry &entry);
+
+// Appends the entry to the record of the configuration in proj_dir. A line that an earlier
+// crash left without its end stays on a line of its own. Throws Core_Error with the reason when
+// the record cannot be written.
+void Append_Update_Record(const QString &proj_dir, const Update_Entry &entry);
+
+// The record read back: the entries in order, and a warning for every line that is no entry
+// (the one a crash cut short), which is skipped.
+struct Update_History {
+    QList<QJsonObject> Entries;
+    QStringList Warnings;
+};
+Update_History Parse_Update_History(const QByteArray &text);
+
+// The record of the configuration in proj_dir; an empty one when there is none. Throws
+// Core_Error when it cannot be read.
+Update_History Read_Update_History(const QString &proj_dir);

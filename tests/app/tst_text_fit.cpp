@@ -1,0 +1,352 @@
+// Every caption of every window fits the room its control gives it, in English and in every
+// shipped language, measured with the font the program really uses for the control.
+
+#include "support/GuiSupport.h"
+#include "support/LoopbackServer.h"
+#include "support/MessageRecorder.h"
+#include "support/TestSupport.h"
+
+#include "app/UAbout.h"
+#include "configurations/UNew_Project.h"
+#include "configurations/UOpenConf.h"
+#include "language/LangStrings.h"
+#include "options/USoftOptions.h"
+#include "parameters/UParGen2.h"
+#include "shell/AppState.h"
+#include "shell/SettingsFile.h"
+#include "update/UBoot.h"
+#include "update/USearchRange.h"
+#include "widgets/CollapsiblePanel.h"
+#include "widgets/ProgramStyle.h"
+#include "widgets/StyledButton.h"
+#include "widgets/WebPages.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFontInfo>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QStyleOption>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextDocumentFragment>
+#include <limits>
+
+namespace {
+
+const QString Shipped_Dir = QStringLiteral(CF_SHIPPED_LANGUAGE_DIR);
+
+// A caption as a control shows it, and the room the control and its surroundings give it.
+struct Caption {
+    QString Control;
+    QString Text;
+    int Text_Width;
+    int Room;
+};
+
+// The control as a failure names it: its class, its name when it has one, and where it sits in
+// its window.
+QString Describe(const QWidget *control) {
+    const QPoint at = control->mapTo(control->window(), QPoint(0, 0));
+    QString name = QString::fromLatin1(control->metaObject()->className());
+    if (!control->objectName().isEmpty())
+        name += QLatin1Char(' ') + control->objectName();
+    return name + QStringLiteral(" at %1,%2").arg(at.x()).arg(at.y());
+}
+
+int Width_Of(const QFont &font, const QString &text) {
+    return QFontMetrics(font).size(Qt::TextSingleLine | Qt::TextShowMnemonic, text).width();
+}
+
+// A control the user can see while its window is shown, once the tab holding it is chosen.
+bool Shown(const QWidget *widget) {
+    for (const QWidget *w = widget; w && !w->isWindow(); w = w->parentWidget()) {
+        if (w->isHidden() && !qobject_cast<const QStackedWidget *>(w->parentWidget()))
+            return false;
+    }
+    return true;
+}
+
+// Controls on two pages of one stack (two tabs) are never seen together.
+bool Seen_Together(const QWidget *a, const QWidget *b) {
+    const QWidget *common = a->parentWidget();
+    while (common && !common->isAncestorOf(b))
+        common = common->parentWidget();
+    return !qobject_cast<const QStackedWidget *>(common);
+}
+
+QRect Window_Rect(const QWidget *widget) {
+    return QRect(widget->mapTo(widget->window(), QPoint(0, 0)), widget->size());
+}
+
+// How far control reaches past the right edge of what may hold its text: an ancestor's edge,
+// the inner edge of a frame drawn around it, or the left edge of another control beside it.
+int Overhang(const QWidget *control, const QWidgetList &shown) {
+    const QRect own = Window_Rect(control);
+    int limit = std::numeric_limits<int>::max();
+    for (const QWidget *w = control->parentWidget(); w; w = w->parentWidget()) {
+        limit = qMin(limit, Window_Rect(w).right());
+        if (w->isWindow())
+            break;
+    }
+    for (const QWidget *other : shown) {
+        if (other == control || other->isAncestorOf(control) || control->isAncestorOf(other) ||
+            !Seen_Together(control, other))
+            continue;
+        const QRect rect = Window_Rect(other);
+        if (rect.isEmpty() || rect.bottom() < own.top() || rect.top() > own.bottom())
+            continue;
+        if (rect.left() > own.left() && rect.left() <= own.right())
+            limit = qMin(limit, rect.left() - 1);
+        const auto *frame = qobject_cast<const QFrame *>(other);
+        if (frame && frame->frameShape() == QFrame::Box && rect.left() <= own.left() &&
+            rect.right() > own.left())
+            limit = qMin(limit, rect.right() - frame->frameWidth());
+    }
+    return qMax(0, own.right() - limit);
+}
+
+void Add(QList<Caption> &captions, const QWidget *control, const QString &text, const QFont &font,
+         int own_room, const QWidgetList &shown) {
+    if (text.trimmed().isEmpty())
+        return;
+    captions.append(
+        {Describe(control), text, Width_Of(font, text), own_room - Overhang(control, shown)});
+}
+
+int Check_Box_Room(const QAbstractButton *box) {
+    QStyleOptionButton option;
+    option.initFrom(box);
+    option.text = box->text();
+    return box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box).width();
+}
+
+// Tabs stand side by side: a caption has the tab widget's width less the other tabs and its
+// own tab's margins. A tab bar that does not elide keeps every tab at its full width.
+void Add_Tabs(QList<Caption> &captions, const QTabWidget *tabs) {
+    const QTabBar *bar = tabs->tabBar();
+    QVERIFY2(bar->elideMode() == Qt::ElideNone, "a tab bar that elides hides its overflows");
+    int tabs_width = 0;
+    for (int i = 0; i < bar->count(); ++i)
+        tabs_width += bar->tabRect(i).width();
+    for (int i = 0; i < bar->count(); ++i) {
+        const int text_width = Width_Of(bar->font(), bar->tabText(i));
+        const int margins = bar->tabRect(i).width() - text_width;
+        captions.append({Describe(bar) + QStringLiteral(" tab %1").arg(i), bar->tabText(i),
+                         text_width,
+                         tabs->width() - (tabs_width - bar->tabRect(i).width()) - margins});
+    }
+}
+
+// Every caption of window: labels, buttons, check boxes, tabs, panel titles and the choices of
+// drop-down lists, whether or not the program shows them at the moment.
+QList<Caption> Captions_Of(const QWidget *window) {
+    QWidgetList shown;
+    for (QWidget *widget : window->findChildren<QWidget *>()) {
+        if (widget->window() == window && Shown(widget))
+            shown.append(widget);
+    }
+    QList<Caption> captions;
+    for (const QWidget *widget : window->findChildren<QWidget *>()) {
+        if (widget->window() != window)
+            continue;
+        if (const auto *label = qobject_cast<const QLabel *>(widget)) {
+            if (label->wordWrap())
+                continue;
+            const QString text =
+                Qt::mightBeRichText(label->text()) || label->textFormat() == Qt::RichText
+                    ? QTextDocumentFragment::fromHtml(label->text()).toPlainText()
+                    : label->text();
+            Add(captions, label, text, label->font(),
+                label->contentsRect().width() - 2 * label->margin(), shown);
+        } else if (const auto *button = qobject_cast<const Styled_Button *>(widget)) {
+            Add(captions, button, button->text(), button->font(), button->Caption_Area().width(),
+                shown);
+        } else if (qobject_cast<const QCheckBox *>(widget) ||
+                   qobject_cast<const QRadioButton *>(widget)) {
+            const auto *box = static_cast<const QAbstractButton *>(widget);
+            Add(captions, box, box->text(), box->font(), Check_Box_Room(box), shown);
+        } else if (const auto *push = qobject_cast<const QPushButton *>(widget)) {
+            QStyleOptionButton option;
+            option.initFrom(push);
+            const int room = push->style()
+                                 ->subElementRect(QStyle::SE_PushButtonContents, &option, push)
+                                 .width() -
+                             2 * push->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, push);
+            Add(captions, push, push->text(), push->font(), room, shown);
+        } else if (const auto *tabs = qobject_cast<const QTabWidget *>(widget)) {
+            Add_Tabs(captions, tabs);
+        } else if (const auto *panel = qobject_cast<const Collapsible_Panel *>(widget)) {
+            Add(captions, panel, panel->Caption(), panel->Caption_Font(),
+                panel->Caption_Area().width(), shown);
+        } else if (const auto *list = qobject_cast<const QComboBox *>(widget)) {
+            QStyleOptionComboBox option;
+            option.initFrom(list);
+            const int room = list->style()
+                                 ->subControlRect(QStyle::CC_ComboBox, &option,
+                                                  QStyle::SC_ComboBoxEditField, list)
+                                 .width();
+            for (int i = 0; i < list->count(); ++i)
+                Add(captions, list, list->itemText(i), list->font(), room, shown);
+        }
+    }
+    return captions;
+}
+
+// The overflows of every window shown, one line each.
+QStringList Overflows(const QString &language) {
+    QStringList found;
+    for (const QWidget *window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible())
+            continue;
+        for (const Caption &caption : Captions_Of(window)) {
+            if (caption.Text_Width > caption.Room)
+                found << QStringLiteral("%1 / %2 / %3: \"%4\" is %5 px wide, the room is %6 px")
+                             .arg(QString::fromLatin1(window->metaObject()->className()),
+                                  caption.Control, language, caption.Text)
+                             .arg(caption.Text_Width)
+                             .arg(caption.Room);
+        }
+    }
+    return found;
+}
+
+QStringList Overflowing_Texts(const QStringList &overflows) {
+    QStringList texts;
+    for (const QString &line : overflows)
+        texts << line.section(QLatin1Char('"'), 1, 1);
+    return texts;
+}
+
+void Write_Settings(const Program_Folder &program, const QString &language,
+                    const QString &configuration) {
+    AppState saved;
+    saved.Language_Name = language;
+    saved.Proj_Name = configuration;
+    Save_Settings(saved, program.file(Settings_File_Name));
+}
+
+// The program folder with the shipped language files.
+void Copy_Shipped_Languages(const Program_Folder &program) {
+    const QDir target(program.file(QStringLiteral("LANGUAGE")));
+    QDir().mkpath(target.path());
+    const QDir shipped(Shipped_Dir);
+    for (const QString &name : shipped.entryList(QDir::Files))
+        QFile::copy(shipped.filePath(name), target.filePath(name));
+}
+
+// Shows window as the program does and waits until it is on the screen.
+void Show(QWidget *window) {
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window))
+        qFatal("%s was not shown", window->metaObject()->className());
+}
+
+} // namespace
+
+class Test_Text_Fit : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void every_text_fits_data();
+    void every_text_fits();
+};
+
+void Test_Text_Fit::initTestCase() {
+    Keep_Http_On_This_Machine();
+    Apply_Program_Style(*qApp);
+    Set_Web_Page_Opener([](const QUrl &) {});
+    const QFontInfo font(qApp->font());
+    qInfo("measured with %s, %d px", qPrintable(font.family()), font.pixelSize());
+}
+
+void Test_Text_Fit::cleanup() {
+    for (QWidget *window : QApplication::topLevelWidgets())
+        window->hide();
+}
+
+void Test_Text_Fit::every_text_fits_data() {
+    QTest::addColumn<QString>("language");
+    // A language file laid over the shipped ones for this row: each line an entry.
+    QTest::addColumn<QByteArray>("extra_file");
+    QTest::addColumn<QStringList>("overflowing");
+    QTest::newRow("English") << QStringLiteral("English") << QByteArray() << QStringList();
+    for (const QString &file :
+         QDir(Shipped_Dir).entryList({QStringLiteral("*.lng")}, QDir::Files, QDir::Name)) {
+        const QString language = file.chopped(4);
+        if (language != QLatin1String("English"))
+            QTest::newRow(language.toUtf8().constData())
+                << language << QByteArray() << QStringList();
+    }
+    // The test must see a caption that grew too long.
+    QTest::newRow("a lengthened caption")
+        << QStringLiteral("Lengthened")
+        << QByteArray("STR20 = Set the Communication of both Endpoints\n")
+        << QStringList{QStringLiteral("Set the Communication of both Endpoints")};
+}
+
+void Test_Text_Fit::every_text_fits() {
+    QFETCH(QString, language);
+    QFETCH(QByteArray, extra_file);
+    QFETCH(QStringList, overflowing);
+    QStringList overflows;
+    // First with no configuration open, then with one (the main window shows either).
+    for (const QString &configuration : {QString(), QStringLiteral("Plant")}) {
+        Program_Folder program;
+        Message_Recorder messages;
+        Copy_Shipped_Languages(program);
+        if (!extra_file.isEmpty())
+            Write_Test_File(
+                program.file(QStringLiteral("LANGUAGE/") + language + QLatin1String(".lng")),
+                extra_file);
+        if (!configuration.isEmpty())
+            QDir(program.path()).mkpath(QStringLiteral("PROJECTS/") + configuration);
+        Write_Settings(program, language, configuration);
+        auto main = Start_Program(program.path());
+        QCOMPARE(App.Language_Name, language);
+        QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+
+        // Both links of the version check: the main window's and the options dialog's.
+        Loopback_Server newer(Reply(200, "VER. 9.999"));
+        main->Version_Server = newer.url();
+        main->Timer_UpdateTimer();
+        QVERIFY(main->LL_Update->isVisible());
+
+        // Every window the main window opens. A new window is added here.
+        Show(main->FNew_Project());
+        Show(main->FOpenConf());
+        Show(main->FAbout());
+        Show(main->FBoot());
+        TFSearch_Range search(main->FBoot());
+        Show(&search);
+        Show(main->FParGen2());
+        TFSoftOptions *options = main->FSoftOptions();
+        Show(options);
+        options->Version_Server = newer.url();
+        options->Btn_Check_UpdateClick();
+        QCoreApplication::processEvents();
+        overflows << Overflows(language);
+
+        Loopback_Server not_newer(Reply(200, "VER. 0.001"));
+        options->Version_Server = not_newer.url();
+        options->Btn_Check_UpdateClick();
+        QCoreApplication::processEvents();
+        for (const QString &line : Overflows(language)) {
+            if (!overflows.contains(line))
+                overflows << line;
+        }
+        QVERIFY(messages.Shown.isEmpty());
+        for (QWidget *window : QApplication::topLevelWidgets())
+            window->hide();
+    }
+    overflows.removeDuplicates();
+    QVERIFY2(Overflowing_Texts(overflows) == overflowing,
+             qPrintable(QLatin1Char('\n') + overflows.join(QLatin1Char('\n'))));
+}
+
+QTEST_MAIN(Test_Text_Fit)
+#include "tst_text_fit.moc"
