@@ -31,10 +31,22 @@ QString Error_Text(DWORD code) {
     return message;
 }
 
+// The failures a check meets most in words of its own: the system's texts differ by language
+// and version, and Wine has none for WinHTTP.
 QString Last_Error() {
     const DWORD code = GetLastError();
-    return code == ERROR_WINHTTP_TIMEOUT ? QStringLiteral("the server did not answer in time")
-                                         : Error_Text(code);
+    switch (code) {
+    case ERROR_WINHTTP_TIMEOUT:
+        return QStringLiteral("the server did not answer in time");
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+        return QStringLiteral("cannot connect to the server");
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+        return QStringLiteral("the server's name cannot be resolved");
+    case ERROR_WINHTTP_CONNECTION_ERROR:
+        return QStringLiteral("the connection to the server was reset or ended early");
+    default:
+        return Error_Text(code);
+    }
 }
 
 // The time left of the whole transfer for WinHTTP's next wait, at least a millisecond.

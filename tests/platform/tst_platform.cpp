@@ -1,6 +1,7 @@
 #include "platform/IcmpEcho.h"
 #include "platform/NamedEvent.h"
 #include "platform/ProcessLaunch.h"
+#include "platform/SafeFile.h"
 
 #include "support/PrivateNetwork.h"
 
@@ -132,6 +133,8 @@ private slots:
     void named_event_signals();
     void named_event_wakes_a_waiter();
     void named_event_goes_with_its_object();
+
+    void create_file_exclusively();
 };
 
 void Test_Platform::icmp_echo_reply_data() {
@@ -463,6 +466,22 @@ void Test_Platform::named_event_goes_with_its_object() {
     QVERIFY(!Named_Event::Signal(name));
     Named_Event::Create(name).reset();
     QVERIFY(!Named_Event::Signal(name)); // nothing left behind for a later run to find
+}
+
+// The file appears whole, only where none is, and nothing else is left beside it.
+void Test_Platform::create_file_exclusively() {
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("guard.lock"));
+    const auto content = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+    };
+    QVERIFY(Create_File_Exclusively(path, "first\n"));
+    QCOMPARE(content(), QByteArray("first\n"));
+    QVERIFY(!Create_File_Exclusively(path, "second\n"));
+    QCOMPARE(content(), QByteArray("first\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{QStringLiteral("guard.lock")});
 }
 
 QTEST_GUILESS_MAIN(Test_Platform)

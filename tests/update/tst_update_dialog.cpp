@@ -183,7 +183,7 @@ void Test_Update_Dialog::texts_and_first_showing() {
     QCOMPARE(
         Read_Test_File(fixture.Program.file(QStringLiteral("PROJECTS/Plant/bin/bank.bin"))).size(),
         Bank_Size);
-    QVERIFY(fixture.Messages.Shown.isEmpty());
+    QVERIFY2(fixture.Messages.Shown.isEmpty(), qPrintable(fixture.Messages.Texts()));
 }
 
 void Test_Update_Dialog::shown_address_data() {
@@ -268,7 +268,7 @@ void Test_Update_Dialog::update_runs_updater() {
         status = boot->L_Status->text();
     });
     QVERIFY(still_open);
-    QVERIFY(fixture.Messages.Shown.isEmpty());
+    QVERIFY2(fixture.Messages.Shown.isEmpty(), qPrintable(fixture.Messages.Texts()));
     QCOMPARE(status, QStringLiteral("Ethernet_Update.exe ended after 0:00 with exit code 0."));
     QCOMPARE(fixture.Outcomes(), QStringList{QStringLiteral("updater ended")});
     QCOMPARE(fixture.Echo->Sent.size(), 2);
@@ -322,7 +322,7 @@ void Test_Update_Dialog::updater_outliving_the_limit_is_left_running() {
     // Not stopped: it ends by itself once released.
     release();
     QTRY_VERIFY_WITH_TIMEOUT(fixture.Record().contains(QLatin1String("ended")), 30000);
-    QVERIFY(fixture.Messages.Shown.isEmpty());
+    QVERIFY2(fixture.Messages.Shown.isEmpty(), qPrintable(fixture.Messages.Texts()));
 }
 
 void Test_Update_Dialog::refused_before_probe_data() {
@@ -358,8 +358,9 @@ void Test_Update_Dialog::refused_before_probe() {
     } else if (setup == QLatin1String("no firmware")) {
         QFile::remove(firmware);
     }
-    message = message.arg(
-        setup == QLatin1String("no firmware") ? firmware : fixture.Program.file(Updater_File_Name));
+    message = message.arg(QDir::toNativeSeparators(setup == QLatin1String("no firmware")
+                                                       ? firmware
+                                                       : fixture.Program.file(Updater_File_Name)));
     const QString image = fixture.Program.file(QStringLiteral("PROJECTS/Plant/bin/bank.bin"));
     QString summary;
     fixture.In_Dialog([&](TFBoot *boot) {
@@ -439,7 +440,7 @@ void Test_Update_Dialog::address_taken_when_update_is_pressed() {
              Build_Update_Job({QStringLiteral("10.1.2.3"), 0, true, App.Master_Dir, App.Proj_Dir})
                  .toString(-1)
                  .toUtf8());
-    QVERIFY(fixture.Messages.Shown.isEmpty());
+    QVERIFY2(fixture.Messages.Shown.isEmpty(), qPrintable(fixture.Messages.Texts()));
 }
 
 void Test_Update_Dialog::elapsed_time_clear_of_the_controls() {
@@ -652,7 +653,7 @@ void Test_Update_Dialog::command_line_update_gives_up_while_window_updates() {
                                .arg(QCoreApplication::applicationPid());
     // The tool's one line of its own follows the summary of what it would have sent.
     QVERIFY2(cli.Err.section(QLatin1Char('\n'), -2).startsWith(holder), qPrintable(cli.Err));
-    QVERIFY(fixture.Messages.Shown.isEmpty());
+    QVERIFY2(fixture.Messages.Shown.isEmpty(), qPrintable(fixture.Messages.Texts()));
     QVERIFY(
         Read_Test_File(fixture.Program.file(Job_File_Name)).contains("<IP_Address_Dev>10.1.2.3<"));
     QVERIFY(fixture.Record().endsWith(QLatin1String("ended\n")));
@@ -711,7 +712,7 @@ void Test_Update_Dialog::device_checked_after_update() {
     const QJsonArray check = entries.first().value(QLatin1String("device_check")).toArray();
     if (!check_on) {
         QVERIFY(check.isEmpty());
-        QVERIFY(fixture.Messages.Shown.isEmpty());
+        QVERIFY2(fixture.Messages.Shown.isEmpty(), qPrintable(fixture.Messages.Texts()));
         QVERIFY2(summary.startsWith(QLatin1String("Configuration: Plant")), qPrintable(summary));
         return;
     }
