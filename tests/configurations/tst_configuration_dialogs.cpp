@@ -55,7 +55,10 @@ void Test_Configuration_Dialogs::create_data() {
     QTest::addColumn<QString>("error"); // empty: created
     QTest::newRow("Enter") << "Plant A" << true << QString();
     QTest::newRow("OK") << "Plant A" << false << QString();
-    QTest::newRow("blanks only") << "   " << true << QString();
+    // Windows drops the blanks at the end of a name: "   " would be PROJECTS itself there.
+    QTest::newRow("blanks only") << "   " << true
+                                 << (On_Windows ? QStringLiteral("Error! Name project is not valid")
+                                                : QString());
     QTest::newRow("empty, Enter") << "" << true << "Error! Name Project is not valid";
     QTest::newRow("empty, OK") << "" << false << "Error! Name Project is not valid";
     QTest::newRow("existing")
@@ -103,7 +106,8 @@ void Test_Configuration_Dialogs::create() {
         QVERIFY(QFileInfo(program.file(QStringLiteral("PROJECTS/") + name + QStringLiteral("/bin")))
                     .isDir());
         QCOMPARE(App.Proj_Name, name);
-        QCOMPARE(App.ParGen_File, App.Proj_Dir + QStringLiteral("/ParGen.xml"));
+        QCOMPARE(App.ParGen_File,
+                 QDir::toNativeSeparators(App.Proj_Dir + QStringLiteral("/ParGen.xml")));
         QCOMPARE(main->L_Name_Conf->text(),
                  QStringLiteral("Opened Configuration of the Converter : "));
         QCOMPARE(main->L_Name_Conf_L2->text(), name);
@@ -181,13 +185,17 @@ void Test_Configuration_Dialogs::open_lists_and_preselects() {
     QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
     QCOMPARE(listed.size(), 4);
     QCOMPARE(App.Proj_Name, QStringLiteral("Delta"));
-    QCOMPARE(App.Proj_Dir, program.file(QStringLiteral("PROJECTS/Delta")));
-    QCOMPARE(App.ParGen_File, App.Proj_Dir + QStringLiteral("/ParGen.xml"));
+    QCOMPARE(App.Proj_Dir,
+             QDir::toNativeSeparators(program.file(QStringLiteral("PROJECTS/Delta"))));
+    QCOMPARE(App.ParGen_File,
+             QDir::toNativeSeparators(App.Proj_Dir + QStringLiteral("/ParGen.xml")));
     QVERIFY(messages.Shown.isEmpty());
     main->close();
 }
 
 void Test_Configuration_Dialogs::open_refuses_name_settings_cannot_hold() {
+    if (On_Windows)
+        QSKIP("Windows allows no control character in a folder name");
     Program_Folder program;
     Message_Recorder messages;
     // A folder made outside the program, named with a control character.
@@ -210,7 +218,8 @@ void Test_Configuration_Dialogs::open_refuses_name_settings_cannot_hold() {
     QCOMPARE(messages.Shown.size(), 1);
     QCOMPARE(messages.Shown.first().second, QStringLiteral("Error! Name project is not valid"));
     QCOMPARE(App.Proj_Name, QStringLiteral("Plant"));
-    QCOMPARE(App.Proj_Dir, program.file(QStringLiteral("PROJECTS/Plant")));
+    QCOMPARE(App.Proj_Dir,
+             QDir::toNativeSeparators(program.file(QStringLiteral("PROJECTS/Plant"))));
     // The core refuses it as well, for any other caller.
     QVERIFY(!Open_Configuration(bad));
     QCOMPARE(App.Proj_Name, QStringLiteral("Plant"));
@@ -412,6 +421,8 @@ void Test_Configuration_Dialogs::long_names_elided_data() {
 void Test_Configuration_Dialogs::long_names_elided() {
     QFETCH(QString, name);
     QFETCH(bool, elided);
+    if (On_Windows && name.contains(QLatin1Char('<')))
+        QSKIP("Windows allows no < or > in a folder name");
     Program_Folder program;
     Message_Recorder messages;
     QVERIFY(QDir(program.path()).mkpath(QStringLiteral("PROJECTS/") + name));

@@ -146,6 +146,8 @@ void Test_Parameters::load_not_well_formed() {
     QFETCH(QByteArray, content);
     QFETCH(QString, target);
     QFETCH(QString, reason);
+    if (On_Windows && !target.isEmpty())
+        QSKIP("device files and symbolic links to them are Linux's");
     Program_Folder folder;
     const QString path = folder.file(QStringLiteral("ParGen.xml"));
     if (target.isEmpty())

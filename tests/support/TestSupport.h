@@ -4,6 +4,14 @@
 #include <QString>
 #include <QTemporaryDir>
 
+// True in the Windows build: file names there follow the rules of Windows.
+inline constexpr bool On_Windows =
+#ifdef Q_OS_WIN
+    true;
+#else
+    false;
+#endif
+
 // A fresh program folder for one test case: AppState and the text table are reset, and the
 // folder is removed when the case ends.
 class Program_Folder {
