@@ -4,7 +4,7 @@
 #   dist/windows/wine-run.sh QT_PREFIX WINE_PREFIX PROGRAM [ARGUMENTS...]
 # The program finds the DLLs of the Windows Qt in QT_PREFIX and those of MinGW-w64 through
 # WINEPATH. Wine does not pass on variables whose names start with QT_; QT_QPA_PLATFORM goes
-# over as WINEQT_QPA_PLATFORM, and the offscreen platform gets Debian's DejaVu fonts. A Qt Test
+# over as WINEQT_QPA_PLATFORM, and the offscreen platform gets Debian's DejaVu Sans. A Qt Test
 # program (named tst_*) writes its results to a file, which is printed here, since Wine sends
 # its console text to the debugger channel. The run ends after CF_WINE_TIMEOUT seconds (600):
 # a program without a usable platform hangs rather than fails.
@@ -20,8 +20,17 @@ export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree
 WINEPATH="$(windows_path "$qt/bin");$(windows_path "$mingw_bin");$(windows_path "$pthread_bin")"
 export WINEPATH
 [ -z "${QT_QPA_PLATFORM:-}" ] || export WINEQT_QPA_PLATFORM=$QT_QPA_PLATFORM
+# The offscreen platform falls back on the first family of its font folder, which in Debian's
+# DejaVu folder is a mathematical one: a folder beside the Wine prefix holds DejaVu Sans alone,
+# the font Linux's font configuration gives the tests. It is made whole, then moved into place.
+fonts=$(dirname "$prefix")/fonts
+if [ ! -d "$fonts" ]; then
+    staging=$(mktemp -d "$fonts.XXXXXX")
+    ln -s /usr/share/fonts/truetype/dejavu/DejaVuSans{,-Bold,-Oblique,-BoldOblique}.ttf "$staging"
+    mv -T "$staging" "$fonts" 2>/dev/null || rm -rf "$staging"
+fi
 export WINEQT_QPA_FONTDIR
-WINEQT_QPA_FONTDIR=$(windows_path /usr/share/fonts/truetype/dejavu)
+WINEQT_QPA_FONTDIR=$(windows_path "$fonts")
 
 arguments=("$@")
 results=""

@@ -16,7 +16,6 @@
 #include "widgets/WebPages.h"
 
 #include <QDir>
-#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -386,8 +385,7 @@ void Test_Main_Window::qt_texts_follow_language() {
     QDir(program.path()).mkpath(QStringLiteral("LANGUAGE"));
     Write_Test_File(program.file(QStringLiteral("LANGUAGE/Deutsch.lng")), language_file);
     if (qt_texts_shipped) {
-        QVERIFY(QFile::copy(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
-                                QStringLiteral("/qtbase_de.qm"),
+        QVERIFY(QFile::copy(QStringLiteral(CF_QT_TRANSLATIONS_DIR "/qtbase_de.qm"),
                             program.file(QStringLiteral("LANGUAGE/qtbase_de.qm"))));
     }
     AppState saved;
