@@ -2,6 +2,7 @@
 
 #include "configurations/Configurations.h"
 #include "language/LangStrings.h"
+#include "platform/CoreError.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
@@ -29,7 +30,12 @@ void TFOpenConf::Set_Lang() {
 }
 
 void TFOpenConf::Load_Existing_Configuration() {
-    SL = ::Load_Existing_Configuration(App.Projects_Dir);
+    try {
+        SL = ::Load_Existing_Configuration(App.Projects_Dir);
+    } catch (const Core_Error &error) {
+        SL.clear();
+        Show_Standard_Error(error.message());
+    }
 }
 
 void TFOpenConf::FormShow() {

@@ -245,6 +245,14 @@ const Default_Text Default_Texts[] = {
     {642, "Start Download Configuration"},
     {643, "Do you want to overwrite the current configuration?"},
     {644, "Create a new configuration before to donwload it"},
+    {700, "Error! The folder of the configurations does not exist: %1"},
+    {701, "Error! %1 is not a folder, so it cannot hold the configurations"},
+    {702, "Error! The folder of the configurations cannot be read: %1"},
+    {703, "Error! No configuration can be created in %1: the folder cannot be written"},
+    {704, "The settings file could not be read. It was kept as %1, and the settings were saved "
+          "anew."},
+    {705, "Error! The configuration %1 is being changed by %2 (process %3 on %4). Try again when "
+          "it has finished."},
     {800, "Set Communication"},
     {801, "Set Communication Setting"},
     {802, "OK"},

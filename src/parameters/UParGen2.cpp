@@ -1,18 +1,19 @@
 #include "UParGen2.h"
 
+#include "configurations/ConfigurationLock.h"
 #include "language/LangStrings.h"
 #include "parameters/Validation.h"
 #include "platform/CoreError.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
+#include "widgets/Waiting.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QStyle>
 #include <QWheelEvent>
-#include <limits>
 
 namespace {
 
@@ -66,7 +67,8 @@ void Repolish(QWidget *widget) {
 
 TFParGen2::TFParGen2(QWidget *parent)
     : Program_Dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                 Qt::WindowCloseButtonHint) {
+                                 Qt::WindowCloseButtonHint),
+      Lock_Wait_Ms(Configuration_Lock::Wait_Ms) {
     const Dialog_Header header = Make_Dialog_Header(this);
     P_Title = header.P_Title;
     L_SW_Code = header.L_SW_Code;
@@ -164,7 +166,7 @@ QLineEdit *TFParGen2::Add_Field(Collapsible_Panel *panel, const QRect &geometry,
     auto *field = new QLineEdit(panel->Body());
     field->setObjectName(name);
     field->setGeometry(geometry);
-    field->setMaxLength(std::numeric_limits<int>::max());
+    field->setMaxLength(ParGen_Value_Limit);
     connect(field, &QLineEdit::textEdited, this, [this, field] {
         if (field == Marked)
             Mark_Field(nullptr);
@@ -299,6 +301,7 @@ void TFParGen2::FormShow() {
     } catch (const Core_Error &error) {
         Show_Standard_Error(error.message());
     }
+    Shown = Read_Fields();
     // The field that takes the focus as the dialog opens has its text selected, as on a focus
     // entry from the keyboard, so that typing replaces it.
     if (auto *field = qobject_cast<QLineEdit *>(focusWidget()))
@@ -309,7 +312,31 @@ void TFParGen2::Btn_OKClick() {
     if (!Controllo_Dati())
         return;
     try {
-        Save_ParGen(Read_Fields(), App.ParGen_File);
+        Configuration_Lock lock(App.Proj_Dir);
+        bool taken = false;
+        Run_Without_Freezing([&] { taken = lock.Take(Lock_Wait_Ms); });
+        if (!taken) {
+            Show_Error(lock.Busy_Text());
+            return;
+        }
+        // The edits made here, laid over the file as it is now. A file that cannot be read
+        // (it could not when the dialog was shown either) is replaced by the fields.
+        ParGen_Params current = Read_Fields();
+        try {
+            current = Load_ParGen(App.ParGen_File);
+        } catch (const Core_Error &) {
+            Shown = current;
+        }
+        const ParGen_Params merged = Apply_Changes(current, Shown, Read_Fields());
+        if (Failed_Rule(merged)) {
+            // What another program changed does not go with what was edited here: show the
+            // whole as it would be, with the rule that fails.
+            Write_Fields(merged);
+            Shown = current;
+            Controllo_Dati();
+            return;
+        }
+        Save_ParGen(merged, App.ParGen_File);
     } catch (const Core_Error &error) {
         Show_Standard_Error(error.message());
         return;

@@ -33,5 +33,6 @@ bool Xml_Can_Hold(const QString &text);
 QDomElement Append_Text_Element(QDomDocument &doc, QDomNode parent, const QString &name,
                                 const QString &text = QString());
 
-// Writes doc as UTF-8 without declaration or indentation, replacing the file safely.
+// Writes doc as UTF-8 without declaration or indentation, replacing the file safely. A document
+// larger than Text_File_Limit, which no reader would take, throws Core_Error and writes nothing.
 void Write_Xml_File(const QDomDocument &doc, const QString &path);

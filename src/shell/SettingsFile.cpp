@@ -4,7 +4,11 @@
 #include "platform/Paths.h"
 #include "platform/XmlFile.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <optional>
 
 namespace {
 
@@ -34,14 +38,46 @@ const Flag_Setting Flag_Settings[] = {
     {"Double_Click_Auto_Size", &AppState::Double_Click_Auto_Size},
 };
 
-QDomDocument Read_Settings_Document(const QString &path) {
+const QString Unreadable_Suffix = QStringLiteral(".unreadable-");
+
+// The document of the file; nullopt when there is a file that cannot be read.
+std::optional<QDomDocument> Read_Settings_Document(const QString &path) {
     if (!QFileInfo::exists(path))
-        return {};
+        return QDomDocument();
     try {
         return Read_Xml_File(path);
     } catch (const Core_Error &) {
-        return {}; // an unreadable settings file counts as a missing one
+        return std::nullopt;
     }
+}
+
+// Renames an unreadable file at path to a free name that tells when; that name, or empty.
+QString Keep_Unreadable_Aside(const QString &path) {
+    if (Read_Settings_Document(path))
+        return QString();
+    const QString stamp =
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    const QString base = path + Unreadable_Suffix + stamp;
+    QString aside = base;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = base + QLatin1Char('-') + QString::number(n);
+    QFile file(path);
+    if (!file.rename(aside))
+        throw Core_Error(QStringLiteral("Cannot rename the unreadable %1 to %2: %3")
+                             .arg(path, aside, file.errorString()));
+    return aside;
+}
+
+// Removes all but the newest Kept_Unreadable_Settings files kept aside from path; their names
+// sort by time.
+void Remove_Oldest_Unreadable(const QString &path) {
+    const QFileInfo info(path);
+    QDir folder = info.dir();
+    const QStringList kept =
+        folder.entryList({info.fileName() + Unreadable_Suffix + QLatin1Char('*')},
+                         QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (qsizetype i = 0; i < kept.size() - Kept_Unreadable_Settings; ++i)
+        folder.remove(kept.at(i));
 }
 
 } // namespace
@@ -51,7 +87,8 @@ QString Settings_File_Path(const AppState &state) {
 }
 
 void Load_Settings(AppState &state, const QString &path) {
-    const QDomElement root = First_Top_Element(Read_Settings_Document(path));
+    // An unreadable settings file counts as a missing one.
+    const QDomElement root = First_Top_Element(Read_Settings_Document(path).value_or(QDomDocument()));
     state.Proj_Dir.clear();
     for (const Text_Setting &setting : Text_Settings) {
         const QDomElement group = root.firstChildElement(QLatin1String(setting.Group));
@@ -63,7 +100,7 @@ void Load_Settings(AppState &state, const QString &path) {
         state.*flag.Field = Child_Text(flags, QLatin1String(flag.Value)) == QLatin1String("1");
 }
 
-void Save_Settings(const AppState &state, const QString &path) {
+QString Save_Settings(const AppState &state, const QString &path) {
     QDomDocument doc;
     QDomElement root = doc.createElement(QStringLiteral("Conf_Settings"));
     doc.appendChild(root);
@@ -75,5 +112,15 @@ void Save_Settings(const AppState &state, const QString &path) {
     for (const Flag_Setting &flag : Flag_Settings)
         Append_Text_Element(doc, flags, QLatin1String(flag.Value),
                             state.*flag.Field ? QStringLiteral("1") : QStringLiteral("0"));
-    Write_Xml_File(doc, path);
+    const QString aside = Keep_Unreadable_Aside(path);
+    try {
+        Write_Xml_File(doc, path);
+    } catch (const Core_Error &) {
+        if (!aside.isEmpty())
+            QFile::rename(aside, path);
+        throw;
+    }
+    if (!aside.isEmpty())
+        Remove_Oldest_Unreadable(path);
+    return aside;
 }

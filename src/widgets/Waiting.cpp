@@ -4,10 +4,18 @@
 
 #include <QEventLoop>
 #include <QThread>
+#include <exception>
 #include <memory>
 
 void Run_Without_Freezing(const std::function<void()> &work) {
-    std::unique_ptr<QThread> worker(QThread::create(work));
+    std::exception_ptr failure;
+    std::unique_ptr<QThread> worker(QThread::create([&work, &failure] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
     QEventLoop loop;
     // The signal crosses threads, so it is queued: it reaches the loop even when the work ends
     // before exec() starts.
@@ -15,6 +23,8 @@ void Run_Without_Freezing(const std::function<void()> &work) {
     worker->start();
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     worker->wait();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 bool Check_Version_Without_Freezing(const QString &server) {

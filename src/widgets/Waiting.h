@@ -4,7 +4,7 @@
 #include <functional>
 
 // Runs work on a worker thread while the windows keep painting; user input waits until the
-// work is done.
+// work is done. An exception that work throws is thrown on here.
 void Run_Without_Freezing(const std::function<void()> &work);
 
 // Asks the version service at server whether a newer configurator exists, with the windows
