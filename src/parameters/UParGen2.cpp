@@ -265,9 +265,13 @@ ParGen_Params TFParGen2::Read_Fields() const {
 void TFParGen2::Write_Fields(const ParGen_Params &params) {
     for (std::size_t n = 0; n < Key_Controls.size(); ++n) {
         const ParGen_Key &key = ParGen_Keys()[n];
-        if (key.Text)
-            Key_Controls[n].Text->setText(params.*key.Text);
-        else
+        if (key.Text) {
+            // Typing and pasting stop at the limit; a longer value of the file is shown whole,
+            // since cutting it would change it.
+            QLineEdit *field = Key_Controls[n].Text;
+            field->setMaxLength(qMax(ParGen_Value_Limit, int((params.*key.Text).size())));
+            field->setText(params.*key.Text);
+        } else
             Key_Controls[n].Switch->setChecked(params.*key.Switch);
     }
 }
@@ -311,37 +315,45 @@ void TFParGen2::FormShow() {
 void TFParGen2::Btn_OKClick() {
     if (!Controllo_Dati())
         return;
+    QString busy;
+    bool saved = false;
     try {
         Configuration_Lock lock(App.Proj_Dir);
         bool taken = false;
         Run_Without_Freezing([&] { taken = lock.Take(Lock_Wait_Ms); });
-        if (!taken) {
-            Show_Error(lock.Busy_Text());
-            return;
-        }
-        // The edits made here, laid over the file as it is now. A file that cannot be read
-        // (it could not when the dialog was shown either) is replaced by the fields.
-        ParGen_Params current = Read_Fields();
-        try {
-            current = Load_ParGen(App.ParGen_File);
-        } catch (const Core_Error &) {
-            Shown = current;
-        }
-        const ParGen_Params merged = Apply_Changes(current, Shown, Read_Fields());
-        if (Failed_Rule(merged)) {
-            // What another program changed does not go with what was edited here: show the
-            // whole as it would be, with the rule that fails.
-            Write_Fields(merged);
-            Shown = current;
-            Controllo_Dati();
-            return;
-        }
-        Save_ParGen(merged, App.ParGen_File);
+        if (taken)
+            saved = Save_Over_Current();
+        else
+            busy = lock.Busy_Text();
     } catch (const Core_Error &error) {
         Show_Standard_Error(error.message());
         return;
     }
-    accept();
+    // The lock is free again before a message waits for the user.
+    if (!busy.isEmpty())
+        Show_Error(busy);
+    else if (saved)
+        accept();
+    else
+        Controllo_Dati();
+}
+
+bool TFParGen2::Save_Over_Current() {
+    const ParGen_Params edited = Read_Fields();
+    ParGen_Params merged = edited;
+    try {
+        const ParGen_Params current = Load_ParGen(App.ParGen_File);
+        merged = Apply_Changes(current, Shown, edited);
+        if (Failed_Rule(merged)) {
+            Shown = current;
+            Write_Fields(merged);
+            return false;
+        }
+    } catch (const Core_Error &) {
+        // A file that cannot be read is replaced by the fields, as it always was.
+    }
+    Save_ParGen(merged, App.ParGen_File);
+    return true;
 }
 
 void TFParGen2::KeyPress(QLineEdit *field) {

@@ -110,6 +110,10 @@ protected:
 
 private:
     void Btn_OKClick();
+    // Under the configuration's lock: lays the edits made since the showing over the file as it
+    // is now and saves the whole when it passes every rule; true then. Otherwise the fields show
+    // that whole and false is returned.
+    bool Save_Over_Current();
     // "." in an address byte: the focus moves on by the dialog's table, and the key is dropped.
     void KeyPress(QLineEdit *field);
     // Scrolls the panel group by the system's wheel lines while the pointer is over it; true
