@@ -122,6 +122,7 @@ void Test_Main_Window::remembered_configuration() {
     Program_Folder program;
     Message_Recorder messages;
     if (present)
+        QDir(program.path()).mkpath(QStringLiteral("PROJECTS/Plant A"));
     Write_Settings(program, QStringLiteral("Plant A"), false);
     auto main = Start_Program(program.path());
     QCOMPARE(main->L_Name_Conf->text(),
