@@ -68,16 +68,17 @@ QString Keep_Unreadable_Aside(const QString &path) {
     return aside;
 }
 
-// Removes all but the newest Kept_Unreadable_Settings files kept aside from path; their names
-// sort by time.
-void Remove_Oldest_Unreadable(const QString &path) {
+// Of the files kept aside from path, leaves kept and the newest others, Kept_Unreadable_Settings
+// in all, and removes the rest; their names sort by time.
+void Remove_Oldest_Unreadable(const QString &path, const QString &kept) {
     const QFileInfo info(path);
     QDir folder = info.dir();
-    const QStringList kept =
+    QStringList others =
         folder.entryList({info.fileName() + Unreadable_Suffix + QLatin1Char('*')},
                          QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    for (qsizetype i = 0; i < kept.size() - Kept_Unreadable_Settings; ++i)
-        folder.remove(kept.at(i));
+    others.removeAll(QFileInfo(kept).fileName());
+    for (qsizetype i = 0; i < others.size() - (Kept_Unreadable_Settings - 1); ++i)
+        folder.remove(others.at(i));
 }
 
 } // namespace
@@ -121,6 +122,6 @@ QString Save_Settings(const AppState &state, const QString &path) {
         throw;
     }
     if (!aside.isEmpty())
-        Remove_Oldest_Unreadable(path);
+        Remove_Oldest_Unreadable(path, aside);
     return aside;
 }
