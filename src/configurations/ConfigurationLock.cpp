@@ -3,7 +3,9 @@
 #include "language/LangStrings.h"
 #include "platform/CoreError.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 
 Configuration_Lock::Configuration_Lock(const QString &configuration_dir)
     : Name(QFileInfo(configuration_dir).fileName()),
@@ -12,16 +14,26 @@ Configuration_Lock::Configuration_Lock(const QString &configuration_dir)
 }
 
 bool Configuration_Lock::Take(int limit_ms) {
-    if (File.tryLock(limit_ms))
-        return true;
-    switch (File.error()) {
-    case QLockFile::LockFailedError:
-        return false;
-    case QLockFile::PermissionError:
-        throw Core_Error(
-            QStringLiteral("Cannot create %1: its folder may not be written").arg(Path));
-    default:
-        throw Core_Error(QStringLiteral("Cannot create %1").arg(Path));
+    // Tried again at short steps rather than by QLockFile's own wait, whose pauses double up to
+    // seconds: among twenty waiting changes of milliseconds each, a waiter would sleep through
+    // its turns.
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (File.tryLock(0))
+            return true;
+        switch (File.error()) {
+        case QLockFile::LockFailedError:
+            break;
+        case QLockFile::PermissionError:
+            throw Core_Error(
+                QStringLiteral("Cannot create %1: its folder may not be written").arg(Path));
+        default:
+            throw Core_Error(QStringLiteral("Cannot create %1").arg(Path));
+        }
+        if (waited.elapsed() >= limit_ms)
+            return false;
+        QThread::msleep(Retry_Ms);
     }
 }
 

@@ -15,6 +15,7 @@ public:
     // Long enough for a queue of changes from scripts on a busy machine.
     static constexpr int Wait_Ms = 10000;
     static constexpr int Stale_Ms = 30000;
+    static constexpr int Retry_Ms = 10;
 
     explicit Configuration_Lock(const QString &configuration_dir);
     Configuration_Lock(const Configuration_Lock &) = delete;
