@@ -50,8 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (!aside.isEmpty()) {
         QFile kept(aside);
         Fuzz_Check(kept.open(QIODevice::ReadOnly) &&
-                       kept.readAll() == QByteArray(reinterpret_cast<const char *>(data),
-                                                    qsizetype(size)),
+                       kept.readAll() ==
+                           QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)),
                    "the input kept aside holds what it held");
         kept.remove();
     }

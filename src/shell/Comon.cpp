@@ -41,8 +41,9 @@ QString Escape_Controls(const QString &text) {
         else if (c == QLatin1Char('\r'))
             escaped += QLatin1String("\\r");
         else
-            escaped += QLatin1String("\\x") +
-                       QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            escaped +=
+                QLatin1String("\\x") +
+                QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
     }
     return escaped;
 }

@@ -73,9 +73,8 @@ QString Keep_Unreadable_Aside(const QString &path) {
 void Remove_Oldest_Unreadable(const QString &path, const QString &kept) {
     const QFileInfo info(path);
     QDir folder = info.dir();
-    QStringList others =
-        folder.entryList({info.fileName() + Unreadable_Suffix + QLatin1Char('*')},
-                         QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    QStringList others = folder.entryList({info.fileName() + Unreadable_Suffix + QLatin1Char('*')},
+                                          QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     others.removeAll(QFileInfo(kept).fileName());
     for (qsizetype i = 0; i < others.size() - (Kept_Unreadable_Settings - 1); ++i)
         folder.remove(others.at(i));
@@ -89,7 +88,8 @@ QString Settings_File_Path(const AppState &state) {
 
 void Load_Settings(AppState &state, const QString &path) {
     // An unreadable settings file counts as a missing one.
-    const QDomElement root = First_Top_Element(Read_Settings_Document(path).value_or(QDomDocument()));
+    const QDomElement root =
+        First_Top_Element(Read_Settings_Document(path).value_or(QDomDocument()));
     state.Proj_Dir.clear();
     for (const Text_Setting &setting : Text_Settings) {
         const QDomElement group = root.firstChildElement(QLatin1String(setting.Group));

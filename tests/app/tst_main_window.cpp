@@ -284,8 +284,9 @@ void Test_Main_Window::close_keeps_unreadable_settings_aside() {
         App.Last_IP_Address = QStringLiteral("10.1.2.3");
         main->close();
         QVERIFY(!main->isVisible());
-        const QStringList aside = QDir(program.path()).entryList(
-            {Settings_File_Name + QStringLiteral(".unreadable-*")}, QDir::Files);
+        const QStringList aside =
+            QDir(program.path())
+                .entryList({Settings_File_Name + QStringLiteral(".unreadable-*")}, QDir::Files);
         QCOMPARE(aside.size(), 1);
         QCOMPARE(Read_Test_File(program.file(aside.first())), cut);
         if (start == 0) {

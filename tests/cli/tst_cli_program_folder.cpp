@@ -293,8 +293,8 @@ void Tst_Cli_Program_Folder::newCreatesOrRefuses_data() {
                                      << 1 << "Error! Name project is not valid";
     QTest::newRow("delete") << "Plant\x7f" << QByteArray() << QStringList() << 1
                             << "Error! Name project is not valid";
-    QTest::newRow("C1 control") << QStringLiteral("Plant\u009B2J") << QByteArray()
-                                << QStringList() << 1 << "Error! Name project is not valid";
+    QTest::newRow("C1 control") << QStringLiteral("Plant\u009B2J") << QByteArray() << QStringList()
+                                << 1 << "Error! Name project is not valid";
 }
 
 void Tst_Cli_Program_Folder::newCreatesOrRefuses() {
@@ -383,8 +383,7 @@ void Tst_Cli_Program_Folder::getErrors_data() {
         << QStringList{plant, QStringLiteral("modbus_tcp_slave_ip1")} << "unknown key";
     QTest::newRow("file not well-formed") << QStringList{QStringLiteral("Broken")} << "line 1";
     QTest::newRow("name with an escape sequence echoed escaped")
-        << QStringList{QStringLiteral("Other\x1b[2J")}
-        << "Error! Project not Valid: Other\\x1B[2J";
+        << QStringList{QStringLiteral("Other\x1b[2J")} << "Error! Project not Valid: Other\\x1B[2J";
 }
 
 void Tst_Cli_Program_Folder::getErrors() {
@@ -546,9 +545,8 @@ void Tst_Cli_Program_Folder::setRefusedWhileConfigurationHeld() {
     // This test holds the configuration for longer than a run waits for its turn.
     Configuration_Lock held(program.file(QStringLiteral("PROJECTS/Plant")));
     QVERIFY(held.Take(0));
-    const Cli_Result result =
-        program.Run({QStringLiteral("set"), QStringLiteral("Plant"),
-                     QStringLiteral("Modbus_TCP_Slave_IP4=78")});
+    const Cli_Result result = program.Run({QStringLiteral("set"), QStringLiteral("Plant"),
+                                           QStringLiteral("Modbus_TCP_Slave_IP4=78")});
     QCOMPARE(result.Exit, 5);
     QCOMPARE(result.Out, QString());
     Verify_Error_Line(result, QStringLiteral("Error! The configuration Plant is being changed by "
@@ -602,8 +600,8 @@ void Tst_Cli_Program_Folder::brokenProjectsFolder() {
     }
     Start_Cli(run, program.Arguments(arguments));
     const Cli_Result result = Finish_Cli(run);
-    QFile::setPermissions(projects, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                        QFileDevice::ExeOwner);
+    QFile::setPermissions(projects,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(result.Exit, 2);
     QCOMPARE(result.Out, QString());
     Verify_Error_Line(result, message.replace(QLatin1Char('@'), program.Folder.path()));

@@ -165,9 +165,9 @@ void Test_Configuration_Dialogs::create_refuses_pasted_control_characters() {
     });
     QTest::mouseClick(main->Btn_New, Qt::LeftButton);
     QVERIFY(still_open);
-    QCOMPARE(messages.Shown, (QList<QPair<Message_Kind, QString>>{
-                                 {Message_Kind::Error,
-                                  QStringLiteral("Error! Name project is not valid")}}));
+    QCOMPARE(messages.Shown,
+             (QList<QPair<Message_Kind, QString>>{
+                 {Message_Kind::Error, QStringLiteral("Error! Name project is not valid")}}));
     QCOMPARE(Projects(program), QStringList());
     main->close();
 }

@@ -144,14 +144,15 @@ void Test_Version_Check::check_version_reason_data() {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("reason");
 
-    const QString cut = QStringLiteral("the server closed the connection within the reply's header");
+    const QString cut =
+        QStringLiteral("the server closed the connection within the reply's header");
     QTest::newRow("closed within the header") << Status_Line(200) + "\r\nContent-Ty" << cut;
     QTest::newRow("status line alone") << Status_Line(200) + "\r\n" << cut;
-    QTest::newRow("header ended, no body")
-        << Status_Line(200) + "\r\n\r\n" << QStringLiteral("the reply is empty");
+    QTest::newRow("header ended, no body") << Status_Line(200) + "\r\n\r\n"
+                                           << QStringLiteral("the reply is empty");
     QTest::newRow("empty body") << Reply(200, "") << QStringLiteral("the reply is empty");
-    QTest::newRow("no version")
-        << Reply(200, "hello") << QStringLiteral("the reply holds no version: hello");
+    QTest::newRow("no version") << Reply(200, "hello")
+                                << QStringLiteral("the reply holds no version: hello");
     QTest::newRow("a version") << Reply(200, "VER. 1.001") << QString();
 }
 

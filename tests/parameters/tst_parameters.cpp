@@ -254,7 +254,8 @@ void Test_Parameters::save_writes_only_what_reads_back() {
         Save_ParGen(params, path);
         QFAIL("a file larger than the readers take was written");
     } catch (const Core_Error &error) {
-        QVERIFY2(error.message().contains(path) && error.message().contains(QLatin1String("1048576")),
+        QVERIFY2(error.message().contains(path) &&
+                     error.message().contains(QLatin1String("1048576")),
                  qPrintable(error.message()));
     }
     QCOMPARE(Read_Test_File(path), before);

@@ -509,12 +509,10 @@ void Test_ParGen_Dialog::write_failure_keeps_dialog_open() {
         {
             // The configuration's folder alone cannot be written; its lock, beside it in
             // PROJECTS, can be made.
-            QFile::setPermissions(App.Projects_Dir, QFileDevice::ReadOwner |
-                                                        QFileDevice::WriteOwner |
-                                                        QFileDevice::ExeOwner |
-                                                        QFileDevice::ReadOther |
-                                                        QFileDevice::WriteOther |
-                                                        QFileDevice::ExeOther);
+            QFile::setPermissions(App.Projects_Dir,
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                      QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                      QFileDevice::WriteOther | QFileDevice::ExeOther);
             Read_Only_Folder guard(App.Proj_Dir);
             QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
         }
@@ -544,11 +542,11 @@ void Test_ParGen_Dialog::ok_keeps_changes_made_meanwhile_data() {
     QTest::addColumn<QStringList>("correction");
     QTest::addColumn<QStringList>("saved"); // key=value the file holds in the end
 
-    QTest::newRow("another key")
-        << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=77")}
-        << QStringList{QStringLiteral("E_ModbusTCPSlave_Port=1502")} << QString() << QStringList()
-        << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=77"),
-                       QStringLiteral("Modbus_TCP_Slave_Port=1502")};
+    QTest::newRow("another key") << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=77")}
+                                 << QStringList{QStringLiteral("E_ModbusTCPSlave_Port=1502")}
+                                 << QString() << QStringList()
+                                 << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=77"),
+                                                QStringLiteral("Modbus_TCP_Slave_Port=1502")};
     QTest::newRow("the same key: the edit made here wins")
         << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=77")}
         << QStringList{QStringLiteral("E_ModbusTCPSlave_IP4=78")} << QString() << QStringList()
@@ -582,8 +580,7 @@ void Test_ParGen_Dialog::ok_keeps_changes_made_meanwhile() {
             QVERIFY(!dialog->isVisible());
             return;
         }
-        QCOMPARE(program.messages.Shown,
-                 (Shown_Messages{{Message_Kind::Error, message}}));
+        QCOMPARE(program.messages.Shown, (Shown_Messages{{Message_Kind::Error, message}}));
         QVERIFY(dialog->isVisible());
         QCOMPARE(program.file(), written_meanwhile);
         QVERIFY(dialog->CB_ModbusTCPSlave_En_GAT->isChecked());

@@ -234,8 +234,9 @@ void Test_Shell::settings_save_keeps_unreadable_file_aside() {
     AppState saved;
     Load_Settings(saved, path);
     QCOMPARE(saved.Last_IP_Address, QStringLiteral("10.9.8.7"));
-    const QStringList others =
-        QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("unreadable"));
+    const QStringList others = QDir(folder.path())
+                                   .entryList(QDir::Files | QDir::Hidden)
+                                   .filter(QStringLiteral("unreadable"));
     if (!keptAside) {
         QCOMPARE(aside, QString());
         QCOMPARE(others, QStringList());
