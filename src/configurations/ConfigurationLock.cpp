@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
+#include <cerrno>
 
 Configuration_Lock::Configuration_Lock(const QString &configuration_dir)
     : Name(QFileInfo(configuration_dir).fileName()),
@@ -22,6 +23,9 @@ bool Configuration_Lock::Take(int limit_ms) {
     for (;;) {
         if (File.tryLock(0))
             return true;
+        // QLockFile gives no reason of its own for a lock file it could not make; the system's
+        // is still at hand (most often a full disk, where the holder could not be written).
+        const int reason = errno;
         switch (File.error()) {
         case QLockFile::LockFailedError:
             break;
@@ -29,7 +33,8 @@ bool Configuration_Lock::Take(int limit_ms) {
             throw Core_Error(
                 QStringLiteral("Cannot create %1: its folder may not be written").arg(Path));
         default:
-            throw Core_Error(QStringLiteral("Cannot create %1").arg(Path));
+            throw Core_Error(
+                QStringLiteral("Cannot create %1: %2").arg(Path, qt_error_string(reason)));
         }
         if (waited.elapsed() >= limit_ms)
             return false;

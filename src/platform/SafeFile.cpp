@@ -2,9 +2,18 @@
 
 #include "CoreError.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSaveFile>
 
-void Write_File_Safely(const QString &path, const QByteArray &data) {
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+void Write_File_Safely(const QString &path, const QByteArray &data,
+                       const std::function<void()> &before_replace) {
     QSaveFile file(path);
     const auto fail = [&file, &path] {
         const QString reason = file.errorString();
@@ -25,6 +34,25 @@ void Write_File_Safely(const QString &path, const QByteArray &data) {
     }
     if (!file.flush() || file.error() != QFileDevice::NoError)
         throw fail();
+    if (before_replace) {
+        try {
+            before_replace();
+        } catch (...) {
+            file.cancelWriting();
+            throw;
+        }
+    }
     if (!file.commit())
         throw Core_Error(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+}
+
+bool Add_File_Name(const QString &existing, const QString &link) {
+#ifdef Q_OS_WIN
+    return CreateHardLinkW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(link).utf16()),
+                           reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(existing).utf16()),
+                           nullptr) != 0;
+#else
+    return ::link(QFile::encodeName(existing).constData(), QFile::encodeName(link).constData()) ==
+           0;
+#endif
 }

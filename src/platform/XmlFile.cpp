@@ -145,7 +145,8 @@ QDomElement Append_Text_Element(QDomDocument &doc, QDomNode parent, const QStrin
     return element;
 }
 
-void Write_Xml_File(const QDomDocument &doc, const QString &path) {
+void Write_Xml_File(const QDomDocument &doc, const QString &path,
+                    const std::function<void()> &before_replace) {
     // A reader turns a raw CR into a line feed; as a character reference it comes back as
     // written. No other node of the program's files can hold a CR.
     QString text = doc.toString(-1);
@@ -158,5 +159,5 @@ void Write_Xml_File(const QDomDocument &doc, const QString &path) {
                              .arg(path)
                              .arg(data.size())
                              .arg(Text_File_Limit));
-    Write_File_Safely(path, data);
+    Write_File_Safely(path, data, before_replace);
 }

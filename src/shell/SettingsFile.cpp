@@ -2,6 +2,7 @@
 
 #include "platform/CoreError.h"
 #include "platform/Paths.h"
+#include "platform/SafeFile.h"
 #include "platform/XmlFile.h"
 
 #include <QDateTime>
@@ -51,21 +52,31 @@ std::optional<QDomDocument> Read_Settings_Document(const QString &path) {
     }
 }
 
-// Renames an unreadable file at path to a free name that tells when; that name, or empty.
-QString Keep_Unreadable_Aside(const QString &path) {
+// Where an unreadable settings file was kept, and how.
+struct Kept_Aside {
+    QString Path;         // empty: nothing kept aside
+    bool Renamed = false; // else it has a second name, and the old one is replaced later
+};
+
+// Keeps an unreadable file at path under a free name that tells when. A second name leaves the
+// file where it is until the new one replaces it, so that no moment passes without a settings
+// file; where the file system has no such names, the file is renamed.
+Kept_Aside Keep_Unreadable_Aside(const QString &path) {
     if (Read_Settings_Document(path))
-        return QString();
+        return {};
     const QString stamp =
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     const QString base = path + Unreadable_Suffix + stamp;
     QString aside = base;
     for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
         aside = base + QLatin1Char('-') + QString::number(n);
+    if (Add_File_Name(path, aside))
+        return {aside, false};
     QFile file(path);
     if (!file.rename(aside))
-        throw Core_Error(QStringLiteral("Cannot rename the unreadable %1 to %2: %3")
+        throw Core_Error(QStringLiteral("Cannot keep the unreadable %1 as %2: %3")
                              .arg(path, aside, file.errorString()));
-    return aside;
+    return {aside, true};
 }
 
 // Of the files kept aside from path, leaves kept and the newest others, Kept_Unreadable_Settings
@@ -113,15 +124,19 @@ QString Save_Settings(const AppState &state, const QString &path) {
     for (const Flag_Setting &flag : Flag_Settings)
         Append_Text_Element(doc, flags, QLatin1String(flag.Value),
                             state.*flag.Field ? QStringLiteral("1") : QStringLiteral("0"));
-    const QString aside = Keep_Unreadable_Aside(path);
+    // Only a new file that was written whole replaces an unreadable one, and only once that
+    // is kept.
+    Kept_Aside aside;
     try {
-        Write_Xml_File(doc, path);
+        Write_Xml_File(doc, path, [&] { aside = Keep_Unreadable_Aside(path); });
     } catch (const Core_Error &) {
-        if (!aside.isEmpty())
-            QFile::rename(aside, path);
+        if (aside.Renamed)
+            QFile::rename(aside.Path, path);
+        else if (!aside.Path.isEmpty())
+            QFile::remove(aside.Path);
         throw;
     }
-    if (!aside.isEmpty())
-        Remove_Oldest_Unreadable(path, aside);
-    return aside;
+    if (!aside.Path.isEmpty())
+        Remove_Oldest_Unreadable(path, aside.Path);
+    return aside.Path;
 }

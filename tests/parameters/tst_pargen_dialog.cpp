@@ -159,6 +159,7 @@ private slots:
     void ok_keeps_changes_made_meanwhile_data();
     void ok_keeps_changes_made_meanwhile();
     void ok_refused_while_another_changes_the_configuration();
+    void ok_without_a_lock_file_keeps_dialog_open();
     void pasted_values_write_a_readable_file();
     void cancel_writes_nothing_data();
     void cancel_writes_nothing();
@@ -622,6 +623,26 @@ void Test_ParGen_Dialog::ok_refused_while_another_changes_the_configuration() {
         QVERIFY(!dialog->isVisible());
     });
     QCOMPARE(Load_ParGen(App.ParGen_File).Modbus_TCP_Slave_IP4, QStringLiteral("78"));
+}
+
+void Test_ParGen_Dialog::ok_without_a_lock_file_keeps_dialog_open() {
+    Program program;
+    Open(program, [&](TFParGen2 *dialog) {
+        Type_Over(dialog->E_ModbusTCPSlave_IP4, QStringLiteral("78"));
+        {
+            // The lock is taken on a worker thread, so that the windows keep painting; its
+            // failure reaches the dialog all the same.
+            Read_Only_Folder guard(App.Projects_Dir);
+            QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
+        }
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(program.messages.Shown,
+                 (Shown_Messages{{Message_Kind::Standard_Error,
+                                  QStringLiteral("Cannot create %1.lock: its folder may not be "
+                                                 "written")
+                                      .arg(App.Proj_Dir)}}));
+        QVERIFY(!program.file_exists());
+    });
 }
 
 void Test_ParGen_Dialog::pasted_values_write_a_readable_file() {
