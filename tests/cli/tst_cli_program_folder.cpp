@@ -575,6 +575,12 @@ void Tst_Cli_Program_Folder::brokenProjectsFolder_data() {
         QTest::addRow("%s, PROJECTS unreadable", qPrintable(arguments.first()))
             << "unreadable" << arguments << unreadable;
     }
+    QTest::newRow("new, PROJECTS read-only")
+        << "read-only" << commands[1]
+        << "Error! No configuration can be created in @/PROJECTS: the folder cannot be written";
+    QTest::newRow("set, PROJECTS read-only")
+        << "read-only" << commands[3]
+        << "Cannot create @/PROJECTS/Plant.lock: its folder may not be written";
 }
 
 void Tst_Cli_Program_Folder::brokenProjectsFolder() {
@@ -590,8 +596,12 @@ void Tst_Cli_Program_Folder::brokenProjectsFolder() {
         Write_Test_File(projects, "not a folder");
     } else {
         program.Add_Configuration(QStringLiteral("Plant"));
-        QVERIFY(QFile::setPermissions(projects, {}));
-        // Root reads every folder: the tool runs as an unprivileged user then.
+        QVERIFY(
+            QFile::setPermissions(projects, fault == QLatin1String("read-only")
+                                                ? QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                      QFileDevice::ReadOther | QFileDevice::ExeOther
+                                                : QFileDevice::Permissions()));
+        // Root reads and writes every folder: the tool runs as an unprivileged user then.
         if (geteuid() == 0)
             run.setChildProcessModifier([] {
                 if (setgid(65534) != 0 || setuid(65534) != 0)
@@ -606,6 +616,7 @@ void Tst_Cli_Program_Folder::brokenProjectsFolder() {
     QCOMPARE(result.Out, QString());
     Verify_Error_Line(result, message.replace(QLatin1Char('@'), program.Folder.path()));
     QVERIFY(!QFileInfo::exists(program.file(QStringLiteral("PROJECTS/Plant2"))));
+    QVERIFY(!QFileInfo::exists(program.Par_Gen_Path(QStringLiteral("Plant"))));
 }
 
 void Tst_Cli_Program_Folder::outsideTextIsEscaped_data() {
