@@ -72,8 +72,6 @@ int Check_Parameters(const ParGen_Params &params, const QString &name, bool stri
 
 namespace {
 
-constexpr int Exit_Configuration_Busy = 5;
-
 const ParGen_Key &Known_Key(const QString &name) {
     const ParGen_Key *key = Find_ParGen_Key(name);
     if (!key)
@@ -141,11 +139,9 @@ int Run_Set(const QCommandLineParser &parser, const QStringList &args) {
     Open_Named_Configuration(args.at(0));
     // From reading the file to replacing it, no other change of the configuration may come in
     // between: it would be lost.
-    Configuration_Lock lock(App.Proj_Dir);
-    if (!lock.Take()) {
-        Refuse(lock.Busy_Text());
+    const auto lock = Hold_Configuration(App.Proj_Dir);
+    if (!lock)
         return Exit_Configuration_Busy;
-    }
     ParGen_Params params = Load_ParGen(App.ParGen_File);
     for (const auto &[key, value] : changes) {
         if (!Set_ParGen_Value(params, *key, value))
@@ -159,6 +155,14 @@ int Run_Set(const QCommandLineParser &parser, const QStringList &args) {
 }
 
 } // namespace
+
+std::unique_ptr<Configuration_Lock> Hold_Configuration(const QString &dir) {
+    auto lock = std::make_unique<Configuration_Lock>(dir);
+    if (lock->Take())
+        return lock;
+    Refuse(lock->Busy_Text());
+    return nullptr;
+}
 
 Command_Table With_Program_Folder_Commands(Command_Table table) {
     const QList<QCommandLineOption> folder = Program_Folder_Options();
