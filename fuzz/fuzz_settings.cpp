@@ -1,5 +1,6 @@
 // The settings file: any input loads without a crash, and what was loaded survives a save and
-// a load unchanged.
+// a load unchanged. Saved over itself, an input that cannot be read is first kept aside as it
+// was.
 
 #include "FuzzSupport.h"
 
@@ -7,6 +8,8 @@
 #include "platform/XmlFile.h"
 #include "shell/AppState.h"
 #include "shell/SettingsFile.h"
+
+#include <QFile>
 
 namespace {
 
@@ -35,5 +38,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     AppState again;
     Load_Settings(again, saved);
     Fuzz_Check(Same_Settings(loaded, again), "settings survive a save and a load");
+
+    bool readable = true;
+    try {
+        Read_Xml_File(input);
+    } catch (const Core_Error &) {
+        readable = false;
+    }
+    const QString aside = Save_Settings(loaded, input);
+    Fuzz_Check(aside.isEmpty() == readable, "an unreadable input, and it alone, is kept aside");
+    if (!aside.isEmpty()) {
+        QFile kept(aside);
+        Fuzz_Check(kept.open(QIODevice::ReadOnly) &&
+                       kept.readAll() ==
+                           QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)),
+                   "the input kept aside holds what it held");
+        kept.remove();
+    }
     return 0;
 }

@@ -193,7 +193,9 @@ void TFDededorezidFirmWare::Set_Lang() {
 
 bool TFDededorezidFirmWare::Save_Setting() {
     try {
-        Save_Settings(App, Settings_File_Path(App));
+        const QString kept_aside = Save_Settings(App, Settings_File_Path(App));
+        if (!kept_aside.isEmpty())
+            Show_Warning(Lang_Strings.at(Text_Settings_Kept_Aside).arg(kept_aside));
         return true;
     } catch (const Core_Error &error) {
         Show_Standard_Error(error.message());

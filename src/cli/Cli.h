@@ -8,6 +8,7 @@
 #include <QTextStream>
 #include <functional>
 #include <map>
+#include <memory>
 
 QTextStream &Out();
 QTextStream &Err();
@@ -45,6 +46,15 @@ void Print_Check_Results(const QList<Endpoint_Result> &results, const QStringLis
 
 // text as a whole number within lowest..highest; a usage error naming what for anything else.
 int Whole_Number(const QString &text, const QString &what, int lowest, int highest);
+
+// A command's change of a configuration found it held by another change all the while.
+inline constexpr int Exit_Configuration_Busy = 5;
+
+// Takes the lock of the configuration in dir for the span of a command's change, so that
+// changes at once take turns. Null, after saying what holds it, when another change kept it
+// for Configuration_Lock::Wait_Ms.
+class Configuration_Lock;
+std::unique_ptr<Configuration_Lock> Hold_Configuration(const QString &dir);
 
 // The whole number given with --name, within lowest..highest; fallback when it is not given.
 // A usage error for anything else.

@@ -3,6 +3,7 @@
 #include "Cli.h"
 #include "ProgramFolder.h"
 
+#include "configurations/ConfigurationLock.h"
 #include "configurations/ManageConfigurations.h"
 #include "language/LangStrings.h"
 #include "parameters/ParGen.h"
@@ -18,6 +19,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <vector>
 
 namespace {
 
@@ -44,9 +46,25 @@ void Follow_In_Settings(const QString &name, const QString &new_name) {
     Save_Settings(settings, path);
 }
 
+// Holds the configuration opened and the one of new_name for a copy or rename; a name that they
+// refuse anyway names no lock file. Empty, after saying what holds one, when another change
+// keeps either.
+std::vector<std::unique_ptr<Configuration_Lock>> Hold_Pair(const QString &new_name) {
+    std::vector<std::unique_ptr<Configuration_Lock>> locks;
+    locks.push_back(Hold_Configuration(App.Proj_Dir));
+    if (locks.back() && Configuration_Name_Safe(new_name))
+        locks.push_back(Hold_Configuration(Join_Path(App.Projects_Dir, new_name)));
+    if (!locks.back())
+        locks.clear();
+    return locks;
+}
+
 int Run_Copy(const QCommandLineParser &parser, const QStringList &args) {
     Open_Program_Folder(parser);
     Open_Named_Configuration(args.at(0));
+    const auto locks = Hold_Pair(args.at(1));
+    if (locks.empty())
+        return Exit_Configuration_Busy;
     const Create_Result result = Copy_Configuration(args.at(0), args.at(1));
     return result == Create_OK ? 0 : Refused_Name(result, args.at(1));
 }
@@ -54,6 +72,9 @@ int Run_Copy(const QCommandLineParser &parser, const QStringList &args) {
 int Run_Rename(const QCommandLineParser &parser, const QStringList &args) {
     Open_Program_Folder(parser);
     Open_Named_Configuration(args.at(0));
+    const auto locks = Hold_Pair(args.at(1));
+    if (locks.empty())
+        return Exit_Configuration_Busy;
     const Create_Result result = Rename_Configuration(args.at(0), args.at(1));
     if (result != Create_OK)
         return Refused_Name(result, args.at(1));
@@ -68,6 +89,9 @@ int Run_Delete(const QCommandLineParser &parser, const QStringList &args) {
         return Refuse(QStringLiteral("delete removes %1 with every file in it; give --yes to "
                                      "confirm")
                           .arg(args.at(0)));
+    const auto lock = Hold_Configuration(App.Proj_Dir);
+    if (!lock)
+        return Exit_Configuration_Busy;
     Delete_Configuration(args.at(0));
     return 0;
 }
@@ -121,6 +145,9 @@ int Run_Import(const QCommandLineParser &parser, const QStringList &args) {
     const QString name = args.size() > 1 ? args.at(1) : file_name;
     if (!Configuration_Name_Safe(name))
         return Refused_Name(name.isEmpty() ? Create_Name_Empty : Create_Name_Refused, name);
+    const auto lock = Hold_Configuration(Join_Path(App.Projects_Dir, name));
+    if (!lock)
+        return Exit_Configuration_Busy;
     const bool exists = QFileInfo(Join_Path(App.Projects_Dir, name)).isDir();
     if (exists && !parser.isSet(QStringLiteral("force")))
         return Refuse(Lang_Strings.at(Create_Folder_Exists) + QStringLiteral(": ") + name +

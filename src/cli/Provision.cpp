@@ -4,6 +4,7 @@
 #include "Cli.h"
 #include "ProgramFolder.h"
 
+#include "configurations/ConfigurationLock.h"
 #include "configurations/Configurations.h"
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
@@ -12,6 +13,7 @@
 #include "parameters/Validation.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
+#include "shell/Comon.h"
 #include "shell/Startup.h"
 
 #include <QCoreApplication>
@@ -48,13 +50,14 @@ void Open_Program_Folder(const QCommandLineParser &parser) {
 }
 
 void Open_Named_Configuration(const QString &name) {
+    Check_Projects_Folder(App.Projects_Dir);
     if (!Configuration_Name_Safe(name) || !QFileInfo(Join_Path(App.Projects_Dir, name)).isDir())
         throw Usage_Error{Lang_Strings.at(18) + QStringLiteral(": ") + name};
     Open_Configuration(name);
 }
 
 int Refuse(const QString &message) {
-    Err() << "cf20914-cli: " << message << '\n';
+    Err() << "cf20914-cli: " << Escape_Controls(message) << '\n';
     return 1;
 }
 
@@ -81,7 +84,7 @@ int Run_List(const QCommandLineParser &parser, const QStringList &) {
     const QStringList names = Load_Existing_Configuration(App.Projects_Dir);
     const int active = App.Proj_Dir.isEmpty() ? -1 : Search_Open_Conf(names, Active_Folder_Name());
     for (int i = 0; i < names.size(); ++i)
-        Out() << (i == active ? "* " : "  ") << names.at(i) << '\n';
+        Out() << (i == active ? "* " : "  ") << Escape_Controls(names.at(i)) << '\n';
     return 0;
 }
 
@@ -110,7 +113,7 @@ int Run_Get(const QCommandLineParser &parser, const QStringList &args) {
         Out() << '{' << members.join(QLatin1Char(',')) << "}\n";
     } else {
         for (const ParGen_Key *key : keys)
-            Out() << key->Key << '=' << ParGen_Value(params, *key) << '\n';
+            Out() << key->Key << '=' << Escape_Controls(ParGen_Value(params, *key)) << '\n';
     }
     return 0;
 }
@@ -124,9 +127,21 @@ int Run_Set(const QCommandLineParser &parser, const QStringList &args) {
         if (equals < 0)
             throw Usage_Error{QStringLiteral("'%1' is not KEY=VALUE").arg(pair)};
         const ParGen_Key &key = Known_Key(pair.left(equals));
-        changes.append({&key, pair.mid(equals + 1)});
+        const QString value = pair.mid(equals + 1);
+        // The communication settings dialog takes no more; a longer value could make a file
+        // too large to be read back.
+        if (value.size() > ParGen_Value_Limit)
+            throw Usage_Error{QStringLiteral("the value of %1 is longer than %2 characters")
+                                  .arg(QLatin1String(key.Key))
+                                  .arg(ParGen_Value_Limit)};
+        changes.append({&key, value});
     }
     Open_Named_Configuration(args.at(0));
+    // From reading the file to replacing it, no other change of the configuration may come in
+    // between: it would be lost.
+    const auto lock = Hold_Configuration(App.Proj_Dir);
+    if (!lock)
+        return Exit_Configuration_Busy;
     ParGen_Params params = Load_ParGen(App.ParGen_File);
     for (const auto &[key, value] : changes) {
         if (!Set_ParGen_Value(params, *key, value))
@@ -140,6 +155,14 @@ int Run_Set(const QCommandLineParser &parser, const QStringList &args) {
 }
 
 } // namespace
+
+std::unique_ptr<Configuration_Lock> Hold_Configuration(const QString &dir) {
+    auto lock = std::make_unique<Configuration_Lock>(dir);
+    if (lock->Take())
+        return lock;
+    Refuse(lock->Busy_Text());
+    return nullptr;
+}
 
 Command_Table With_Program_Folder_Commands(Command_Table table) {
     const QList<QCommandLineOption> folder = Program_Folder_Options();
@@ -174,7 +197,10 @@ Command_Table With_Program_Folder_Commands(Command_Table table) {
                        "to stderr, the exit code is 1 and the file stays as it was. Values that "
                        "pass the rules but may not work on a network are saved with a warning "
                        "on stderr each; with --strict they are refused (exit 1). A gateway "
-                       "switch (..._EN_GAT) takes 1 or 0."),
+                       "switch (..._EN_GAT) takes 1 or 0 (another value exits with 2, as an "
+                       "unknown key or a value longer than 32767 characters does). Runs on one "
+                       "configuration take turns; one that cannot have its turn within 10 s "
+                       "exits with 5 and changes nothing."),
         folder + QList<QCommandLineOption>{{QStringLiteral("strict"),
                                             QStringLiteral("Network warnings refuse too.")}},
         {QStringLiteral("NAME"), QStringLiteral("KEY=VALUE...")},

@@ -5,6 +5,7 @@
 #include "ProgramFolder.h"
 #include "UpdateRun.h"
 
+#include "configurations/ConfigurationLock.h"
 #include "configurations/Configurations.h"
 #include "configurations/DeviceList.h"
 #include "language/LangStrings.h"
@@ -124,8 +125,13 @@ Device_Outcome Provision_Device(const Planned_Device &device, int verify_s) {
         return outcome;
     };
     Err() << "== " << device.Row.Name << " (line " << device.Row.Line << ")\n" << Qt::flush;
+    outcome.Step = QStringLiteral("create");
+    // The configuration is made and set under its lock; the update reads it as it stands then.
+    auto lock = Hold_Configuration(Join_Path(App.Projects_Dir, device.Row.Name));
+    if (!lock)
+        return fail(QStringLiteral("another change holds the configuration"),
+                    Exit_Configuration_Busy);
     try {
-        outcome.Step = QStringLiteral("create");
         if (device.Exists) {
             Open_Named_Configuration(device.Row.Name);
         } else {
@@ -136,6 +142,7 @@ Device_Outcome Provision_Device(const Planned_Device &device, int verify_s) {
         }
         outcome.Step = QStringLiteral("set");
         Save_ParGen(device.Params, App.ParGen_File);
+        lock.reset();
         outcome.Step = QStringLiteral("update");
         Update_Request request;
         request.Address = device.Reach;

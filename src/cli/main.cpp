@@ -1,6 +1,7 @@
 // cf20914-cli: the configurator's core for scripted work, one command per call.
 
 #include "Cli.h"
+#include "ProgramFolder.h"
 
 #include "image/Bank.h"
 #include "image/BankReport.h"
@@ -14,6 +15,7 @@
 #include "platform/InputFile.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
+#include "shell/Comon.h"
 #include "update/JobFile.h"
 
 #include <QCommandLineParser>
@@ -51,7 +53,8 @@ void Load_Chosen_Language(const QCommandLineParser &parser) {
 // A parameter file that is missing gives the defaults; a script must hear of it all the same.
 void Warn_If_Missing(const QString &par_gen, const char *consequence) {
     if (!QFileInfo::exists(par_gen))
-        Err() << "warning: " << par_gen << " does not exist; " << consequence << '\n';
+        Err() << "warning: " << Escape_Controls(par_gen) << " does not exist; " << consequence
+              << '\n';
 }
 
 int Run_Validate(const QCommandLineParser &parser, const QStringList &args) {
@@ -59,13 +62,13 @@ int Run_Validate(const QCommandLineParser &parser, const QStringList &args) {
     const ParGen_Params params = Load_ParGen(args.at(0));
     Load_Chosen_Language(parser);
     const auto failed = First_Failed_Rule(params);
-    Out() << (failed ? Lang_Strings.at(*failed) : QStringLiteral("OK")) << '\n';
+    Out() << (failed ? Escape_Controls(Lang_Strings.at(*failed)) : QStringLiteral("OK")) << '\n';
     if (failed)
         return 1;
     const bool strict = parser.isSet(QStringLiteral("strict"));
     const QStringList warnings = Network_Warnings(params, {});
     for (const QString &warning : warnings)
-        Err() << "cf20914-cli: " << (strict ? "" : "warning: ") << warning << '\n';
+        Err() << "cf20914-cli: " << (strict ? "" : "warning: ") << Escape_Controls(warning) << '\n';
     return strict && !warnings.isEmpty() ? 1 : 0;
 }
 
@@ -77,7 +80,7 @@ int Run_Compile(const QCommandLineParser &, const QStringList &args) {
     // file, so say which rule it breaks.
     Fill_Default_Lang();
     if (const auto failed = First_Failed_Rule(Load_ParGen(App.ParGen_File)))
-        Err() << "warning: " << Lang_Strings.at(*failed) << '\n';
+        Err() << "warning: " << Escape_Controls(Lang_Strings.at(*failed)) << '\n';
     Write_Bank_File(args.at(1));
     return 0;
 }
@@ -115,7 +118,7 @@ int Run_Texts(const QCommandLineParser &parser, const QStringList &) {
     for (int index = 0; index < Lang_Strings.size(); ++index) {
         Out() << index << '\t' << Json_String(Lang_Strings.at(index)) << '\n';
     }
-    Err() << App.Language_Name << '\n';
+    Err() << Escape_Controls(App.Language_Name) << '\n';
     return 0;
 }
 
@@ -125,7 +128,7 @@ int Run_Check_Version(const QCommandLineParser &parser, const QStringList &) {
                                       : Ask_Version();
     Out() << (answer.Newer ? "newer" : "not newer") << '\n';
     if (!answer.Reason.isEmpty())
-        Err() << "cf20914-cli: the check failed: " << answer.Reason << '\n';
+        Err() << "cf20914-cli: the check failed: " << Escape_Controls(answer.Reason) << '\n';
     return answer.Newer ? 0 : 1;
 }
 
@@ -282,11 +285,11 @@ int main(int argc, char *argv[]) {
         return code;
     } catch (const Usage_Error &error) {
         Out().flush();
-        Err() << "cf20914-cli: " << error.Message << '\n';
+        Refuse(error.Message);
         return 2;
     } catch (const Core_Error &error) {
         Out().flush();
-        Err() << "cf20914-cli: " << error.message() << '\n';
+        Refuse(error.message());
         return 2;
     }
 }

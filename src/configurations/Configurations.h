@@ -7,8 +7,13 @@
 // file. An empty name, a name holding a path separator, and "." or ".." would name PROJECTS
 // itself or lead elsewhere, as would on Windows a name that Windows does not keep as typed
 // (see Plain_File_Name); a character that XML cannot hold would make the settings file
-// unreadable.
+// unreadable; a control character (C0, DEL or C1: a line feed, an escape) would break the
+// one name a line that scripts read, or act on a terminal that shows the name.
 bool Configuration_Name_Safe(const QString &name);
+
+// Throws Core_Error with the message entry that says what is wrong with the folder of the
+// configurations: it is missing, is no folder (a file of that name) or cannot be read.
+void Check_Projects_Folder(const QString &projects_dir);
 
 // Message entries of the create dialog.
 enum Create_Result : int {
@@ -21,15 +26,16 @@ enum Create_Result : int {
 // Creates the folder of a new configuration with its "bin" folder below App.Projects_Dir and
 // makes it active (Proj_Name, Proj_Dir, Set_Files). Checks in this order: an empty name, a
 // name that would lead outside PROJECTS, an existing folder, a folder that cannot be
-// created. Anything but Create_OK changes nothing.
+// created. Anything but Create_OK changes nothing. A folder of the configurations that
+// Check_Projects_Folder refuses, or that cannot be written, throws Core_Error saying so.
 Create_Result Create_Configuration(const QString &name);
 
 // The configuration folders below projects_dir: folders only, no hidden or system entries,
-// sorted by name ignoring case. A missing or unreadable folder gives an empty list.
+// sorted by name ignoring case. Throws Core_Error as Check_Projects_Folder does.
 QStringList Load_Existing_Configuration(const QString &projects_dir);
 
-// The index of the first name equal to snc when the case of the letters a-z is ignored on both
-// sides, or -1.
+// The index of the name equal to snc; when there is none, of the first name equal to it when
+// the case of the letters a-z is ignored on both sides; else -1.
 int Search_Open_Conf(const QStringList &names, const QString &snc);
 
 // The folder name of the active configuration: Proj_Dir without its leading Projects_Dir and

@@ -2,6 +2,7 @@
 
 #include "configurations/Configurations.h"
 #include "language/LangStrings.h"
+#include "platform/CoreError.h"
 #include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
 
@@ -27,7 +28,13 @@ void TFNew_Project::Set_Lang() {
 }
 
 void TFNew_Project::Btn_OKClick() {
-    const Create_Result result = Create_Configuration(E_New_Proj->text());
+    Create_Result result = Create_OK;
+    try {
+        result = Create_Configuration(E_New_Proj->text());
+    } catch (const Core_Error &error) {
+        Show_Standard_Error(error.message());
+        return;
+    }
     if (result != Create_OK) {
         Show_Error(Lang_Strings.at(result));
         return;

@@ -85,7 +85,12 @@ void TFOpenConf::Set_Lang() {
 }
 
 void TFOpenConf::Load_Existing_Configuration() {
-    SL = ::Load_Existing_Configuration(App.Projects_Dir);
+    try {
+        SL = ::Load_Existing_Configuration(App.Projects_Dir);
+    } catch (const Core_Error &error) {
+        SL.clear();
+        Show_Standard_Error(error.message());
+    }
 }
 
 void TFOpenConf::FormShow() {

@@ -270,6 +270,14 @@ const Default_Text Default_Texts[] = {
     {668, "Delete the configuration %1 with every file in it?"},
     {669, "Name of the copy"},
     {670, "New name"},
+    {700, "Error! The folder of the configurations does not exist: %1"},
+    {701, "Error! %1 is not a folder, so it cannot hold the configurations"},
+    {702, "Error! The folder of the configurations cannot be read: %1"},
+    {703, "Error! No configuration can be created in %1: the folder cannot be written"},
+    {704, "The settings file could not be read. It was kept as %1, and the settings were saved "
+          "anew."},
+    {705, "Error! The configuration %1 is being changed by %2 (process %3 on %4). Try again when "
+          "it has finished."},
     {750, "Check the device after an update"},
     {751, "%1 answers"},
     {752, "vendor %1"},

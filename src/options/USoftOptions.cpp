@@ -2,6 +2,7 @@
 
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
+#include "options/FlagPicture.h"
 #include "platform/CoreError.h"
 #include "platform/InputFile.h"
 #include "platform/Paths.h"
@@ -22,7 +23,7 @@ constexpr int Client_Height = 373;
 constexpr int Header_Height = 69;
 constexpr int Button_Height = 40;
 constexpr int Flag_Size = 48;
-// A 48 x 48 bitmap is under 10 KiB; a larger flag is scaled, but none needs megabytes.
+// A 48 x 48 bitmap is under 10 KiB; one of the largest pictures taken, uncompressed, 1 MiB.
 constexpr qint64 Flag_File_Limit = 4 * 1024 * 1024;
 
 // A language slot's name: it takes the keyboard focus (underlined then), and Space or Enter
@@ -58,22 +59,21 @@ private:
 };
 
 // The flag of a language: "<name>.bmp", else "DefaultFlag.bmp", fitted into 48 x 48 keeping
-// its proportions. A file that is no readable picture (a device, a huge file, anything but a
-// bitmap a picture reader accepts) counts as missing; null when neither is there.
+// its proportions. A file that is no readable picture (a device, a huge file, a picture far
+// larger than a flag, anything but a picture a reader accepts) counts as missing; null when
+// neither is there.
 QPixmap Flag_Picture(const QString &language) {
     for (const QString &name :
          {language + QLatin1String(".bmp"), QStringLiteral("DefaultFlag.bmp")}) {
-        QPixmap flag;
+        QImage flag;
         try {
-            flag.loadFromData(Read_Input_File(Join_Path(App.Language_Dir, name), Flag_File_Limit));
+            flag = Read_Flag(Read_Input_File(Join_Path(App.Language_Dir, name), Flag_File_Limit),
+                             Flag_Size);
         } catch (const Core_Error &) {
             continue;
         }
-        if (flag.isNull())
-            continue;
-        if (flag.size() != QSize(Flag_Size, Flag_Size))
-            flag = flag.scaled(Flag_Size, Flag_Size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        return flag;
+        if (!flag.isNull())
+            return QPixmap::fromImage(flag);
     }
     return {};
 }

@@ -129,6 +129,15 @@ ParGen_Params Default_ParGen() {
     return params;
 }
 
+ParGen_Params Apply_Changes(ParGen_Params current, const ParGen_Params &shown,
+                            const ParGen_Params &edited) {
+    for (const ParGen_Key &key : Keys) {
+        if (ParGen_Value(edited, key) != ParGen_Value(shown, key))
+            Set_ParGen_Value(current, key, ParGen_Value(edited, key));
+    }
+    return current;
+}
+
 ParGen_Params Load_ParGen(const QString &path) {
     ParGen_Params params = Default_ParGen();
     if (!QFileInfo::exists(path))

@@ -3,6 +3,11 @@
 #include <QString>
 #include <array>
 
+// The longest text a parameter takes, in the dialog's fields and from the command line. Thirty
+// values of digits that long still make a file the program reads back; the writer refuses a
+// file that would not be.
+inline constexpr int ParGen_Value_Limit = 32767;
+
 // The communication parameters of one configuration, each field named after its key in the
 // parameter file. The texts are kept exactly as typed; numbers are read from them only where
 // they are used.
@@ -62,6 +67,11 @@ QString ParGen_Value(const ParGen_Params &params, const ParGen_Key &key);
 bool Set_ParGen_Value(ParGen_Params &params, const ParGen_Key &key, const QString &value);
 
 ParGen_Params Default_ParGen();
+
+// current with every parameter that edited holds otherwise than shown: the edits of a dialog that
+// showed shown, laid over the parameters as they are now.
+ParGen_Params Apply_Changes(ParGen_Params current, const ParGen_Params &shown,
+                            const ParGen_Params &edited);
 
 // Reads the file key by key, falling back to each key's default; a missing file gives the
 // defaults. Throws Core_Error when the file cannot be read or is not well-formed XML.

@@ -1,5 +1,6 @@
 #include "UParGen2.h"
 
+#include "configurations/ConfigurationLock.h"
 #include "configurations/Configurations.h"
 #include "language/LangStrings.h"
 #include "parameters/NetworkWarnings.h"
@@ -8,13 +9,13 @@
 #include "shell/AppState.h"
 #include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
+#include "widgets/Waiting.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QStyle>
 #include <QWheelEvent>
-#include <limits>
 
 namespace {
 
@@ -68,7 +69,8 @@ void Repolish(QWidget *widget) {
 
 TFParGen2::TFParGen2(QWidget *parent)
     : Program_Dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                 Qt::WindowCloseButtonHint) {
+                                 Qt::WindowCloseButtonHint),
+      Lock_Wait_Ms(Configuration_Lock::Wait_Ms) {
     const Dialog_Header header = Make_Dialog_Header(this);
     P_Title = header.P_Title;
     L_SW_Code = header.L_SW_Code;
@@ -166,7 +168,7 @@ QLineEdit *TFParGen2::Add_Field(Collapsible_Panel *panel, const QRect &geometry,
     auto *field = new QLineEdit(panel->Body());
     field->setObjectName(name);
     field->setGeometry(geometry);
-    field->setMaxLength(std::numeric_limits<int>::max());
+    field->setMaxLength(ParGen_Value_Limit);
     connect(field, &QLineEdit::textEdited, this, [this, field] {
         if (field == Marked)
             Mark_Field(nullptr);
@@ -265,9 +267,13 @@ ParGen_Params TFParGen2::Read_Fields() const {
 void TFParGen2::Write_Fields(const ParGen_Params &params) {
     for (std::size_t n = 0; n < Key_Controls.size(); ++n) {
         const ParGen_Key &key = ParGen_Keys()[n];
-        if (key.Text)
-            Key_Controls[n].Text->setText(params.*key.Text);
-        else
+        if (key.Text) {
+            // Typing and pasting stop at the limit; a longer value of the file is shown whole,
+            // since cutting it would change it.
+            QLineEdit *field = Key_Controls[n].Text;
+            field->setMaxLength(qMax(ParGen_Value_Limit, int((params.*key.Text).size())));
+            field->setText(params.*key.Text);
+        } else
             Key_Controls[n].Switch->setChecked(params.*key.Switch);
     }
 }
@@ -301,6 +307,7 @@ void TFParGen2::FormShow() {
     } catch (const Core_Error &error) {
         Show_Standard_Error(error.message());
     }
+    Shown = Read_Fields();
     // The field that takes the focus as the dialog opens has its text selected, as on a focus
     // entry from the keyboard, so that typing replaces it.
     if (auto *field = qobject_cast<QLineEdit *>(focusWidget()))
@@ -310,20 +317,51 @@ void TFParGen2::FormShow() {
 void TFParGen2::Btn_OKClick() {
     if (!Controllo_Dati())
         return;
-    const ParGen_Params params = Read_Fields();
     // Values that pass the rules but may not work on a network are saved only when the user
-    // says so.
+    // says so; the question comes before the configuration is locked.
     const QStringList warnings =
-        Network_Warnings(params, Addresses_In_Use(App.Projects_Dir, Active_Folder_Name()));
+        Network_Warnings(Read_Fields(), Addresses_In_Use(App.Projects_Dir, Active_Folder_Name()));
     if (!warnings.isEmpty() && !Ask_Question(Network_Warnings_Question(warnings)))
         return;
+    QString busy;
+    bool saved = false;
     try {
-        Save_ParGen(params, App.ParGen_File);
+        Configuration_Lock lock(App.Proj_Dir);
+        bool taken = false;
+        Run_Without_Freezing([&] { taken = lock.Take(Lock_Wait_Ms); });
+        if (taken)
+            saved = Save_Over_Current();
+        else
+            busy = lock.Busy_Text();
     } catch (const Core_Error &error) {
         Show_Standard_Error(error.message());
         return;
     }
-    accept();
+    // The lock is free again before a message waits for the user.
+    if (!busy.isEmpty())
+        Show_Error(busy);
+    else if (saved)
+        accept();
+    else
+        Controllo_Dati();
+}
+
+bool TFParGen2::Save_Over_Current() {
+    const ParGen_Params edited = Read_Fields();
+    ParGen_Params merged = edited;
+    try {
+        const ParGen_Params current = Load_ParGen(App.ParGen_File);
+        merged = Apply_Changes(current, Shown, edited);
+        if (Failed_Rule(merged)) {
+            Shown = current;
+            Write_Fields(merged);
+            return false;
+        }
+    } catch (const Core_Error &) {
+        // A file that cannot be read is replaced by the fields, as it always was.
+    }
+    Save_ParGen(merged, App.ParGen_File);
+    return true;
 }
 
 void TFParGen2::KeyPress(QLineEdit *field) {

@@ -16,7 +16,9 @@ class QWheelEvent;
 
 // Set Communication: the two Modbus TCP endpoints and the offsets of the active configuration,
 // one field per key of its parameter file. Every showing loads the file; OK writes it once all
-// rules pass; Cancel and the close box write nothing.
+// rules pass, holding the configuration's lock from reading the file again to replacing it, so
+// that a change another program made meanwhile is kept where this one did not edit; Cancel and
+// the close box write nothing.
 class TFParGen2 : public Program_Dialog {
     Q_OBJECT
 
@@ -97,6 +99,9 @@ public:
     QLabel *&L_ModbusTCPSlave2_Port = Slave_2.L_Port;
     QLineEdit *&E_ModbusTCPSlave2_Port = Slave_2.E_Port;
 
+    // How long OK waits while another program changes the configuration; tests shorten it.
+    int Lock_Wait_Ms;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void FormShow() override;
@@ -105,6 +110,10 @@ protected:
 
 private:
     void Btn_OKClick();
+    // Under the configuration's lock: lays the edits made since the showing over the file as it
+    // is now and saves the whole when it passes every rule; true then. Otherwise the fields show
+    // that whole and false is returned.
+    bool Save_Over_Current();
     // "." in an address byte: the focus moves on by the dialog's table, and the key is dropped.
     void KeyPress(QLineEdit *field);
     // Scrolls the panel group by the system's wheel lines while the pointer is over it; true
@@ -130,4 +139,6 @@ private:
     QHash<QObject *, QLineEdit *> Dot_Next;
     QHash<Collapsible_Panel *, QWidgetList> Tab_Stops;
     QLineEdit *Marked = nullptr;
+    // The parameters the fields showed when the dialog was shown.
+    ParGen_Params Shown;
 };

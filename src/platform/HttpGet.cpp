@@ -86,6 +86,19 @@ size_t Write_Body(char *data, size_t size, size_t count, void *user) {
     return bytes;
 }
 
+// Notes whether the header of the last reply came to its end, the empty line: a server that
+// closes the connection within the header leaves a reply that libcurl takes as complete.
+size_t Note_Header_Line(char *data, size_t size, size_t count, void *user) {
+    auto *ended = static_cast<bool *>(user);
+    const size_t bytes = size * count;
+    const QByteArrayView line(data, qsizetype(bytes));
+    if (line.startsWith("HTTP/"))
+        *ended = false; // the status line of a reply, perhaps after an interim one
+    else if (line == "\r\n" || line == "\n")
+        *ended = true;
+    return bytes;
+}
+
 struct Curl_Cleanup {
     void operator()(CURL *curl) const { Curl().Easy_Cleanup(curl); }
 };
@@ -125,6 +138,9 @@ Http_Reply Http_Get(const QString &url, const QList<QByteArray> &headers,
     api.Easy_Setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     api.Easy_Setopt(handle, CURLOPT_WRITEFUNCTION, Write_Body);
     api.Easy_Setopt(handle, CURLOPT_WRITEDATA, &sink);
+    bool header_ended = false;
+    api.Easy_Setopt(handle, CURLOPT_HEADERFUNCTION, Note_Header_Line);
+    api.Easy_Setopt(handle, CURLOPT_HEADERDATA, &header_ended);
 
     const CURLcode result = api.Easy_Perform(handle);
     long status = 0;
@@ -133,6 +149,8 @@ Http_Reply Http_Get(const QString &url, const QList<QByteArray> &headers,
         reply.Error = QStringLiteral("the reply is larger than %1 bytes").arg(limits.Max_Body);
     else if (result != CURLE_OK)
         reply.Error = QString::fromUtf8(api.Easy_Strerror(result));
+    else if (!header_ended)
+        reply.Error = QStringLiteral("the server closed the connection within the reply's header");
     Settle_Http_Reply(reply, status);
     return reply;
 }

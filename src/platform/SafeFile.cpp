@@ -3,6 +3,7 @@
 #include "CoreError.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
@@ -15,7 +16,8 @@
 #include <unistd.h>
 #endif
 
-void Write_File_Safely(const QString &path, const QByteArray &data) {
+void Write_File_Safely(const QString &path, const QByteArray &data,
+                       const std::function<void()> &before_replace) {
     QSaveFile file(path);
     const auto fail = [&file, &path] {
         const QString reason = file.errorString();
@@ -36,6 +38,14 @@ void Write_File_Safely(const QString &path, const QByteArray &data) {
     }
     if (!file.flush() || file.error() != QFileDevice::NoError)
         throw fail();
+    if (before_replace) {
+        try {
+            before_replace();
+        } catch (...) {
+            file.cancelWriting();
+            throw;
+        }
+    }
     if (!file.commit())
         throw Core_Error(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
 }
@@ -84,5 +94,16 @@ bool Create_File_Exclusively(const QString &path, const QByteArray &data) {
     if (file.write(data) != data.size() || !file.flush())
         throw fail(file.errorString());
     return true;
+#endif
+}
+
+bool Add_File_Name(const QString &existing, const QString &link) {
+#ifdef Q_OS_WIN
+    return CreateHardLinkW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(link).utf16()),
+                           reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(existing).utf16()),
+                           nullptr) != 0;
+#else
+    return ::link(QFile::encodeName(existing).constData(), QFile::encodeName(link).constData()) ==
+           0;
 #endif
 }

@@ -2,12 +2,20 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 // Replaces the file at path with data. The new content is written to a temporary file beside
 // it and renamed over the old one, so a failure at any step (a read-only folder, a full disk,
-// a crash) leaves the previous file intact. Throws Core_Error with the operating system's
-// reason.
-void Write_File_Safely(const QString &path, const QByteArray &data);
+// a crash) leaves the previous file intact. before_replace, when given, runs once every byte is
+// written, just before the old file is replaced; what it throws ends the write there. Throws
+// Core_Error with the operating system's reason.
+void Write_File_Safely(const QString &path, const QByteArray &data,
+                       const std::function<void()> &before_replace = {});
+
+// Gives the file at existing a second name, link, on the same file system (a hard link), so
+// that replacing existing later leaves its content under link. False when that cannot be done:
+// a folder, a file system without such links, a read-only or full one.
+bool Add_File_Name(const QString &existing, const QString &link);
 
 // Makes the file at path with data, whole or not at all, unless a file is there already: the
 // data goes to a temporary file beside it, which is then linked into place without replacing

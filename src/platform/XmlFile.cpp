@@ -145,10 +145,19 @@ QDomElement Append_Text_Element(QDomDocument &doc, QDomNode parent, const QStrin
     return element;
 }
 
-void Write_Xml_File(const QDomDocument &doc, const QString &path) {
+void Write_Xml_File(const QDomDocument &doc, const QString &path,
+                    const std::function<void()> &before_replace) {
     // A reader turns a raw CR into a line feed; as a character reference it comes back as
     // written. No other node of the program's files can hold a CR.
     QString text = doc.toString(-1);
     text.replace(QLatin1Char('\r'), QLatin1String("&#13;"));
-    Write_File_Safely(path, text.toUtf8());
+    const QByteArray data = text.toUtf8();
+    // A file the readers would refuse is not written: the old one stays readable.
+    if (data.size() > Text_File_Limit)
+        throw Core_Error(QStringLiteral("Cannot write %1: it would hold %2 bytes, more than the %3 "
+                                        "that the program reads back")
+                             .arg(path)
+                             .arg(data.size())
+                             .arg(Text_File_Limit));
+    Write_File_Safely(path, data, before_replace);
 }

@@ -2,6 +2,7 @@
 
 #include <QDomDocument>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // Deeper nesting than any of the program's files has is refused as not well-formed.
@@ -33,5 +34,8 @@ bool Xml_Can_Hold(const QString &text);
 QDomElement Append_Text_Element(QDomDocument &doc, QDomNode parent, const QString &name,
                                 const QString &text = QString());
 
-// Writes doc as UTF-8 without declaration or indentation, replacing the file safely.
-void Write_Xml_File(const QDomDocument &doc, const QString &path);
+// Writes doc as UTF-8 without declaration or indentation, replacing the file safely (see
+// Write_File_Safely, also for before_replace). A document larger than Text_File_Limit, which no
+// reader would take, throws Core_Error and writes nothing.
+void Write_Xml_File(const QDomDocument &doc, const QString &path,
+                    const std::function<void()> &before_replace = {});

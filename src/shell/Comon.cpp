@@ -13,6 +13,40 @@ QString Trim_Controls(const QString &text) {
     return text.mid(begin, end - begin);
 }
 
+namespace {
+
+bool Is_Control(QChar c) {
+    return c.category() == QChar::Other_Control;
+}
+
+} // namespace
+
+bool Holds_Control(const QString &text) {
+    return std::any_of(text.begin(), text.end(), Is_Control);
+}
+
+QString Escape_Controls(const QString &text) {
+    if (!Holds_Control(text))
+        return text;
+    QString escaped;
+    escaped.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        if (!Is_Control(c))
+            escaped += c;
+        else if (c == QLatin1Char('\t'))
+            escaped += QLatin1String("\\t");
+        else if (c == QLatin1Char('\n'))
+            escaped += QLatin1String("\\n");
+        else if (c == QLatin1Char('\r'))
+            escaped += QLatin1String("\\r");
+        else
+            escaped +=
+                QLatin1String("\\x") +
+                QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    }
+    return escaped;
+}
+
 QString Ascii_Upper(const QString &text) {
     QString upper = text;
     for (QChar &c : upper) {

@@ -7,6 +7,14 @@
 // Removes every character of code 0 to 32 from both ends.
 QString Trim_Controls(const QString &text);
 
+// True when text holds a control character: C0 (code 0 to 31), DEL or C1 (code 128 to 159).
+bool Holds_Control(const QString &text);
+
+// text with every control character (see Holds_Control) written out as an escape: "\t",
+// "\n", "\r", else "\x" and two hexadecimal digits ("\x1B"). Outside text (a server's
+// reply, a file's content, a name) is so shown on a terminal rather than obeyed by it.
+QString Escape_Controls(const QString &text);
+
 // The text with the letters a-z made upper case; every other character stays as it is.
 QString Ascii_Upper(const QString &text);
 

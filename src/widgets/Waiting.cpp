@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QThread>
+#include <exception>
 #include <memory>
 
 namespace {
@@ -47,7 +48,14 @@ Input_Drop::~Input_Drop() {
 }
 
 void Run_Without_Freezing(const std::function<void()> &work) {
-    std::unique_ptr<QThread> worker(QThread::create(work));
+    std::exception_ptr failure;
+    std::unique_ptr<QThread> worker(QThread::create([&work, &failure] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
     QEventLoop loop;
     // The signal crosses threads, so it is queued: it reaches the loop even when the work ends
     // before exec() starts.
@@ -55,6 +63,8 @@ void Run_Without_Freezing(const std::function<void()> &work) {
     worker->start();
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     worker->wait();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 
 // Runs work on a worker thread while the windows keep painting; user input waits until the
-// work is done.
+// work is done. An exception that work throws is thrown on here.
 void Run_Without_Freezing(const std::function<void()> &work);
 
 // True while Check_Version_Without_Freezing (below) waits for an answer. Timers still fire

@@ -55,6 +55,7 @@ private slots:
     void timer_rule_and_tick();
     void close_saves_data();
     void close_saves();
+    void close_keeps_unreadable_settings_aside();
     void about_and_maker_pages();
     void qt_texts_follow_language_data();
     void qt_texts_follow_language();
@@ -280,6 +281,36 @@ void Test_Main_Window::close_saves() {
         QVERIFY2(messages.Shown.first().second.contains(QLatin1String("Permission denied")),
                  qPrintable(messages.Shown.first().second));
         QVERIFY(!QFileInfo::exists(program.file(Settings_File_Name)));
+    }
+}
+
+void Test_Main_Window::close_keeps_unreadable_settings_aside() {
+    Program_Folder program;
+    // Cut short while it was written: it counts as missing, but still holds what the user had.
+    QByteArray cut = "<Conf_Settings><lastproj><projectname>Plant A</projectname></lastproj>"
+                     "<lastipadd><ipaddress>10.0.0.7</ipaddress></lastipadd><lastl";
+    Write_Test_File(program.file(Settings_File_Name), cut);
+    for (int start = 0; start < 2; ++start) {
+        Message_Recorder messages;
+        auto main = Start_Program(program.path());
+        QCOMPARE(App.Last_IP_Address, start == 0 ? Def_IP_Address : QStringLiteral("10.1.2.3"));
+        App.Last_IP_Address = QStringLiteral("10.1.2.3");
+        main->close();
+        QVERIFY(!main->isVisible());
+        const QStringList aside =
+            QDir(program.path())
+                .entryList({Settings_File_Name + QStringLiteral(".unreadable-*")}, QDir::Files);
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(Read_Test_File(program.file(aside.first())), cut);
+        if (start == 0) {
+            // Said once, with where the file went.
+            QCOMPARE(messages.Shown.size(), 1);
+            QCOMPARE(messages.Shown.first().first, Message_Kind::Warning);
+            QVERIFY2(messages.Shown.first().second.contains(program.file(aside.first())),
+                     qPrintable(messages.Shown.first().second));
+        } else {
+            QCOMPARE(messages.Shown, (QList<QPair<Message_Kind, QString>>()));
+        }
     }
 }
 

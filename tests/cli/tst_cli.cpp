@@ -3,6 +3,7 @@
 // the command line around it.
 
 #include "support/CliRun.h"
+#include "support/LoopbackServer.h"
 #include "support/PrivateNetwork.h"
 #include "support/TestSupport.h"
 
@@ -89,6 +90,7 @@ private slots:
     void textsListsEveryEntry();
 
     void checkVersionWithoutServerIsNotNewer();
+    void checkVersionShowsTheReplyEscaped();
     void probeLoopbackIsReachable();
     void probeTakesZeroLedBytesAsDecimal();
 };
@@ -586,6 +588,19 @@ void Tst_Cli::checkVersionWithoutServerIsNotNewer() {
     QVERIFY2(result.Err.startsWith(QLatin1String("cf20914-cli: the check failed: ")) &&
                  result.Err.contains(QLatin1String("connect")),
              qPrintable(result.Err));
+}
+
+void Tst_Cli::checkVersionShowsTheReplyEscaped() {
+    // A reply that would set the terminal's title and clear its screen, with a C1 escape too.
+    Loopback_Server server(Reply(200, "VER\x1b]0;pwned\x07\x1b[2J\x9b"
+                                      "2Jend"));
+    QVERIFY(server.listening());
+    const Cli_Result result =
+        Run_Cli({QStringLiteral("check-version"), QStringLiteral("--url"), server.url()});
+    QCOMPARE(result.Exit, 1);
+    QCOMPARE(result.Out, QStringLiteral("not newer\n"));
+    QCOMPARE(result.Err, QStringLiteral("cf20914-cli: the check failed: the reply holds no "
+                                        "version: VER\\x1B]0;pwned\\x07\\x1B[2J\\x9B2Jend\n"));
 }
 
 void Tst_Cli::probeLoopbackIsReachable() {

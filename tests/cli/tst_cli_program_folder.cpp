@@ -5,6 +5,7 @@
 #include "support/PrivateNetwork.h"
 #include "support/TestSupport.h"
 
+#include "configurations/ConfigurationLock.h"
 #include "parameters/ParGen.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
@@ -24,6 +25,7 @@
 #include <QScopeGuard>
 #include <QSysInfo>
 #include <QTest>
+#include <unistd.h>
 
 namespace {
 
@@ -89,6 +91,8 @@ private slots:
 
     void listMarksActiveConfiguration_data();
     void listMarksActiveConfiguration();
+    void listMarksExactName_data();
+    void listMarksExactName();
 
     void newCreatesOrRefuses_data();
     void newCreatesOrRefuses();
@@ -100,6 +104,13 @@ private slots:
 
     void setSavesOnlyWhenRulesPass_data();
     void setSavesOnlyWhenRulesPass();
+    void setRunsAtOnceKeepEveryChange();
+    void setRefusedWhileConfigurationHeld();
+
+    void brokenProjectsFolder_data();
+    void brokenProjectsFolder();
+    void outsideTextIsEscaped_data();
+    void outsideTextIsEscaped();
 
     void updateRunsUpdater_data();
     void updateRunsUpdater();
@@ -173,6 +184,29 @@ void Tst_Cli_Program_Folder::listMarksActiveConfiguration_data() {
     QTest::newRow("no configurations") << QStringList() << QByteArray() << "";
 }
 
+void Tst_Cli_Program_Folder::listMarksExactName_data() {
+    QTest::addColumn<QString>("remembered");
+    QTest::newRow("lower case") << "Line1";
+    QTest::newRow("upper case") << "LINE1";
+}
+
+void Tst_Cli_Program_Folder::listMarksExactName() {
+    QFETCH(QString, remembered);
+    // Where the file system keeps both, the one of the exact name is marked. Names equal but for
+    // case may come in either order.
+    const Cli_Program program;
+    const QStringList both{QStringLiteral("LINE1"), QStringLiteral("Line1")};
+    for (const QString &folder : both)
+        program.Add_Configuration(folder);
+    program.Remember("<lastproj><projectname>" + remembered.toUtf8() + "</projectname></lastproj>");
+    const Cli_Result result = program.Run({QStringLiteral("list")});
+    QCOMPARE(result.Exit, 0);
+    QStringList lines = result.Out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    lines.sort();
+    const QString other = both.at(1 - both.indexOf(remembered));
+    QCOMPARE(lines, (QStringList{QStringLiteral("  ") + other, QStringLiteral("* ") + remembered}));
+}
+
 void Tst_Cli_Program_Folder::listMarksActiveConfiguration() {
     QFETCH(QStringList, folders);
     QFETCH(QByteArray, settings);
@@ -220,6 +254,15 @@ void Tst_Cli_Program_Folder::newCreatesOrRefuses_data() {
         << "Plant/bin" << QByteArray() << QStringList() << 1 << "Error! Name project is not valid";
     QTest::newRow("parent folder")
         << ".." << QByteArray() << QStringList() << 1 << "Error! Name project is not valid";
+    // list prints one name a line, and a terminal would obey an escape sequence.
+    QTest::newRow("line feed") << "Plant\nB" << QByteArray() << QStringList() << 1
+                               << "Error! Name project is not valid";
+    QTest::newRow("escape sequence") << "Plant\x1b]0;title\x07" << QByteArray() << QStringList()
+                                     << 1 << "Error! Name project is not valid";
+    QTest::newRow("delete") << "Plant\x7f" << QByteArray() << QStringList() << 1
+                            << "Error! Name project is not valid";
+    QTest::newRow("C1 control") << QStringLiteral("Plant\u009B2J") << QByteArray() << QStringList()
+                                << 1 << "Error! Name project is not valid";
 }
 
 void Tst_Cli_Program_Folder::newCreatesOrRefuses() {
@@ -307,6 +350,8 @@ void Tst_Cli_Program_Folder::getErrors_data() {
     QTest::newRow("key in other case")
         << QStringList{plant, QStringLiteral("modbus_tcp_slave_ip1")} << "unknown key";
     QTest::newRow("file not well-formed") << QStringList{QStringLiteral("Broken")} << "line 1";
+    QTest::newRow("name with an escape sequence echoed escaped")
+        << QStringList{QStringLiteral("Other\x1b[2J")} << "Error! Project not Valid: Other\\x1B[2J";
 }
 
 void Tst_Cli_Program_Folder::getErrors() {
@@ -382,6 +427,20 @@ void Tst_Cli_Program_Folder::setSavesOnlyWhenRulesPass_data() {
         << old_file << QStringList{QStringLiteral("Modbus_TCP_Slave_EN_GAT=true")} << 2
         << "Modbus_TCP_Slave_EN_GAT takes 1 or 0" << QByteArray();
     QTest::newRow("no pairs") << old_file << QStringList() << 2 << "usage" << QByteArray();
+    // As long as a field of the communication settings takes; a longer one could make a file
+    // that no reader takes back.
+    const QString longest(ParGen_Value_Limit, QLatin1Char('0'));
+    QTest::newRow("value as long as a field takes")
+        << old_file << QStringList{QStringLiteral("OPTIONS_OFFSET_STATUS=") + longest} << 0
+        << QString()
+        << Saved_Par_Gen(Changes{{QStringLiteral("Modbus_TCP_Slave_IP4"), QStringLiteral("77")},
+                                 {QStringLiteral("OPTIONS_OFFSET_STATUS"), longest}});
+    QTest::newRow("value longer than a field takes")
+        << old_file
+        << QStringList{QStringLiteral("Modbus_TCP_Slave_GAT1=1"),
+                       QStringLiteral("Modbus_TCP_Slave_GAT2=") + QString(120000, QLatin1Char('0'))}
+        << 2 << "the value of Modbus_TCP_Slave_GAT2 is longer than 32767 characters"
+        << QByteArray();
     QTest::newRow("file not well-formed")
         << QByteArray("<Par_Gen><Modbus_TCP_Slave_IP1>")
         << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=1")} << 2 << "line 1" << QByteArray();
@@ -415,6 +474,159 @@ void Tst_Cli_Program_Folder::setSavesOnlyWhenRulesPass() {
         QCOMPARE(Read_Test_File(path), written);
     }
     QVERIFY(!QFileInfo::exists(program.file(Settings_File_Name)));
+}
+
+void Tst_Cli_Program_Folder::setRunsAtOnceKeepEveryChange() {
+    // Twenty scripts set one key each of the same configuration at the same time.
+    const QStringList keys{
+        QStringLiteral("Modbus_TCP_Slave_IP1"),   QStringLiteral("Modbus_TCP_Slave_IP2"),
+        QStringLiteral("Modbus_TCP_Slave_IP3"),   QStringLiteral("Modbus_TCP_Slave_IP4"),
+        QStringLiteral("Modbus_TCP_Slave_SM1"),   QStringLiteral("Modbus_TCP_Slave_SM2"),
+        QStringLiteral("Modbus_TCP_Slave_SM3"),   QStringLiteral("Modbus_TCP_Slave_SM4"),
+        QStringLiteral("Modbus_TCP_Slave_GAT1"),  QStringLiteral("Modbus_TCP_Slave_GAT2"),
+        QStringLiteral("Modbus_TCP_Slave_GAT3"),  QStringLiteral("Modbus_TCP_Slave_GAT4"),
+        QStringLiteral("Modbus_TCP_Slave_2_IP1"), QStringLiteral("Modbus_TCP_Slave_2_IP2"),
+        QStringLiteral("Modbus_TCP_Slave_2_IP3"), QStringLiteral("Modbus_TCP_Slave_2_IP4"),
+        QStringLiteral("Modbus_TCP_Slave_2_SM1"), QStringLiteral("Modbus_TCP_Slave_2_SM2"),
+        QStringLiteral("Modbus_TCP_Slave_2_SM3"), QStringLiteral("Modbus_TCP_Slave_2_SM4")};
+    const Cli_Program program;
+    program.Add_Configuration(QStringLiteral("Plant"));
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int n = 0; n < keys.size(); ++n) {
+        runs.push_back(std::make_unique<QProcess>());
+        Start_Cli(*runs.back(), program.Arguments({QStringLiteral("set"), QStringLiteral("Plant"),
+                                                   keys.at(n) + QStringLiteral("=%1").arg(n + 1)}));
+    }
+    for (const auto &run : runs) {
+        const Cli_Result result = Finish_Cli(*run);
+        // The values in between may draw network warnings, nothing else.
+        for (const QString &line : result.Err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith(QLatin1String("cf20914-cli: warning: ")), qPrintable(line));
+        QCOMPARE(result.Exit, 0);
+    }
+    const ParGen_Params saved = Load_ParGen(program.Par_Gen_Path(QStringLiteral("Plant")));
+    for (int n = 0; n < keys.size(); ++n)
+        QCOMPARE(ParGen_Value(saved, *Find_ParGen_Key(keys.at(n))), QString::number(n + 1));
+    QVERIFY(!QFileInfo::exists(program.file(QStringLiteral("PROJECTS/Plant.lock"))));
+}
+
+void Tst_Cli_Program_Folder::setRefusedWhileConfigurationHeld() {
+    const Cli_Program program;
+    const QByteArray old_file = Par_Gen_Xml({{"Modbus_TCP_Slave_IP4", "77"}});
+    program.Add_Configuration(QStringLiteral("Plant"), old_file);
+    // This test holds the configuration for longer than a run waits for its turn.
+    Configuration_Lock held(program.file(QStringLiteral("PROJECTS/Plant")));
+    QVERIFY(held.Take(0));
+    const Cli_Result result = program.Run({QStringLiteral("set"), QStringLiteral("Plant"),
+                                           QStringLiteral("Modbus_TCP_Slave_IP4=78")});
+    QCOMPARE(result.Exit, 5);
+    QCOMPARE(result.Out, QString());
+    Verify_Error_Line(result, QStringLiteral("Error! The configuration Plant is being changed by "
+                                             "tst_cli_program_folder (process %1 on ")
+                                  .arg(QCoreApplication::applicationPid()));
+    QCOMPARE(Read_Test_File(program.Par_Gen_Path(QStringLiteral("Plant"))), old_file);
+}
+
+void Tst_Cli_Program_Folder::brokenProjectsFolder_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    const QString not_folder =
+        QStringLiteral("Error! @/PROJECTS is not a folder, so it cannot hold the configurations");
+    const QString unreadable =
+        QStringLiteral("Error! The folder of the configurations cannot be read: @/PROJECTS");
+    const QStringList commands[] = {
+        {QStringLiteral("list")},
+        {QStringLiteral("new"), QStringLiteral("Plant2")},
+        {QStringLiteral("get"), QStringLiteral("Plant")},
+        {QStringLiteral("set"), QStringLiteral("Plant"), QStringLiteral("Modbus_TCP_Slave_IP4=9")}};
+    for (const QStringList &arguments : commands) {
+        QTest::addRow("%s, PROJECTS a file", qPrintable(arguments.first()))
+            << "file" << arguments << not_folder;
+        QTest::addRow("%s, PROJECTS unreadable", qPrintable(arguments.first()))
+            << "unreadable" << arguments << unreadable;
+    }
+    QTest::newRow("new, PROJECTS read-only")
+        << "read-only" << commands[1]
+        << "Error! No configuration can be created in @/PROJECTS: the folder cannot be written";
+    QTest::newRow("set, PROJECTS read-only")
+        << "read-only" << commands[3]
+        << "Cannot create @/PROJECTS/Plant.lock: its folder may not be written";
+}
+
+void Tst_Cli_Program_Folder::brokenProjectsFolder() {
+    QFETCH(QString, fault);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+
+    const Cli_Program program;
+    const QString projects = program.file(QStringLiteral("PROJECTS"));
+    QProcess run;
+    if (fault == QLatin1String("file")) {
+        QVERIFY(QDir(projects).removeRecursively());
+        Write_Test_File(projects, "not a folder");
+    } else {
+        program.Add_Configuration(QStringLiteral("Plant"));
+        QVERIFY(
+            QFile::setPermissions(projects, fault == QLatin1String("read-only")
+                                                ? QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                      QFileDevice::ReadOther | QFileDevice::ExeOther
+                                                : QFileDevice::Permissions()));
+        // Root reads and writes every folder: the tool runs as an unprivileged user then.
+        if (geteuid() == 0)
+            run.setChildProcessModifier([] {
+                if (setgid(65534) != 0 || setuid(65534) != 0)
+                    _exit(99);
+            });
+    }
+    Start_Cli(run, program.Arguments(arguments));
+    const Cli_Result result = Finish_Cli(run);
+    QFile::setPermissions(projects,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(result.Exit, 2);
+    QCOMPARE(result.Out, QString());
+    Verify_Error_Line(result, message.replace(QLatin1Char('@'), program.Folder.path()));
+    QVERIFY(!QFileInfo::exists(program.file(QStringLiteral("PROJECTS/Plant2"))));
+    QVERIFY(!QFileInfo::exists(program.Par_Gen_Path(QStringLiteral("Plant"))));
+}
+
+void Tst_Cli_Program_Folder::outsideTextIsEscaped_data() {
+    QTest::addColumn<QString>("folder"); // of a configuration made by hand
+    QTest::addColumn<QByteArray>("parGen");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("output");
+
+    const QByteArray plain = Par_Gen_Xml({});
+    QTest::newRow("list: a name with an escape sequence")
+        << QStringLiteral("Bad\x1b]0;title\x07") << plain << QStringList{QStringLiteral("list")}
+        << "  Bad\\x1B]0;title\\x07\n";
+    QTest::newRow("list: a name with a line feed")
+        << QStringLiteral("Two\nLines") << plain << QStringList{QStringLiteral("list")}
+        << "  Two\\nLines\n";
+    QTest::newRow("get: a value with control characters")
+        << QStringLiteral("Plant") << Par_Gen_Xml({{"Modbus_TCP_Slave_GAT1", "a&#155;2J&#9;b"}})
+        << QStringList{QStringLiteral("get"), QStringLiteral("Plant"),
+                       QStringLiteral("Modbus_TCP_Slave_GAT1")}
+        << "Modbus_TCP_Slave_GAT1=a\\x9B2J\\tb\n";
+    QTest::newRow("get --json: C1 and DEL as escapes")
+        << QStringLiteral("Plant") << Par_Gen_Xml({{"Modbus_TCP_Slave_GAT1", "a&#155;b&#127;"}})
+        << QStringList{QStringLiteral("get"), QStringLiteral("Plant"), QStringLiteral("--json"),
+                       QStringLiteral("Modbus_TCP_Slave_GAT1")}
+        << "{\"Modbus_TCP_Slave_GAT1\":\"a\\u009bb\\u007f\"}\n";
+}
+
+void Tst_Cli_Program_Folder::outsideTextIsEscaped() {
+    QFETCH(QString, folder);
+    QFETCH(QByteArray, parGen);
+    QFETCH(QStringList, arguments);
+
+    const Cli_Program program;
+    program.Add_Configuration(folder, parGen);
+    const Cli_Result result = program.Run(arguments);
+    QCOMPARE(result.Exit, 0);
+    QCOMPARE(result.Err, QString());
+    QTEST(result.Out, "output");
 }
 
 void Tst_Cli_Program_Folder::updateRunsUpdater_data() {
@@ -810,6 +1022,8 @@ void Tst_Cli_Program_Folder::updateLockHeldByAnotherRun() {
     }
     const qint64 first_pid = first_run.processId();
     if (first == QLatin1String("killed")) {
+        // Killed once the lock names the updater it started.
+        QTRY_VERIFY(Read_Update_Lock(program.Folder.path())->Holder->Updater_Pid != 0);
         first_run.kill();
         QVERIFY(first_run.waitForFinished());
     } else if (first == QLatin1String("gave up")) {

@@ -7,6 +7,7 @@
 #include "support/CliProgram.h"
 #include "support/PrivateNetwork.h"
 
+#include "configurations/ConfigurationLock.h"
 #include "shell/WindowMarker.h"
 #include "update/UpdateLock.h"
 
@@ -77,6 +78,8 @@ private slots:
     void renameConfiguration_data();
     void renameConfiguration();
     void deleteConfiguration();
+    void changesWaitForTheConfigurationsLock_data();
+    void changesWaitForTheConfigurationsLock();
     void exportAndImport();
     void importRefusals_data();
     void importRefusals();
@@ -473,6 +476,34 @@ void Tst_Cli_Provision::importRefusals() {
     QCOMPARE(result.Exit, exit);
     Verify_Error_Line(result, message);
     QCOMPARE(Projects(program), QStringList());
+}
+
+void Tst_Cli_Provision::changesWaitForTheConfigurationsLock_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("held");
+    QTest::newRow("rename, the new name held")
+        << QStringList{QStringLiteral("rename"), QStringLiteral("Hall"), QStringLiteral("Annex")}
+        << "Annex";
+    QTest::newRow("delete") << QStringList{QStringLiteral("delete"), QStringLiteral("Hall"),
+                                           QStringLiteral("--yes")}
+                            << "Hall";
+}
+
+// A change of a configuration that another change holds for longer than the wait exits with 5
+// and leaves everything as it was.
+void Tst_Cli_Provision::changesWaitForTheConfigurationsLock() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, held);
+    const Cli_Program program;
+    program.Add_Configuration(QStringLiteral("Hall"), Saved_Par_Gen({}));
+    Configuration_Lock lock(program.file(QStringLiteral("PROJECTS/") + held));
+    QVERIFY(lock.Take(0));
+    const Cli_Result result = program.Run(arguments);
+    QCOMPARE(result.Exit, 5);
+    QVERIFY2(result.Err.contains(QStringLiteral("The configuration %1 is being changed").arg(held)),
+             qPrintable(result.Err));
+    QVERIFY(QFileInfo::exists(program.Par_Gen_Path(QStringLiteral("Hall"))));
+    QVERIFY(!QFileInfo::exists(program.file(QStringLiteral("PROJECTS/Annex"))));
 }
 
 QTEST_GUILESS_MAIN(Tst_Cli_Provision)

@@ -38,8 +38,13 @@ private slots:
     void create_data();
     void create();
     void create_cancel_and_close_box();
+    void create_refuses_pasted_control_characters_data();
+    void create_refuses_pasted_control_characters();
+    void broken_projects_folder_data();
+    void broken_projects_folder();
     void open_lists_and_preselects();
     void open_refuses_name_settings_cannot_hold();
+    void open_preselects_exact_name();
     void open_empty_list_and_cancel();
     void open_context_menu_duplicates_renames_deletes();
     void restore_keeps_what_was_chosen();
@@ -145,6 +150,74 @@ void Test_Configuration_Dialogs::create_cancel_and_close_box() {
         QCOMPARE(Projects(program), QStringList{QStringLiteral("Plant")});
     }
     QVERIFY(messages.Shown.isEmpty());
+    main->close();
+}
+
+void Test_Configuration_Dialogs::create_refuses_pasted_control_characters_data() {
+    QTest::addColumn<QString>("name");
+    // Typing cannot enter them, pasting can; each breaks the one name a line of a list.
+    QTest::newRow("line feed") << QStringLiteral("Plant\nB");
+    QTest::newRow("tab") << QStringLiteral("Plant\tB");
+    QTest::newRow("delete") << QStringLiteral("Plant\x7f");
+    QTest::newRow("C1 next line") << QStringLiteral("Plant\u0085B");
+}
+
+void Test_Configuration_Dialogs::create_refuses_pasted_control_characters() {
+    QFETCH(QString, name);
+    Program_Folder program;
+    Message_Recorder messages;
+    auto main = Start_Program(program.path());
+    bool still_open = false;
+    When_Modal([&](QWidget *dialog) {
+        auto *create = static_cast<TFNew_Project *>(dialog);
+        create->E_New_Proj->insert(name);
+        QTest::mouseClick(create->Btn_OK, Qt::LeftButton);
+        still_open = create->isVisible();
+        create->reject();
+    });
+    QTest::mouseClick(main->Btn_New, Qt::LeftButton);
+    QVERIFY(still_open);
+    QCOMPARE(messages.Shown,
+             (QList<QPair<Message_Kind, QString>>{
+                 {Message_Kind::Error, QStringLiteral("Error! Name project is not valid")}}));
+    QCOMPARE(Projects(program), QStringList());
+    main->close();
+}
+
+void Test_Configuration_Dialogs::broken_projects_folder_data() {
+    QTest::addColumn<bool>("create"); // the create dialog, else the open dialog
+    QTest::newRow("create") << true;
+    QTest::newRow("open") << false;
+}
+
+void Test_Configuration_Dialogs::broken_projects_folder() {
+    QFETCH(bool, create);
+    Program_Folder program;
+    Message_Recorder messages;
+    // A file where the folder of the configurations belongs.
+    Write_Test_File(program.file(QStringLiteral("PROJECTS")), "not a folder");
+    auto main = Start_Program(program.path());
+    int listed = -1;
+    When_Modal([&](QWidget *dialog) {
+        if (auto *open = qobject_cast<TFOpenConf *>(dialog)) {
+            listed = open->ListBox1->count();
+        } else {
+            auto *make = static_cast<TFNew_Project *>(dialog);
+            QTest::keyClicks(make->E_New_Proj, QStringLiteral("Plant"));
+            QTest::mouseClick(make->Btn_OK, Qt::LeftButton);
+        }
+        static_cast<QDialog *>(dialog)->reject();
+    });
+    QTest::mouseClick(create ? main->Btn_New : main->Btn_Open, Qt::LeftButton);
+    if (!create)
+        QCOMPARE(listed, 0);
+    QCOMPARE(messages.Shown,
+             (QList<QPair<Message_Kind, QString>>{
+                 {Message_Kind::Standard_Error,
+                  QStringLiteral("Error! %1 is not a folder, so it cannot hold the configurations")
+                      .arg(program.file(QStringLiteral("PROJECTS")))}}));
+    QVERIFY(App.Proj_Dir.isEmpty());
+    QVERIFY(QFileInfo(program.file(QStringLiteral("PROJECTS"))).isFile());
     main->close();
 }
 
@@ -304,6 +377,29 @@ void Test_Configuration_Dialogs::open_context_menu_duplicates_renames_deletes() 
     // The active configuration followed its rename, though the dialog was cancelled.
     QCOMPARE(App.Proj_Name, QStringLiteral("Alpha"));
     QCOMPARE(main->L_Name_Conf_L2->text(), QStringLiteral("Alpha"));
+}
+
+void Test_Configuration_Dialogs::open_preselects_exact_name() {
+    Program_Folder program;
+    Message_Recorder messages;
+    // A file system that keeps names apart by case; the two may be listed in either order.
+    for (const char *folder : {"Line1", "LINE1"})
+        QDir(program.path()).mkpath(QStringLiteral("PROJECTS/") + QLatin1String(folder));
+    auto main = Start_Program(program.path());
+    for (const QString &active : {QStringLiteral("Line1"), QStringLiteral("LINE1")}) {
+        Open_Configuration(active);
+        QString preselected;
+        When_Modal([&](QWidget *dialog) {
+            auto *open = static_cast<TFOpenConf *>(dialog);
+            preselected = open->ListBox1->currentItem()->text();
+            QTest::keyClick(open->ListBox1, Qt::Key_Return);
+        });
+        QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+        QCOMPARE(preselected, active);
+        // Enter opens the one that was active, not its namesake.
+        QCOMPARE(App.Proj_Name, active);
+    }
+    QVERIFY(messages.Shown.isEmpty());
     main->close();
 }
 
@@ -393,7 +489,8 @@ void Test_Configuration_Dialogs::search_ignores_case_of_a_to_z_only_data() {
     QTest::addColumn<QString>("wanted");
     QTest::addColumn<int>("index");
     QTest::newRow("same") << "Plant" << 1;
-    QTest::newRow("lower case finds upper case") << "plant" << 1;
+    QTest::newRow("lower case finds upper case") << "pLant" << 1;
+    QTest::newRow("exact name before one of other case") << "plant" << 3;
     QTest::newRow("other letters keep their case") << "\u00e9TAGE" << 2;
     QTest::newRow("accented letter differs") << "\u00c9tage" << -1;
     QTest::newRow("empty") << "" << -1;

@@ -15,6 +15,7 @@
 #include "widgets/WebPages.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QScreen>
 #include <QTest>
@@ -432,7 +433,8 @@ void Test_Options_Dialog::listing_and_names() {
 
 void Test_Options_Dialog::flags() {
     Options_Fixture fixture({QStringLiteral("A_Own"), QStringLiteral("B_Wide"),
-                             QStringLiteral("C_Broken"), QStringLiteral("D_None")});
+                             QStringLiteral("C_Broken"), QStringLiteral("D_None"),
+                             QStringLiteral("E_Bomb"), QStringLiteral("F_Largest")});
     const auto flag = [&](const QString &name) {
         return Language_File(fixture.program, name + QLatin1String(".bmp"));
     };
@@ -440,6 +442,15 @@ void Test_Options_Dialog::flags() {
     Write_Picture(flag(QStringLiteral("B_Wide")), QSize(96, 48), Qt::blue);
     Write_Test_File(flag(QStringLiteral("C_Broken")), "not a picture");
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), flag(QStringLiteral("D_None"))));
+    // A picture far larger than a flag, packed small: a PNG of 5790 x 5790 pixels in a few
+    // kilobytes under a flag's name, which would take seconds and a hundred megabytes to
+    // unpack. The largest one taken is 512 pixels a side.
+    QImage bomb(5790, 5790, QImage::Format_Mono);
+    bomb.setColorTable({qRgb(0, 0, 0), qRgb(0, 255, 0)});
+    bomb.fill(1);
+    QVERIFY(bomb.save(flag(QStringLiteral("E_Bomb")), "PNG"));
+    QVERIFY(QFileInfo(flag(QStringLiteral("E_Bomb"))).size() < 100 * 1024);
+    Write_Picture(flag(QStringLiteral("F_Largest")), QSize(512, 256), Qt::blue);
 
     // Without DefaultFlag.bmp a language with no flag of its own shows its name alone.
     TFSoftOptions *options = fixture.Show();
@@ -456,12 +467,15 @@ void Test_Options_Dialog::flags() {
     QCOMPARE(picture(1).pixelColor(24, 12), QColor(Qt::blue));
     QVERIFY(!shown(2));
     QVERIFY(!shown(3));
-    QCOMPARE(Shown_Names(options).size(), 4);
+    QVERIFY(!shown(4));
+    QCOMPARE(picture(5).size(), QSize(48, 24));
+    QCOMPARE(picture(5).pixelColor(24, 12), QColor(Qt::blue));
+    QCOMPARE(Shown_Names(options).size(), 6);
     options->Btn_Cancel->click();
 
     Write_Picture(flag(QStringLiteral("DefaultFlag")), QSize(48, 48), Qt::gray);
     fixture.Show();
-    for (int slot : {2, 3}) {
+    for (int slot : {2, 3, 4}) {
         QVERIFY(shown(slot));
         QCOMPARE(picture(slot).pixelColor(24, 24), QColor(Qt::gray));
     }

@@ -58,6 +58,8 @@ private slots:
     void conv_version();
     void check_version_reply_data();
     void check_version_reply();
+    void check_version_reason_data();
+    void check_version_reason();
     void check_version_request();
     void check_version_silent_server();
     void check_version_refused_connection();
@@ -136,6 +138,31 @@ void Test_Version_Check::check_version_reply() {
     QVERIFY(server.listening());
     QCOMPARE(Check_Version(server.url()), newer);
     QCOMPARE(server.requests().size(), 1);
+}
+
+void Test_Version_Check::check_version_reason_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("reason");
+
+    const QString cut =
+        QStringLiteral("the server closed the connection within the reply's header");
+    QTest::newRow("closed within the header") << Status_Line(200) + "\r\nContent-Ty" << cut;
+    QTest::newRow("status line alone") << Status_Line(200) + "\r\n" << cut;
+    QTest::newRow("header ended, no body") << Status_Line(200) + "\r\n\r\n"
+                                           << QStringLiteral("the reply is empty");
+    QTest::newRow("empty body") << Reply(200, "") << QStringLiteral("the reply is empty");
+    QTest::newRow("no version") << Reply(200, "hello")
+                                << QStringLiteral("the reply holds no version: hello");
+    QTest::newRow("a version") << Reply(200, "VER. 1.001") << QString();
+}
+
+void Test_Version_Check::check_version_reason() {
+    QFETCH(QByteArray, reply);
+
+    Loopback_Server server(reply);
+    QVERIFY(server.listening());
+    const Version_Answer answer = Ask_Version(server.url());
+    QTEST(answer.Reason, "reason");
 }
 
 void Test_Version_Check::check_version_request() {

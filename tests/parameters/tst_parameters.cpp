@@ -51,6 +51,8 @@ private slots:
     void load_not_well_formed();
     void save_form_and_round_trip();
     void save_failure_keeps_old_file();
+    void save_writes_only_what_reads_back_data();
+    void save_writes_only_what_reads_back();
     void rules_data();
     void rules();
 };
@@ -221,6 +223,46 @@ void Test_Parameters::save_failure_keeps_old_file() {
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("ParGen.xml")});
     QVERIFY_THROWS_EXCEPTION(
         Core_Error, Save_ParGen(Keys_Params(), folder.file(QStringLiteral("no/ParGen.xml"))));
+}
+
+void Test_Parameters::save_writes_only_what_reads_back_data() {
+    QTest::addColumn<QChar>("filler"); // every text as long as a field takes, of this character
+    QTest::addColumn<bool>("written");
+    QTest::newRow("digits") << QChar(u'0') << true;
+    // Written as "&amp;", five bytes each.
+    QTest::newRow("ampersands") << QChar(u'&') << false;
+    // Three bytes each in UTF-8.
+    QTest::newRow("euro signs") << QChar(u'\u20AC') << false;
+}
+
+void Test_Parameters::save_writes_only_what_reads_back() {
+    QFETCH(QChar, filler);
+    QFETCH(bool, written);
+    Program_Folder folder;
+    const QString path = folder.file(QStringLiteral("ParGen.xml"));
+    Save_ParGen(Default_ParGen(), path);
+    const QByteArray before = Read_Test_File(path);
+    ParGen_Params params = Default_ParGen();
+    for (const ParGen_Key &key : ParGen_Keys()) {
+        if (key.Text)
+            params.*key.Text = QString(ParGen_Value_Limit, filler);
+    }
+    if (written) {
+        Save_ParGen(params, path);
+        QCOMPARE(Load_ParGen(path), params);
+        return;
+    }
+    // Larger than any reader takes: refused before the old file is touched.
+    try {
+        Save_ParGen(params, path);
+        QFAIL("a file larger than the readers take was written");
+    } catch (const Core_Error &error) {
+        QVERIFY2(error.message().contains(path) &&
+                     error.message().contains(QLatin1String("1048576")),
+                 qPrintable(error.message()));
+    }
+    QCOMPARE(Read_Test_File(path), before);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("ParGen.xml")});
 }
 
 void Test_Parameters::rules_data() {

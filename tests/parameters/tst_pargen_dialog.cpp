@@ -2,6 +2,7 @@
 #include "support/MessageRecorder.h"
 #include "support/TestSupport.h"
 
+#include "configurations/ConfigurationLock.h"
 #include "configurations/Configurations.h"
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
@@ -136,6 +137,15 @@ QList<QPair<QString, QString>> Keys_And_Controls() {
     return pairs;
 }
 
+// Writes the parameter file as another program would: the defaults with "key=value" changes.
+void Save_Changed_Defaults(const QStringList &changes) {
+    ParGen_Params params = Default_ParGen();
+    for (const QString &change : changes)
+        QVERIFY(Set_ParGen_Value(params, *Find_ParGen_Key(change.section(QLatin1Char('='), 0, 0)),
+                                 change.section(QLatin1Char('='), 1)));
+    Save_ParGen(params, App.ParGen_File);
+}
+
 // Where "." in an address byte goes, and whether it is typed elsewhere.
 struct Dot_Case {
     QString Field;
@@ -165,6 +175,11 @@ private slots:
     void ok();
     void write_failure_keeps_dialog_open();
     void network_warnings_asked_before_saving();
+    void ok_keeps_changes_made_meanwhile_data();
+    void ok_keeps_changes_made_meanwhile();
+    void ok_refused_while_another_changes_the_configuration();
+    void ok_without_a_lock_file_keeps_dialog_open();
+    void pasted_values_write_a_readable_file();
     void cancel_writes_nothing_data();
     void cancel_writes_nothing();
     void enter_and_escape_press_nothing();
@@ -545,6 +560,12 @@ void Test_ParGen_Dialog::write_failure_keeps_dialog_open() {
     Open(program, [&](TFParGen2 *dialog) {
         Type_Over(dialog->E_ModbusTCPSlave_IP4, QStringLiteral("78"));
         {
+            // The configuration's folder alone cannot be written; its lock, beside it in
+            // PROJECTS, can be made.
+            QFile::setPermissions(App.Projects_Dir,
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                      QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                      QFileDevice::WriteOther | QFileDevice::ExeOther);
             Read_Only_Folder guard(App.Proj_Dir);
             QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
         }
@@ -562,6 +583,145 @@ void Test_ParGen_Dialog::write_failure_keeps_dialog_open() {
     });
     QCOMPARE(Load_ParGen(App.ParGen_File).Modbus_TCP_Slave_IP4, QStringLiteral("78"));
     QCOMPARE(program.messages.Shown.size(), 1);
+}
+
+void Test_ParGen_Dialog::ok_keeps_changes_made_meanwhile_data() {
+    // While the dialog is shown, another program (the command-line tool, a second window)
+    // changes the file; then the edits are made and OK pressed, and pressed once more after
+    // the correction when the first OK is refused.
+    QTest::addColumn<QStringList>("meanwhile"); // key=value written meanwhile
+    QTest::addColumn<QStringList>("edits");     // control=text typed in the dialog
+    QTest::addColumn<QString>("message");       // of the first OK; empty when it saves
+    QTest::addColumn<QStringList>("correction");
+    QTest::addColumn<QStringList>("saved"); // key=value the file holds in the end
+
+    QTest::newRow("another key") << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=77")}
+                                 << QStringList{QStringLiteral("E_ModbusTCPSlave_Port=1502")}
+                                 << QString() << QStringList()
+                                 << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=77"),
+                                                QStringLiteral("Modbus_TCP_Slave_Port=1502")};
+    QTest::newRow("the same key: the edit made here wins")
+        << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=77")}
+        << QStringList{QStringLiteral("E_ModbusTCPSlave_IP4=78")} << QString() << QStringList()
+        << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=78")};
+    // Letters in a gateway byte pass while the gateway is off; the other program switched it
+    // on, so the whole is refused and shown as it would be saved.
+    QTest::newRow("together they break a rule")
+        << QStringList{QStringLiteral("Modbus_TCP_Slave_EN_GAT=1")}
+        << QStringList{QStringLiteral("E_ModbusTCPSlave_GAT1=ab")}
+        << "Error Modbus TCP Slave!! GATEWAY IP 1 must be between 0 and 255"
+        << QStringList{QStringLiteral("E_ModbusTCPSlave_GAT1=10")}
+        << QStringList{QStringLiteral("Modbus_TCP_Slave_EN_GAT=1"),
+                       QStringLiteral("Modbus_TCP_Slave_GAT1=10")};
+}
+
+void Test_ParGen_Dialog::ok_keeps_changes_made_meanwhile() {
+    QFETCH(QStringList, meanwhile);
+    QFETCH(QStringList, edits);
+    QFETCH(QString, message);
+    QFETCH(QStringList, correction);
+    QFETCH(QStringList, saved);
+
+    Program program;
+    Open(program, [&](TFParGen2 *dialog) {
+        Save_Changed_Defaults(meanwhile);
+        const QByteArray written_meanwhile = program.file();
+        for (const QString &edit : edits)
+            Edit(dialog, edit);
+        QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
+        if (message.isEmpty()) {
+            QVERIFY(!dialog->isVisible());
+            return;
+        }
+        QCOMPARE(program.messages.Shown, (Shown_Messages{{Message_Kind::Error, message}}));
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(program.file(), written_meanwhile);
+        QVERIFY(dialog->CB_ModbusTCPSlave_En_GAT->isChecked());
+        for (const QString &edit : correction)
+            Edit(dialog, edit);
+        QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+    });
+    ParGen_Params expected = Default_ParGen();
+    for (const QString &change : saved)
+        Set_ParGen_Value(expected, *Find_ParGen_Key(change.section(QLatin1Char('='), 0, 0)),
+                         change.section(QLatin1Char('='), 1));
+    QVERIFY(Load_ParGen(App.ParGen_File) == expected);
+    QCOMPARE(program.messages.Shown.size(), message.isEmpty() ? 0 : 1);
+}
+
+void Test_ParGen_Dialog::ok_refused_while_another_changes_the_configuration() {
+    Program program;
+    Open(program, [&](TFParGen2 *dialog) {
+        dialog->Lock_Wait_Ms = 100;
+        Type_Over(dialog->E_ModbusTCPSlave_IP4, QStringLiteral("78"));
+        {
+            Configuration_Lock other(App.Proj_Dir);
+            QVERIFY(other.Take(0));
+            QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
+        }
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(program.messages.Shown.size(), 1);
+        const auto &[kind, text] = program.messages.Shown.first();
+        QCOMPARE(kind, Message_Kind::Error);
+        // It names the configuration and the process that holds it: this test.
+        QVERIFY2(text.contains(QLatin1String("Plant")) &&
+                     text.contains(QString::number(QCoreApplication::applicationPid())),
+                 qPrintable(text));
+        QVERIFY(!program.file_exists());
+
+        // Once the other change is done, the same OK saves.
+        QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+    });
+    QCOMPARE(Load_ParGen(App.ParGen_File).Modbus_TCP_Slave_IP4, QStringLiteral("78"));
+}
+
+void Test_ParGen_Dialog::ok_without_a_lock_file_keeps_dialog_open() {
+    Program program;
+    Open(program, [&](TFParGen2 *dialog) {
+        Type_Over(dialog->E_ModbusTCPSlave_IP4, QStringLiteral("78"));
+        {
+            // The lock is taken on a worker thread, so that the windows keep painting; its
+            // failure reaches the dialog all the same.
+            Read_Only_Folder guard(App.Projects_Dir);
+            QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
+        }
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(program.messages.Shown,
+                 (Shown_Messages{{Message_Kind::Standard_Error,
+                                  QStringLiteral("Cannot create %1.lock: its folder may not be "
+                                                 "written")
+                                      .arg(App.Proj_Dir)}}));
+        QVERIFY(!program.file_exists());
+    });
+}
+
+void Test_ParGen_Dialog::pasted_values_write_a_readable_file() {
+    // Ten values that pass every rule (gateway bytes while the gateway is off, offsets with
+    // leading zeros), pasted 120,000 characters long.
+    const QStringList fields{
+        QStringLiteral("E_ModbusTCPSlave_GAT1"),  QStringLiteral("E_ModbusTCPSlave_GAT2"),
+        QStringLiteral("E_ModbusTCPSlave_GAT3"),  QStringLiteral("E_ModbusTCPSlave_GAT4"),
+        QStringLiteral("E_ModbusTCPSlave2_GAT1"), QStringLiteral("E_ModbusTCPSlave2_GAT2"),
+        QStringLiteral("E_ModbusTCPSlave2_GAT3"), QStringLiteral("E_ModbusTCPSlave2_GAT4"),
+        QStringLiteral("E_Options_Offset_Regs"),  QStringLiteral("E_Options_Offset_Status")};
+    const QString pasted(120000, QLatin1Char('0'));
+    Program program;
+    Open(program, [&](TFParGen2 *dialog) {
+        for (const QString &name : fields) {
+            auto *field = Find<QLineEdit>(dialog, name);
+            field->setFocus(Qt::TabFocusReason);
+            field->selectAll();
+            field->insert(pasted);
+        }
+        QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+    });
+    QCOMPARE(program.messages.Shown, Shown_Messages());
+    const ParGen_Params saved = Load_ParGen(App.ParGen_File);
+    QCOMPARE(saved.OPTIONS_OFFSET_STATUS, QString(ParGen_Value_Limit, QLatin1Char('0')));
+    QCOMPARE(saved.Modbus_TCP_Slave_2_GAT4, QString(ParGen_Value_Limit, QLatin1Char('0')));
 }
 
 void Test_ParGen_Dialog::cancel_writes_nothing_data() {

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 #include <limits>
 
@@ -45,6 +46,9 @@ private slots:
     void settings_load();
     void settings_save_is_canonical();
     void settings_save_failure_keeps_file();
+    void settings_save_keeps_unreadable_file_aside_data();
+    void settings_save_keeps_unreadable_file_aside();
+    void settings_save_keeps_few_unreadable_files();
     void first_start_in_empty_folder();
     void remembered_configuration_data();
     void remembered_configuration();
@@ -212,6 +216,75 @@ void Test_Shell::settings_save_failure_keeps_file() {
     }
     QCOMPARE(Read_Test_File(path), Full_Settings);
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{Settings_File_Name});
+}
+
+void Test_Shell::settings_save_keeps_unreadable_file_aside_data() {
+    QTest::addColumn<QByteArray>("content"); // empty: no file
+    QTest::addColumn<bool>("keptAside");
+
+    QTest::newRow("no file") << QByteArray() << false;
+    QTest::newRow("readable: rewritten in place") << Full_Settings << false;
+    QTest::newRow("cut short") << Full_Settings.left(Full_Settings.size() / 2) << true;
+    QTest::newRow("larger than 1 MiB")
+        << Full_Settings + "<!--" + QByteArray(1024 * 1024, ' ') + "-->" << true;
+    QTest::newRow("no XML") << QByteArray("\x00\x01\xFF garbage", 12) << true;
+}
+
+void Test_Shell::settings_save_keeps_unreadable_file_aside() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, keptAside);
+    Program_Folder folder;
+    const QString path = folder.file(Settings_File_Name);
+    if (!content.isEmpty())
+        Write_Test_File(path, content);
+    AppState state;
+    Load_Settings(state, path);
+    state.Last_IP_Address = QStringLiteral("10.9.8.7");
+
+    const QString aside = Save_Settings(state, path);
+    AppState saved;
+    Load_Settings(saved, path);
+    QCOMPARE(saved.Last_IP_Address, QStringLiteral("10.9.8.7"));
+    const QStringList others = QDir(folder.path())
+                                   .entryList(QDir::Files | QDir::Hidden)
+                                   .filter(QStringLiteral("unreadable"));
+    if (!keptAside) {
+        QCOMPARE(aside, QString());
+        QCOMPARE(others, QStringList());
+        // Written once, the file is readable: the next save keeps nothing aside.
+        QCOMPARE(Save_Settings(state, path), QString());
+        return;
+    }
+    // Beside the settings file, named after it and the time in UTC, holding what it held.
+    QCOMPARE(others.size(), 1);
+    QCOMPARE(aside, folder.file(others.first()));
+    QVERIFY2(QRegularExpression(QStringLiteral("^Roziduduve\\.xml\\.unreadable-\\d{8}T\\d{6}Z$"))
+                 .match(others.first())
+                 .hasMatch(),
+             qPrintable(others.first()));
+    QCOMPARE(Read_Test_File(aside), content);
+    QCOMPARE(Save_Settings(state, path), QString());
+    QCOMPARE(Read_Test_File(aside), content);
+}
+
+void Test_Shell::settings_save_keeps_few_unreadable_files() {
+    Program_Folder folder;
+    const QString path = folder.file(Settings_File_Name);
+    const QString older = path + QStringLiteral(".unreadable-2001010%1T000000Z");
+    for (int day = 1; day <= 4; ++day)
+        Write_Test_File(older.arg(day), "older " + QByteArray::number(day));
+    AppState state;
+    for (int round = 0; round < 2; ++round) {
+        // Files made in the same second get a number after the time.
+        Write_Test_File(path, "<Conf_Settings>");
+        QVERIFY(!Save_Settings(state, path).isEmpty());
+    }
+    const QStringList kept =
+        QDir(folder.path()).entryList({Settings_File_Name + QStringLiteral(".unreadable-*")});
+    QCOMPARE(kept.size(), Kept_Unreadable_Settings);
+    QCOMPARE(kept.first(), QFileInfo(older.arg(4)).fileName());
+    for (const QString &name : kept.mid(1))
+        QCOMPARE(Read_Test_File(folder.file(name)), QByteArray("<Conf_Settings>"));
 }
 
 void Test_Shell::first_start_in_empty_folder() {

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+// A flag is drawn 48 x 48; a picture declaring more than this on a side is no flag but a
+// mistake or a decompression bomb (a small compressed file that unpacks to hundreds of
+// megabytes), and is refused before a pixel is decoded.
+inline constexpr int Flag_Side_Limit = 512;
+
+// The picture in data (any format the image readers know, whatever the file's name says),
+// decoded at most side x side pixels with its proportions kept. Null when data is no picture,
+// does not declare its size, or declares more than Flag_Side_Limit on a side.
+QImage Read_Flag(const QByteArray &data, int side);
