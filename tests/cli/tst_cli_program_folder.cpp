@@ -567,6 +567,10 @@ void Tst_Cli_Program_Folder::brokenProjectsFolder() {
         QVERIFY(QDir(projects).removeRecursively());
         Write_Test_File(projects, "not a folder");
     } else {
+#ifdef Q_OS_WIN
+        QSKIP("Windows keeps a folder's modes for display only, and Wine applies no access "
+              "control lists");
+#else
         program.Add_Configuration(QStringLiteral("Plant"));
         QVERIFY(
             QFile::setPermissions(projects, fault == QLatin1String("read-only")
@@ -579,6 +583,7 @@ void Tst_Cli_Program_Folder::brokenProjectsFolder() {
                 if (setgid(65534) != 0 || setuid(65534) != 0)
                     _exit(99);
             });
+#endif
     }
     Start_Cli(run, program.Arguments(arguments));
     const Cli_Result result = Finish_Cli(run);
