@@ -191,6 +191,9 @@ void Tst_Cli_Program_Folder::listMarksExactName_data() {
 }
 
 void Tst_Cli_Program_Folder::listMarksExactName() {
+#ifdef Q_OS_WIN
+    QSKIP("Windows file names ignore case: two names that differ only in it cannot both exist");
+#endif
     QFETCH(QString, remembered);
     // Where the file system keeps both, the one of the exact name is marked. Names equal but for
     // case may come in either order.
@@ -427,6 +430,7 @@ void Tst_Cli_Program_Folder::setSavesOnlyWhenRulesPass_data() {
         << old_file << QStringList{QStringLiteral("Modbus_TCP_Slave_EN_GAT=true")} << 2
         << "Modbus_TCP_Slave_EN_GAT takes 1 or 0" << QByteArray();
     QTest::newRow("no pairs") << old_file << QStringList() << 2 << "usage" << QByteArray();
+#ifndef Q_OS_WIN // a Windows command line holds at most 32767 characters
     // As long as a field of the communication settings takes; a longer one could make a file
     // that no reader takes back.
     const QString longest(ParGen_Value_Limit, QLatin1Char('0'));
@@ -441,6 +445,7 @@ void Tst_Cli_Program_Folder::setSavesOnlyWhenRulesPass_data() {
                        QStringLiteral("Modbus_TCP_Slave_GAT2=") + QString(120000, QLatin1Char('0'))}
         << 2 << "the value of Modbus_TCP_Slave_GAT2 is longer than 32767 characters"
         << QByteArray();
+#endif
     QTest::newRow("file not well-formed")
         << QByteArray("<Par_Gen><Modbus_TCP_Slave_IP1>")
         << QStringList{QStringLiteral("Modbus_TCP_Slave_IP4=1")} << 2 << "line 1" << QByteArray();
@@ -591,7 +596,8 @@ void Tst_Cli_Program_Folder::brokenProjectsFolder() {
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(result.Exit, 2);
     QCOMPARE(result.Out, QString());
-    Verify_Error_Line(result, message.replace(QLatin1Char('@'), program.Folder.path()));
+    Verify_Error_Line(result, message.replace(QStringLiteral("@/PROJECTS"), projects)
+                                  .replace(QLatin1Char('@'), program.Folder.path()));
     QVERIFY(!QFileInfo::exists(program.file(QStringLiteral("PROJECTS/Plant2"))));
     QVERIFY(!QFileInfo::exists(program.Par_Gen_Path(QStringLiteral("Plant"))));
 }
@@ -603,12 +609,14 @@ void Tst_Cli_Program_Folder::outsideTextIsEscaped_data() {
     QTest::addColumn<QString>("output");
 
     const QByteArray plain = Par_Gen_Xml({});
+#ifndef Q_OS_WIN // no Windows folder name holds a control character
     QTest::newRow("list: a name with an escape sequence")
         << QStringLiteral("Bad\x1b]0;title\x07") << plain << QStringList{QStringLiteral("list")}
         << "  Bad\\x1B]0;title\\x07\n";
     QTest::newRow("list: a name with a line feed")
         << QStringLiteral("Two\nLines") << plain << QStringList{QStringLiteral("list")}
         << "  Two\\nLines\n";
+#endif
     QTest::newRow("get: a value with control characters")
         << QStringLiteral("Plant") << Par_Gen_Xml({{"Modbus_TCP_Slave_GAT1", "a&#155;2J&#9;b"}})
         << QStringList{QStringLiteral("get"), QStringLiteral("Plant"),

@@ -380,6 +380,9 @@ void Test_Configuration_Dialogs::open_context_menu_duplicates_renames_deletes() 
 }
 
 void Test_Configuration_Dialogs::open_preselects_exact_name() {
+#ifdef Q_OS_WIN
+    QSKIP("Windows file names ignore case: two names that differ only in it cannot both exist");
+#endif
     Program_Folder program;
     Message_Recorder messages;
     // A file system that keeps names apart by case; the two may be listed in either order.

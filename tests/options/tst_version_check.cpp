@@ -144,10 +144,12 @@ void Test_Version_Check::check_version_reason_data() {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("reason");
 
+#ifndef Q_OS_WIN // WinHTTP takes a header cut short for a whole one: the reply is then empty
     const QString cut =
         QStringLiteral("the server closed the connection within the reply's header");
     QTest::newRow("closed within the header") << Status_Line(200) + "\r\nContent-Ty" << cut;
     QTest::newRow("status line alone") << Status_Line(200) + "\r\n" << cut;
+#endif
     QTest::newRow("header ended, no body") << Status_Line(200) + "\r\n\r\n"
                                            << QStringLiteral("the reply is empty");
     QTest::newRow("empty body") << Reply(200, "") << QStringLiteral("the reply is empty");
