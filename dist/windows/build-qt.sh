@@ -6,8 +6,11 @@
 #   dist/windows/build-qt.sh          build what is missing, print the Qt folder on the last line
 #   dist/windows/build-qt.sh --prefix print the Qt folder the current key names, build nothing
 # Qt SVG and Qt Serial Bus are built after qtbase; when one of them fails, qtbase stays usable
-# and the module is tried again on the next run. JOBS (2) sets the parallel compile jobs; every
-# compile runs at the lowest CPU priority.
+# and the module is tried again on the next run. The Debian archive this project's machines use
+# answers "404 Not Found" for the source tarballs of both (qt6-base's is served): there the
+# Windows Qt is qtbase alone, the build draws the pictures into PNGs and the program goes
+# without its Modbus module. JOBS (2) sets the parallel compile jobs; every compile runs at the
+# lowest CPU priority.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cache=${CF20914_CACHE:-$HOME/.cache/cf20914}
@@ -146,7 +149,7 @@ for package in qt6-svg qt6-serialbus; do
     name=qt$name
     [ -e "$prefix/.built-$name" ] && continue
     if ! source=$(fetch_source "$package"); then
-        step "$name: the source package $package could not be fetched; the Windows Qt goes without it"
+        step "$name: apt-get could not fetch the source package $package (above: why); the Windows Qt goes without $name"
         continue
     fi
     build_module "$name" "$source" "${module_options[@]}" \

@@ -93,31 +93,53 @@ export WINEPREFIX=$work/wine
 new_prefix "$WINEPREFIX"
 unzip -q "$build/$zip_name" -d "$work"
 app=$work/CF20914
-cp "$build/tests/update/stand_in_updater.exe" "$app/Ethernet_Update.exe"
+
+# A configuration Smoke with its communication settings saved and a stand-in firmware, sent to
+# 127.0.0.1 through the Windows stand-in updater: update_smoke FOLDER TOOL...; the words in
+# folder_option follow each of the tool's commands.
+stand_in_updater=$PWD/$build/tests/update/stand_in_updater.exe
+update_smoke() {
+    local folder=$1
+    shift
+    cp "$stand_in_updater" "$folder/Ethernet_Update.exe"
+    mkdir -p "$folder/MASTER"
+    echo "stand-in firmware" >"$folder/MASTER/sim20914.sim"
+    timeout 120 "$@" new Smoke "${folder_option[@]}"
+    timeout 120 "$@" set Smoke Modbus_TCP_Slave_Port=502 "${folder_option[@]}"
+    timeout 200 "$@" update Smoke --ip 127.0.0.1 --wait 60 "${folder_option[@]}"
+    [ -f "$folder/PROJECTS/Smoke/bin/bank.bin" ]
+    grep -q '^job=.*Smoke' "$folder/updater_record.txt"
+    grep -q '^ended$' "$folder/updater_record.txt"
+    step "the stand-in updater ran and recorded its job:"
+    cat "$folder/updater_record.txt"
+}
 
 step "cf20914-cli.exe creates a configuration and updates a stand-in device on 127.0.0.1"
-(cd "$app" && timeout 120 wine cf20914-cli.exe new Smoke)
-(cd "$app" && timeout 120 wine cf20914-cli.exe set Smoke Modbus_TCP_Slave_IP4=77)
-(cd "$app" && timeout 200 wine cf20914-cli.exe update Smoke --ip 127.0.0.1 --option 2 --wait 60)
-[ -f "$app/PROJECTS/Smoke/bin/bank.bin" ]
-grep -q '^job=.*Smoke' "$app/updater_record.txt"
-grep -q '^ended$' "$app/updater_record.txt"
-step "the stand-in updater ran and recorded its job:"
-cat "$app/updater_record.txt"
+folder_option=()
+(cd "$app" && update_smoke "$app" wine cf20914-cli.exe)
 
 step "CF20914.exe shows its main window"
+# A program started while the Wine server of the last one is still shutting down can wait
+# for it forever: the server goes first.
+timeout 60 wineserver --wait
 picture=docs/windows-main-window.png
 timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     cd "$1"
     wine CF20914.exe &
     wine_pid=$!
     # The window is up when the X server lists a window of the program.
-    for _ in $(seq 600); do
+    for _ in $(seq 1200); do
         xwininfo -root -tree | grep -q "Configurator CF20914" && break
-        kill -0 "$wine_pid" 2>/dev/null || exit 1
+        kill -0 "$wine_pid" 2>/dev/null || {
+            echo "CF20914.exe ended without showing its main window" >&2
+            exit 1
+        }
         sleep 0.1
     done
-    xwininfo -root -tree | grep -q "Configurator CF20914" || exit 1
+    xwininfo -root -tree | grep -q "Configurator CF20914" || {
+        echo "the main window did not show within 120 s" >&2
+        exit 1
+    }
     # Give the first paint a moment after mapping before taking the picture.
     sleep 3
     import -window root "$2"
@@ -132,12 +154,8 @@ if [ -x "$linux_cli" ]; then
     step "the Linux tool runs the Windows stand-in updater through Wine"
     linux_app=$work/linux
     mkdir -p "$linux_app"
-    cp "$build/tests/update/stand_in_updater.exe" "$linux_app/Ethernet_Update.exe"
-    "$linux_cli" new Smoke --program-dir "$linux_app"
-    "$linux_cli" set Smoke Modbus_TCP_Slave_IP4=77 --program-dir "$linux_app"
-    timeout 200 "$linux_cli" update Smoke --ip 127.0.0.1 --option 2 --wait 60 \
-        --program-dir "$linux_app"
-    grep -q '^ended$' "$linux_app/updater_record.txt"
+    folder_option=(--program-dir "$linux_app")
+    update_smoke "$linux_app" "$linux_cli"
 else
     step "no Linux build ($linux_cli): the Linux tool's run of the Windows updater is left out"
 fi

@@ -306,7 +306,8 @@ void Test_Main_Window::close_keeps_unreadable_settings_aside() {
             // Said once, with where the file went.
             QCOMPARE(messages.Shown.size(), 1);
             QCOMPARE(messages.Shown.first().first, Message_Kind::Warning);
-            QVERIFY2(messages.Shown.first().second.contains(program.file(aside.first())),
+            QVERIFY2(messages.Shown.first().second.contains(
+                         QDir::toNativeSeparators(program.file(aside.first()))),
                      qPrintable(messages.Shown.first().second));
         } else {
             QCOMPARE(messages.Shown, (QList<QPair<Message_Kind, QString>>()));

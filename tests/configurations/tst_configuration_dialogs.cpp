@@ -215,7 +215,7 @@ void Test_Configuration_Dialogs::broken_projects_folder() {
              (QList<QPair<Message_Kind, QString>>{
                  {Message_Kind::Standard_Error,
                   QStringLiteral("Error! %1 is not a folder, so it cannot hold the configurations")
-                      .arg(program.file(QStringLiteral("PROJECTS")))}}));
+                      .arg(QDir::toNativeSeparators(program.file(QStringLiteral("PROJECTS"))))}}));
     QVERIFY(App.Proj_Dir.isEmpty());
     QVERIFY(QFileInfo(program.file(QStringLiteral("PROJECTS"))).isFile());
     main->close();
