@@ -2,15 +2,16 @@
 # Sets up, builds and lays out the configurator, then starts it or runs the tests.
 #   ./build.sh run    start the program
 #   ./build.sh test   run every test
-#   ./build.sh windows-check   type-check every source of the program for Windows
+#   ./build.sh windows        build for Windows (the Windows Qt once), lay out and pack the zip
+#   ./build.sh windows-test   the same, then the Windows tests and the program under Wine
 #   ./build.sh fuzz   build the fuzz targets with clang and run each for FUZZ_SECONDS (20)
 # SANITIZE=1 builds into build-sanitize with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 action=${1:-run}
-case "$action" in run | test | windows-check | fuzz) ;; *)
-    echo "usage: $0 run|test|windows-check|fuzz" >&2
+case "$action" in run | test | windows | windows-test | fuzz) ;; *)
+    echo "usage: $0 run|test|windows|windows-test|fuzz" >&2
     exit 2
     ;;
 esac
@@ -19,14 +20,20 @@ esac
 # translations package.
 packages=(cmake g++ make qt6-base-dev qt6-serialbus-dev qt6-qpa-plugins libqt6svg6 libcurl4-openssl-dev
     fonts-dejavu-core qt6-translations-l10n)
-# The Windows type-check needs Debian's MinGW-w64 cross compiler besides.
-[ "$action" != windows-check ] || packages+=(g++-mingw-w64-x86-64-posix)
-# The fault-injection tests stop writers at chosen system calls with strace.
-# The device check is tested against Modbus TCP servers of pymodbus, which imports the serial
-# modules even for TCP.
+# The fault-injection tests stop writers at chosen system calls with strace; a test starts a
+# Windows program under Wine, as the program starts a Windows updater. The device check is
+# tested against Modbus TCP servers of pymodbus, which imports the serial modules even for TCP.
 if [ "$action" = test ]; then
-    packages+=(strace python3-pymodbus python3-serial-asyncio)
+    packages+=(strace g++-mingw-w64-x86-64-posix wine wine64 python3-pymodbus python3-serial-asyncio)
 fi
+# The Windows build: Debian's MinGW-w64 cross compiler, the Qt sources and tools to build them.
+case "$action" in windows | windows-test)
+    packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev
+        qt6-base-dev-tools xz-utils zip librsvg2-bin)
+    ;;
+esac
+# The Windows tests run under Wine; the main window is shown on a virtual X display.
+[ "$action" != windows-test ] || packages+=(wine wine64 xvfb xauth x11-utils imagemagick unzip)
 
 # The fuzz build: clang and its libFuzzer runtime.
 if [ "$action" = fuzz ]; then
@@ -46,30 +53,15 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-# --- Windows type-check -------------------------------------------------------------------
-# No Windows build has run yet; this keeps the code compiling there. Every source of the
-# program is compiled for Windows with the MinGW-w64 cross compiler, syntax and types only,
-# against the Qt headers installed here (Qt's headers pick the platform from the compiler).
-# Sources that cannot be checked this way:
-#   src/platform/HttpGet.cpp  the HTTP client needs libcurl's headers, and Debian has no
-#                             Windows libcurl headers
-# The tests and benchmarks are not part of the program and are Linux-only (network namespaces,
-# posix_spawn).
-if [ "$action" = windows-check ]; then
-    qt_headers=$(qtpaths6 --query QT_INSTALL_HEADERS)
-    flags=(-x c++ -std=c++17 -fsyntax-only -Wall -Wextra -Wpedantic -Werror -Isrc)
-    for module in "" QtCore QtGui QtWidgets QtXml QtNetwork QtSerialBus; do
-        flags+=(-isystem "$qt_headers/$module")
-    done
-    # The definitions a Windows build of Qt and of this project's CMake files set.
-    flags+=(-DUNICODE -D_UNICODE -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -DQT_XML_LIB
-        -DQT_NETWORK_LIB -DQT_SERIALBUS_LIB
-        -DQT_NO_CAST_FROM_ASCII -DQT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
-    find src -name '*.cpp' ! -path src/platform/HttpGet.cpp -print0 | sort -z |
-        xargs -0 -n 1 -P "$(nproc)" x86_64-w64-mingw32-g++-posix "${flags[@]}"
-    echo "Windows type-check passed"
+# --- Windows -----------------------------------------------------------------------------
+# The Windows Qt is built once per machine (dist/windows/build-qt.sh, about 40 minutes), then
+# the program, the tool and the tests are cross-built into build-windows, every source with
+# -Werror. build-windows/program is the program folder; CF20914-windows-x64.zip packs it.
+case "$action" in windows | windows-test)
+    dist/windows/windows.sh "$action"
     exit 0
-fi
+    ;;
+esac
 # -------------------------------------------------------------------------------------------
 
 # The fuzz build: the core and the targets in fuzz/ with clang, libFuzzer, AddressSanitizer and

@@ -5,7 +5,8 @@
 
 // A configuration name is used as a folder name below PROJECTS and stored in the settings
 // file. An empty name, a name holding a path separator, and "." or ".." would name PROJECTS
-// itself or lead elsewhere; a character that XML cannot hold would make the settings file
+// itself or lead elsewhere, as would on Windows a name that Windows does not keep as typed
+// (see Plain_File_Name); a character that XML cannot hold would make the settings file
 // unreadable; a control character (C0, DEL or C1: a line feed, an escape) would break the
 // one name a line that scripts read, or act on a terminal that shows the name.
 bool Configuration_Name_Safe(const QString &name);

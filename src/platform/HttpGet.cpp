@@ -151,11 +151,6 @@ Http_Reply Http_Get(const QString &url, const QList<QByteArray> &headers,
         reply.Error = QString::fromUtf8(api.Easy_Strerror(result));
     else if (!header_ended)
         reply.Error = QStringLiteral("the server closed the connection within the reply's header");
-    else if (status < 200 || status > 299)
-        reply.Error = QStringLiteral("HTTP status %1").arg(status);
-    else
-        reply.Success = true;
-    if (!reply.Success)
-        reply.Body.clear();
+    Settle_Http_Reply(reply, status);
     return reply;
 }

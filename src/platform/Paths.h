@@ -10,7 +10,9 @@ QChar Path_Separator();
 QString Join_Path(const QString &dir, const QString &name);
 
 // True when name names an entry of a folder and nothing else: it holds no "/" or "\" and is
-// not "." or "..". Names that come from files or users are checked with it before they are
+// not "." or "..". On Windows it is also a name that Windows keeps as it is: no blank or dot
+// at its end, none of the characters <>:"|?* or a control character, no device name (CON,
+// NUL, COM1 ...). Names that come from files or users are checked with it before they are
 // joined to a folder.
 bool Plain_File_Name(const QString &name);
 

@@ -6,11 +6,11 @@
 #include <QDir>
 
 #ifdef Q_OS_WIN
+#include <string>
 #include <windows.h>
-// shellapi.h needs windows.h first
-#include <shellapi.h>
 #else
 #include <QFile>
+#include <QStandardPaths>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -75,15 +75,21 @@ private:
 };
 
 std::unique_ptr<Child_Process> Start_Native(const QString &program) {
+    // The program's path, quoted, is its whole command line: no arguments. CreateProcessW may
+    // write into the command line, so it gets a copy of its own.
     const QString native = QDir::toNativeSeparators(program);
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS; // the shell shows its own message when it fails
-    info.lpFile = reinterpret_cast<const wchar_t *>(native.utf16());
-    info.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExW(&info))
+    std::wstring command_line = L"\"" + native.toStdWString() + L"\"";
+    const std::wstring application = native.toStdWString();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(application.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, &process))
         throw Start_Error(program, qt_error_string(int(GetLastError())));
-    return std::make_unique<Windows_Child>(info.hProcess);
+    CloseHandle(process.hThread);
+    return std::make_unique<Windows_Child>(process.hProcess);
 }
 
 #else
@@ -163,14 +169,32 @@ private:
     int Code = 0;
 };
 
+// True when the file at path is a Windows program: it starts with the "MZ" of an executable.
+bool Is_Windows_Program(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(2) == "MZ";
+}
+
 // glibc's posix_spawn reports a failed exec (no such file, no permission, not a program) as
-// its result, so the error comes back here rather than from a child that vanishes.
+// its result, so the error comes back here rather than from a child that vanishes. A Windows
+// program runs under Wine, which lives as long as the program and ends with its exit code.
 std::unique_ptr<Child_Process> Start_Native(const QString &program) {
     Reap_Orphans();
-    const QByteArray path = QFile::encodeName(program);
-    char *const argv[] = {const_cast<char *>(path.constData()), nullptr};
+    QList<QByteArray> arguments{QFile::encodeName(program)};
+    if (Is_Windows_Program(program)) {
+        const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
+        if (wine.isEmpty())
+            throw Start_Error(program,
+                              QStringLiteral("it is a Windows program, and running it here needs "
+                                             "Wine (on Debian: apt-get install wine)"));
+        arguments.prepend(QFile::encodeName(wine));
+    }
+    std::vector<char *> argv;
+    for (QByteArray &argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    const int error = posix_spawn(&pid, path.constData(), nullptr, nullptr, argv, environ);
+    const int error = posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
     if (error != 0)
         throw Start_Error(program, qt_error_string(error));
     return std::make_unique<Posix_Child>(pid);

@@ -9,8 +9,10 @@
 class Child_Process {
 public:
     // Starts program by its absolute path, with no arguments, in the configurator's working
-    // folder, in a normal window, never through a shell or a search path. Throws Core_Error with
-    // the reason when it cannot be started.
+    // folder, in a normal window, never through a shell or a search path. Elsewhere than on
+    // Windows, a Windows program (one starting with "MZ") runs under Wine, found on the search
+    // path, and this object stands for Wine. Throws Core_Error with the reason when it cannot be
+    // started, Wine's absence included.
     static std::unique_ptr<Child_Process> Start(const QString &program);
 
     virtual ~Child_Process() = default;

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
+#include <memory>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -50,29 +51,34 @@ void Write_File_Safely(const QString &path, const QByteArray &data,
 }
 
 bool Create_File_Exclusively(const QString &path, const QByteArray &data) {
-    QTemporaryFile temporary(path + QStringLiteral(".XXXXXX"));
+    auto temporary = std::make_unique<QTemporaryFile>(path + QStringLiteral(".XXXXXX"));
     const auto fail = [&path](const QString &reason) {
         return Core_Error(QStringLiteral("Cannot create %1: %2").arg(path, reason));
     };
-    if (!temporary.open())
-        throw fail(temporary.errorString());
-    if (temporary.write(data) != data.size() || !temporary.flush())
-        throw fail(temporary.errorString());
-    temporary.close();
+    if (!temporary->open())
+        throw fail(temporary->errorString());
+    if (temporary->write(data) != data.size() || !temporary->flush())
+        throw fail(temporary->errorString());
+    temporary->close();
 #ifdef Q_OS_WIN
+    // QTemporaryFile holds its handle until it goes, and Windows moves no open file: it goes
+    // first, and the file it leaves is removed here when the move fails.
+    temporary->setAutoRemove(false);
+    const QString from = QDir::toNativeSeparators(temporary->fileName());
+    temporary.reset();
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
-    const QString from = QDir::toNativeSeparators(temporary.fileName());
     const QString to = QDir::toNativeSeparators(path);
     if (MoveFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),
                     reinterpret_cast<const wchar_t *>(to.utf16()), MOVEFILE_WRITE_THROUGH))
         return true;
     const DWORD error = GetLastError();
+    QFile::remove(from);
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
         return false;
     throw fail(qt_error_string(int(error)));
 #else
     // A hard link fails when the target exists, and shows the whole file at once.
-    if (link(QFile::encodeName(temporary.fileName()).constData(),
+    if (link(QFile::encodeName(temporary->fileName()).constData(),
              QFile::encodeName(path).constData()) == 0)
         return true;
     const int error = errno;

@@ -1,6 +1,5 @@
 #include "Comon.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 
@@ -119,12 +118,19 @@ int Text_To_Int_Def(const QString &text, int default_value) {
 }
 
 std::optional<int> Decimal_Int(const QString &text) {
-    // Anchored at the very end: "$" alone would also match before a final line feed.
-    static const QRegularExpression Decimal(
-        QRegularExpression::anchoredPattern(QStringLiteral("[+-]?[0-9]+")));
+    // Checked by hand rather than with a regular expression: the version check calls this on a
+    // worker thread, and a MinGW build of Qt whose worker thread used the regular expression
+    // engine can hang at exit under Wine.
+    const qsizetype first = text.startsWith(QLatin1Char('+')) || text.startsWith(QLatin1Char('-'));
+    if (text.size() == first)
+        return std::nullopt;
+    for (qsizetype i = first; i < text.size(); ++i) {
+        if (text.at(i) < QLatin1Char('0') || text.at(i) > QLatin1Char('9'))
+            return std::nullopt;
+    }
     bool ok = false;
     const int value = text.toInt(&ok);
-    if (!ok || !Decimal.match(text).hasMatch())
+    if (!ok)
         return std::nullopt;
     return value;
 }

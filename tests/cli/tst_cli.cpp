@@ -194,6 +194,10 @@ void Tst_Cli::usageErrors_data() {
 
 void Tst_Cli::usageErrors() {
     QFETCH(QStringList, arguments);
+#ifdef Q_OS_WIN
+    if (arguments.contains(QLatin1String("/dev/zero")))
+        QSKIP("/dev/zero, a device file without end, is Linux's");
+#endif
 
     const Program_Folder folder;
     Write_Test_File(folder.file(QStringLiteral("ParGen.xml")), Both_Gateways_On());
@@ -311,6 +315,9 @@ void Tst_Cli::compileWarnsOfFailedRule() {
 }
 
 void Tst_Cli::fileNameOutsideEncodingIsRefused() {
+#ifdef Q_OS_WIN
+    QSKIP("file names are bytes on Linux only; Windows keeps them in UTF-16, which holds any");
+#endif
     const Program_Folder folder;
     const QString par_gen = folder.file(QStringLiteral("ParGen.xml"));
     Write_Test_File(par_gen, Both_Gateways_On());
@@ -481,8 +488,9 @@ void Tst_Cli::jobWritesOperationsForOption() {
     QCOMPARE(operations.size(), files.size());
     for (int i = 0; i < operations.size(); ++i) {
         const QDomElement operation = operations.at(i).toElement();
+        // In the platform's own form, whatever form the folders were given in.
         QCOMPARE(operation.firstChildElement(QStringLiteral("Ope_FileName")).text(),
-                 folder.file(files.at(i)));
+                 QDir::toNativeSeparators(folder.file(files.at(i))));
         QCOMPARE(operation.firstChildElement(QStringLiteral("Ope_Read_Back")).text(),
                  readBack ? QStringLiteral("1") : QStringLiteral("0"));
     }

@@ -185,6 +185,7 @@ void Test_Image::save_failure_is_reported() {
     Write_Test_File(App.ParGen_File,
                     Enabled_With("<Modbus_TCP_Slave_IP4>9</Modbus_TCP_Slave_IP4>"));
     Compile_Bank();
+    SKIP_UNLESS_READ_ONLY_FOLDERS();
     {
         Read_Only_Folder guard(App.Proj_Dir + QStringLiteral("/bin"));
         try {

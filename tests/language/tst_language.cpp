@@ -234,7 +234,7 @@ void Test_Language::locale_line_data() {
 void Test_Language::locale_line() {
     QFETCH(QByteArray, content);
     Program_Folder folder;
-    App.Language_Dir = folder.path();
+    App.Language_Dir = QDir::toNativeSeparators(folder.path()); // as the program keeps it
     Write_Test_File(folder.file(QStringLiteral("Test.lng")), content);
     Lang_Locale = QStringLiteral("left over");
     App.Language_Name = QStringLiteral("Test");
@@ -242,10 +242,10 @@ void Test_Language::locale_line() {
     QTEST(Lang_Locale, "locale");
     QCOMPARE(Lang_Strings.at(16), QStringLiteral("Open Configuration"));
     QFETCH(QString, locale);
-    QCOMPARE(Qt_Translation_File(folder.path(), locale),
-             locale.isEmpty()
-                 ? QString()
-                 : folder.file(QStringLiteral("qtbase_") + locale + QLatin1String(".qm")));
+    QCOMPARE(Qt_Translation_File(App.Language_Dir, locale),
+             locale.isEmpty() ? QString()
+                              : QDir::toNativeSeparators(folder.file(
+                                    QStringLiteral("qtbase_") + locale + QLatin1String(".qm"))));
 }
 
 QTEST_GUILESS_MAIN(Test_Language)

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QLibraryInfo>
 #include <QMap>
 #include <QRegularExpression>
 #include <QSet>
@@ -266,8 +265,7 @@ void Test_Shipped_Languages::qt_texts_available() {
     const QString locale = Shipped_Locales.value(language);
     if (locale.isEmpty())
         QSKIP("names no locale: Qt's English");
-    const QString file =
-        Qt_Translation_File(QLibraryInfo::path(QLibraryInfo::TranslationsPath), locale);
+    const QString file = Qt_Translation_File(QStringLiteral(CF_QT_TRANSLATIONS_DIR), locale);
     QVERIFY2(QFileInfo(file).isFile(), qPrintable(file + QLatin1String(" missing")));
 }
 

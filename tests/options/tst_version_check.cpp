@@ -144,10 +144,12 @@ void Test_Version_Check::check_version_reason_data() {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("reason");
 
+#ifndef Q_OS_WIN // WinHTTP takes a header cut short for a whole one: the reply is then empty
     const QString cut =
         QStringLiteral("the server closed the connection within the reply's header");
     QTest::newRow("closed within the header") << Status_Line(200) + "\r\nContent-Ty" << cut;
     QTest::newRow("status line alone") << Status_Line(200) + "\r\n" << cut;
+#endif
     QTest::newRow("header ended, no body") << Status_Line(200) + "\r\n\r\n"
                                            << QStringLiteral("the reply is empty");
     QTest::newRow("empty body") << Reply(200, "") << QStringLiteral("the reply is empty");
@@ -199,10 +201,10 @@ void Test_Version_Check::check_version_silent_server() {
 void Test_Version_Check::check_version_refused_connection() {
     // A port that is bound but not listening refuses connections, and stays taken meanwhile.
     quint16 port = 0;
-    const int fd = Bind_Loopback(port);
-    QVERIFY(fd >= 0);
+    const Socket_Handle fd = Bind_Loopback(port);
+    QVERIFY(fd != No_Socket);
     const bool newer = Check_Version(Loopback_Url(port));
-    ::close(fd);
+    Close_Socket(fd);
     QVERIFY(!newer);
 }
 

@@ -552,6 +552,7 @@ void Test_ParGen_Dialog::network_warnings_asked_before_saving() {
 }
 
 void Test_ParGen_Dialog::write_failure_keeps_dialog_open() {
+    SKIP_UNLESS_READ_ONLY_FOLDERS();
     Program program;
     Write_Test_File(App.ParGen_File,
                     "<Par_Gen><Modbus_TCP_Slave_IP4>77</Modbus_TCP_Slave_IP4></Par_Gen>");
@@ -677,6 +678,7 @@ void Test_ParGen_Dialog::ok_refused_while_another_changes_the_configuration() {
 }
 
 void Test_ParGen_Dialog::ok_without_a_lock_file_keeps_dialog_open() {
+    SKIP_UNLESS_READ_ONLY_FOLDERS();
     Program program;
     Open(program, [&](TFParGen2 *dialog) {
         Type_Over(dialog->E_ModbusTCPSlave_IP4, QStringLiteral("78"));

@@ -8,7 +8,11 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 int main(int argc, char **) {
     const char *report = std::getenv("CF_STAND_IN_REPORT");
@@ -16,8 +20,8 @@ int main(int argc, char **) {
         return 2;
     const std::string path = report;
     {
-        std::ofstream out(path + ".part");
-        out << std::filesystem::current_path().string() << '\n'
+        std::ofstream out(path + ".part", std::ios::binary); // "\n" on Windows too
+        out << std::filesystem::current_path().generic_string() << '\n'
             << argc - 1 << '\n'
             << getpid() << '\n';
     }

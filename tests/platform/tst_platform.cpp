@@ -1,6 +1,7 @@
 #include "platform/IcmpEcho.h"
 #include "platform/NamedEvent.h"
 #include "platform/ProcessLaunch.h"
+#include "platform/SafeFile.h"
 
 #include "support/PrivateNetwork.h"
 
@@ -10,13 +11,19 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-#include <csignal>
 #include <functional>
 #include <thread>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <cerrno>
+#include <csignal>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -55,14 +62,30 @@ private:
     QString Previous;
 };
 
+// True once the process pid has ended and nothing holds it any more.
+bool Process_Gone(qint64 pid) {
+#ifdef Q_OS_WIN
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(pid));
+    if (!process)
+        return true;
+    const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+#else
+    return kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+#endif
+}
+
 // A stand-in started with its report in folder. Going out of scope, it releases the child and
 // gives it time to end before the folder goes.
 class Stand_In {
 public:
     // The stand-in finds its report's name in the environment it inherits.
-    Stand_In(const Working_Folder &folder, const QString &name) : Report(folder.file(name)) {
+    Stand_In(const Working_Folder &folder, const QString &name,
+             const QString &program = QStringLiteral(STAND_IN))
+        : Report(folder.file(name)) {
         qputenv("CF_STAND_IN_REPORT", QFile::encodeName(Report));
-        Child = Child_Process::Start(QStringLiteral(STAND_IN));
+        Child = Child_Process::Start(program);
     }
     ~Stand_In() {
         Release();
@@ -104,11 +127,14 @@ private slots:
     void child_process_start_failure_data();
     void child_process_start_failure();
     void child_process_outlives_its_object();
+    void child_process_windows_program_under_wine();
 
     void named_event_signals_data();
     void named_event_signals();
     void named_event_wakes_a_waiter();
     void named_event_goes_with_its_object();
+
+    void create_file_exclusively();
 };
 
 void Test_Platform::icmp_echo_reply_data() {
@@ -281,6 +307,14 @@ void Test_Platform::child_process_start_failure_data() {
     QTest::addColumn<QString>("reason");
 
     const QByteArray script = "#!/bin/sh\ntouch started\n";
+#ifdef Q_OS_WIN
+    QTest::newRow("missing program") << QStringLiteral("missing") << true << QByteArray() << true
+                                     << qt_error_string(ERROR_FILE_NOT_FOUND);
+    // No shell steps in for a file that is not a program.
+    QTest::newRow("not a program")
+        << QStringLiteral("notes.txt") << true << QByteArray("touch started\n") << true
+        << qt_error_string(ERROR_BAD_EXE_FORMAT);
+#else
     QTest::newRow("missing program") << QStringLiteral("missing") << true << QByteArray() << true
                                      << QStringLiteral("No such file or directory");
     QTest::newRow("not executable") << QStringLiteral("Ethernet_Update.exe") << true << script
@@ -289,6 +323,12 @@ void Test_Platform::child_process_start_failure_data() {
     QTest::newRow("not a program")
         << QStringLiteral("notes.txt") << true << QByteArray("touch started\n") << true
         << QStringLiteral("Exec format error");
+    // A Windows program runs under Wine, which the search path does not hold here.
+    QTest::newRow("Windows program without Wine")
+        << QStringLiteral("Ethernet_Update.exe") << true << QByteArray("MZ\x90\0") << true
+        << QStringLiteral("it is a Windows program, and running it here needs Wine (on Debian: "
+                          "apt-get install wine)");
+#endif
     // It would run from the working folder, were a bare name taken.
     QTest::newRow("bare name") << QStringLiteral("Ethernet_Update.exe") << false << script << true
                                << QStringLiteral("not an absolute path");
@@ -311,11 +351,18 @@ void Test_Platform::child_process_start_failure() {
                                                : QFile::ReadOwner | QFile::WriteOwner));
     }
     const QString program = absolute ? folder.file(name) : name;
+    // Wine, for a Windows program, is looked for on a search path without it.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(folder.path()));
     try {
         Child_Process::Start(program);
+        qputenv("PATH", path);
         QFAIL("started");
     } catch (const Core_Error &error) {
-        QCOMPARE(error.message(), QStringLiteral("Cannot start %1: %2").arg(program, reason));
+        qputenv("PATH", path);
+        QCOMPARE(
+            error.message(),
+            QStringLiteral("Cannot start %1: %2").arg(QDir::toNativeSeparators(program), reason));
     }
     QVERIFY(!QFile::exists(folder.file(QStringLiteral("started"))));
 }
@@ -324,7 +371,7 @@ void Test_Platform::child_process_outlives_its_object() {
     const Working_Folder folder;
     Stand_In orphan(folder, QStringLiteral("orphan"));
     QTRY_VERIFY(orphan.Reported());
-    const pid_t pid = orphan.Report_Lines().value(2).toInt();
+    const qint64 pid = orphan.Report_Lines().value(2).toLongLong();
     QVERIFY(pid > 0);
 
     orphan.Child.reset();
@@ -336,9 +383,31 @@ void Test_Platform::child_process_outlives_its_object() {
     Stand_In later(folder, QStringLiteral("later"));
     const auto reaped = [&] {
         later.Child->Finished();
-        return kill(pid, 0) != 0 && errno == ESRCH;
+        return Process_Gone(pid);
     };
     QTRY_VERIFY(reaped());
+}
+
+// The stand-in built for Windows, started here as the updater would be: Wine runs it in the
+// working folder with no arguments and ends with it.
+void Test_Platform::child_process_windows_program_under_wine() {
+#ifndef STAND_IN_WINDOWS
+    QSKIP("the stand-in is built for Windows where the MinGW-w64 cross compiler is installed");
+#else
+    if (QStandardPaths::findExecutable(QStringLiteral("wine")).isEmpty())
+        QSKIP("Wine is not installed (apt-get install wine)");
+    qputenv("WINEDEBUG", "-all"); // Wine's own messages, of a run without a display, are noise
+    const Working_Folder folder;
+    Stand_In stand_in(folder, QStringLiteral("report"), QStringLiteral(STAND_IN_WINDOWS));
+    // Wine makes its prefix on its first start, which takes a while.
+    QTRY_VERIFY_WITH_TIMEOUT(stand_in.Reported(), 120000);
+    QVERIFY(!stand_in.Child->Finished());
+    QCOMPARE(stand_in.Report_Lines().value(1), QStringLiteral("0")); // arguments
+
+    stand_in.Release();
+    QTRY_VERIFY_WITH_TIMEOUT(stand_in.Child->Finished(), 20000);
+    QVERIFY(stand_in.Done());
+#endif
 }
 
 void Test_Platform::named_event_signals_data() {
@@ -397,6 +466,22 @@ void Test_Platform::named_event_goes_with_its_object() {
     QVERIFY(!Named_Event::Signal(name));
     Named_Event::Create(name).reset();
     QVERIFY(!Named_Event::Signal(name)); // nothing left behind for a later run to find
+}
+
+// The file appears whole, only where none is, and nothing else is left beside it.
+void Test_Platform::create_file_exclusively() {
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("guard.lock"));
+    const auto content = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+    };
+    QVERIFY(Create_File_Exclusively(path, "first\n"));
+    QCOMPARE(content(), QByteArray("first\n"));
+    QVERIFY(!Create_File_Exclusively(path, "second\n"));
+    QCOMPARE(content(), QByteArray("first\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{QStringLiteral("guard.lock")});
 }
 
 QTEST_GUILESS_MAIN(Test_Platform)

@@ -42,6 +42,12 @@ inline Cli_Result Finish_Cli(QProcess &process) {
     result.Exit = process.exitCode();
     result.Out = QString::fromUtf8(process.readAllStandardOutput());
     result.Err = QString::fromUtf8(process.readAllStandardError());
+#ifdef Q_OS_WIN
+    // On Windows the tool's text lines end in CR LF, as those of every console program there;
+    // the checks read lines.
+    for (QString *text : {&result.Out, &result.Err})
+        text->replace(QLatin1String("\r\n"), QLatin1String("\n"));
+#endif
     return result;
 }
 

@@ -9,14 +9,38 @@
 #include <QMutexLocker>
 #include <QString>
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
+#include <thread>
+
+#ifdef Q_OS_WIN
+// clang-format off
+#include <winsock2.h>
+#include <ws2tcpip.h>
+// clang-format on
+using Socket_Handle = SOCKET;
+inline constexpr Socket_Handle No_Socket = INVALID_SOCKET;
+inline void Close_Socket(Socket_Handle socket) {
+    closesocket(socket);
+}
+inline int Poll_Sockets(pollfd *entries, int count, int ms) {
+    return WSAPoll(entries, ULONG(count), ms);
+}
+#else
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
+using Socket_Handle = int;
+inline constexpr Socket_Handle No_Socket = -1;
+inline void Close_Socket(Socket_Handle socket) {
+    ::close(socket);
+}
+inline int Poll_Sockets(pollfd *entries, int count, int ms) {
+    return ::poll(entries, nfds_t(count), ms);
+}
+#endif
 
 // A client without a time limit is let go after this long, so that it fails a test instead of
 // hanging it.
@@ -32,19 +56,29 @@ inline void Keep_Http_On_This_Machine() {
     qputenv("NO_PROXY", "*");
 }
 
-// A TCP socket bound to 127.0.0.1 at a port the system picks; -1 when that fails.
-inline int Bind_Loopback(quint16 &port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
+// A TCP socket bound to 127.0.0.1 at a port the system picks; No_Socket when that fails.
+inline Socket_Handle Bind_Loopback(quint16 &port) {
+#ifdef Q_OS_WIN
+    static const bool winsock_started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    if (!winsock_started)
+        return No_Socket;
+    const Socket_Handle fd = ::socket(AF_INET, SOCK_STREAM, 0);
+#else
+    const Socket_Handle fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+#endif
+    if (fd == No_Socket)
+        return No_Socket;
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), length) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
-        ::close(fd);
-        return -1;
+        Close_Socket(fd);
+        return No_Socket;
     }
     port = ntohs(address.sin_port);
     return fd;
@@ -64,15 +98,15 @@ public:
     explicit Loopback_Server(QByteArray reply, Behaviour behaviour = Behaviour::Answer)
         : Reply(std::move(reply)), Silent(behaviour == Behaviour::Stay_Silent) {
         Listen_Fd = Bind_Loopback(Port);
-        if (Listen_Fd >= 0 && ::listen(Listen_Fd, 8) == 0)
+        if (Listen_Fd != No_Socket && ::listen(Listen_Fd, 8) == 0)
             Thread = std::thread([this] { Serve(); });
     }
     ~Loopback_Server() {
         Stop = true;
         if (Thread.joinable())
             Thread.join();
-        if (Listen_Fd >= 0)
-            ::close(Listen_Fd);
+        if (Listen_Fd != No_Socket)
+            Close_Socket(Listen_Fd);
     }
     Loopback_Server(const Loopback_Server &) = delete;
     Loopback_Server &operator=(const Loopback_Server &) = delete;
@@ -86,24 +120,28 @@ public:
 
 private:
     // Waits up to a short slice for fd to become ready, so that Stop is seen promptly.
-    bool Ready(int fd, short events) const {
+    bool Ready(Socket_Handle fd, short events) const {
         pollfd entry{fd, events, 0};
-        return ::poll(&entry, 1, 50) > 0;
+        return Poll_Sockets(&entry, 1, 50) > 0;
     }
 
     void Serve() {
         while (!Stop) {
             if (!Ready(Listen_Fd, POLLIN))
                 continue;
-            const int client = ::accept4(Listen_Fd, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client < 0)
+#ifdef Q_OS_WIN
+            const Socket_Handle client = ::accept(Listen_Fd, nullptr, nullptr);
+#else
+            const Socket_Handle client = ::accept4(Listen_Fd, nullptr, nullptr, SOCK_CLOEXEC);
+#endif
+            if (client == No_Socket)
                 continue;
             Handle(client);
-            ::close(client);
+            Close_Socket(client);
         }
     }
 
-    void Handle(int client) {
+    void Handle(Socket_Handle client) {
         QByteArray head;
         char buffer[4096];
         while (!head.contains("\r\n\r\n")) {
@@ -111,7 +149,7 @@ private:
                 return;
             if (!Ready(client, POLLIN))
                 continue;
-            const ssize_t count = ::recv(client, buffer, sizeof buffer, 0);
+            const auto count = ::recv(client, buffer, sizeof buffer, 0);
             if (count <= 0)
                 return;
             head.append(buffer, qsizetype(count));
@@ -135,19 +173,31 @@ private:
         while (sent < Reply.size() && !Stop) {
             if (!Ready(client, POLLOUT))
                 continue;
+#ifdef Q_OS_WIN
+            // The socket is ready to take data, so the send does not block.
+            const auto count =
+                ::send(client, Reply.constData() + sent, int(Reply.size() - sent), 0);
+            if (count < 0)
+                return; // the client has hung up, as it does on a body that is too large
+#else
             const ssize_t count = ::send(client, Reply.constData() + sent,
                                          size_t(Reply.size() - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
             if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
                 return; // the client has hung up, as it does on a body that is too large
+#endif
             if (count > 0)
                 sent += count;
         }
+#ifdef Q_OS_WIN
+        ::shutdown(client, SD_SEND);
+#else
         ::shutdown(client, SHUT_WR);
+#endif
     }
 
     const QByteArray Reply;
     const bool Silent;
-    int Listen_Fd = -1;
+    Socket_Handle Listen_Fd = No_Socket;
     quint16 Port = 0;
     std::atomic<bool> Stop{false};
     std::thread Thread;

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QPair>
+#include <QStringList>
 
 // Keeps every message shown while it is installed and answers questions from a script.
 class Message_Recorder : public Message_Sink {
@@ -16,6 +17,14 @@ public:
     bool Show(Message_Kind kind, const QString &text) override {
         Shown.append({kind, text});
         return !Answers.isEmpty() && Answers.takeFirst();
+    }
+
+    // The texts shown, one a line, for a failing check to name.
+    QString Texts() const {
+        QStringList texts;
+        for (const auto &message : Shown)
+            texts << message.second;
+        return texts.join(QLatin1Char('\n'));
     }
 
     QList<QPair<Message_Kind, QString>> Shown;

@@ -1,5 +1,6 @@
 #include "PrivateNetwork.h"
 
+#ifdef Q_OS_LINUX
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -54,6 +55,7 @@ QString Drop_Net_Raw_Of_Thread() {
 }
 
 } // namespace
+#endif
 
 Private_Network Loopback_Holding_Only(const QString &address) {
     Private_Network network;
@@ -76,6 +78,10 @@ Private_Network Range_On_Loopback(const QString &range, bool silent, const QStri
 }
 
 QString Private_Network::Run(const std::function<void()> &work) const {
+#ifndef Q_OS_LINUX
+    Q_UNUSED(work);
+    return QStringLiteral("private network namespaces are a feature of Linux");
+#else
     if (geteuid() != 0)
         return QStringLiteral("a private network namespace needs root");
     QString failure;
@@ -98,4 +104,5 @@ QString Private_Network::Run(const std::function<void()> &work) const {
     thread->start();
     thread->wait();
     return failure;
+#endif
 }

@@ -4,24 +4,23 @@
 // the file updater_exit_code beside it names (0 without one).
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 int main(int argc, char *argv[]) {
     const std::string self = argv[0];
-    const std::string dir = self.substr(0, self.find_last_of('/') + 1);
+    const std::string dir = self.substr(0, self.find_last_of("/\\") + 1);
     std::ifstream job(dir + "Ethernet_Update.xml");
     const std::string job_text((std::istreambuf_iterator<char>(job)),
                                std::istreambuf_iterator<char>());
-    char cwd[4096] = {};
-    if (!getcwd(cwd, sizeof cwd))
-        cwd[0] = '\0';
+    std::error_code error;
+    const std::string cwd = std::filesystem::current_path(error).generic_string();
     {
-        std::ofstream record(dir + "updater_record.txt");
+        std::ofstream record(dir + "updater_record.txt", std::ios::binary); // "\n" on Windows too
         record << "args=" << argc - 1 << "\ncwd=" << cwd << "\njob=" << job_text << "\n";
     }
     std::string delay;
@@ -32,7 +31,7 @@ int main(int argc, char *argv[]) {
     } else if (!delay.empty()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(std::stol(delay)));
     }
-    std::ofstream(dir + "updater_record.txt", std::ios::app) << "ended\n";
+    std::ofstream(dir + "updater_record.txt", std::ios::binary | std::ios::app) << "ended\n";
     int exit_code = 0;
     std::ifstream(dir + "updater_exit_code") >> exit_code;
     return exit_code;
