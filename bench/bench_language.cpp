@@ -10,10 +10,10 @@
 
 #include "BenchSupport.h"
 
-#include "app/UDededorezidFirmWare.h"
+#include "app/MainWindow.h"
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
-#include "options/USoftOptions.h"
+#include "options/OptionsDialog.h"
 #include "shell/AppState.h"
 #include "widgets/ProgramStyle.h"
 
@@ -92,8 +92,8 @@ bool Write_Languages(const QDir &folder) {
 }
 
 QWidget *First_Flag(QWidget *modal) {
-    auto *options = qobject_cast<TFSoftOptions *>(modal);
-    return options ? options->I_L[0] : nullptr;
+    auto *options = qobject_cast<Options_Dialog *>(modal);
+    return options ? options->Flag_Slots[0] : nullptr;
 }
 
 } // namespace
@@ -107,7 +107,7 @@ int main(int argc, char *argv[]) {
     const QDir languages(folder.filePath(Language_Folder_Name));
     if (!languages.mkpath(QStringLiteral(".")) || !Write_Languages(languages))
         return 1;
-    TFDededorezidFirmWare main_window(folder.path());
+    Main_Window main_window(folder.path());
     main_window.show();
     if (!QTest::qWaitForWindowExposed(&main_window))
         return 1;
@@ -116,14 +116,14 @@ int main(int argc, char *argv[]) {
     bool as_expected = true;
     for (int run = 0; run < runs; ++run) {
         const QString picked = Language_Name(run % 2);
-        shown.push_back(Ms_To_First_Paint(main_window.Btn_Opz, First_Flag, [&](QWidget *modal) {
-            auto *options = static_cast<TFSoftOptions *>(modal);
+        shown.push_back(Ms_To_First_Paint(main_window.Btn_Options, First_Flag, [&](QWidget *modal) {
+            auto *options = static_cast<Options_Dialog *>(modal);
             as_expected = as_expected && options->Show_Page == 1 &&
-                          options->L_L[0]->text() == Language_Name(0) &&
-                          options->I_L[0]->isVisible();
+                          options->Name_Slots[0]->text() == Language_Name(0) &&
+                          options->Flag_Slots[0]->isVisible();
 
             sink.Answer = true;
-            options->LangClick(options->L_L[run % 2]);
+            options->LangClick(options->Name_Slots[run % 2]);
             switched.push_back(Now_Ms() - sink.Answered_Ms);
             sink.Answer = false;
             as_expected = as_expected && main_window.Btn_New->text().startsWith(picked);
@@ -132,7 +132,7 @@ int main(int argc, char *argv[]) {
             options->Btn_NextClick(options->Btn_Next);
             options->TS_Language->repaint();
             turned.push_back(Now_Ms() - start);
-            as_expected = as_expected && options->L_L[0]->text() == Language_Name(6);
+            as_expected = as_expected && options->Name_Slots[0]->text() == Language_Name(6);
 
             start = Now_Ms();
             options->TS_Language->repaint();
@@ -142,7 +142,7 @@ int main(int argc, char *argv[]) {
             options->Btn_NextClick(options->Btn_Next);
             options->TS_Language->repaint();
             turned_to_bombs.push_back(Now_Ms() - start);
-            as_expected = as_expected && options->L_L[0]->text() == Language_Name(First_Bomb);
+            as_expected = as_expected && options->Name_Slots[0]->text() == Language_Name(First_Bomb);
             options->Btn_Cancel->click();
         }));
 

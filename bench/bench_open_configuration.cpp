@@ -1,12 +1,12 @@
 // The open dialog with 10,000 configuration folders below PROJECTS: from the click on Open
 // Configuration to the list painted with the active configuration preselected, beside listing
 // the folder alone.
-// Run: QT_QPA_PLATFORM=offscreen bench_open_conf [runs]
+// Run: QT_QPA_PLATFORM=offscreen bench_open_configuration [runs]
 
 #include "BenchSupport.h"
 
-#include "app/UDededorezidFirmWare.h"
-#include "configurations/UOpenConf.h"
+#include "app/MainWindow.h"
+#include "configurations/OpenConfigurationDialog.h"
 #include "shell/AppState.h"
 #include "shell/SettingsFile.h"
 
@@ -41,7 +41,7 @@ int main(int argc, char *argv[]) {
     settings.Proj_Name = Folder_Name(active);
     Save_Settings(settings, folder.filePath(Settings_File_Name));
 
-    TFDededorezidFirmWare main_window(folder.path());
+    Main_Window main_window(folder.path());
     main_window.show();
     if (!QTest::qWaitForWindowExposed(&main_window))
         return 1;
@@ -52,13 +52,13 @@ int main(int argc, char *argv[]) {
         opened.push_back(Ms_To_First_Paint(
             main_window.Btn_Open,
             [](QWidget *modal) -> QWidget * {
-                auto *dialog = qobject_cast<TFOpenConf *>(modal);
-                return dialog ? dialog->ListBox1->viewport() : nullptr;
+                auto *dialog = qobject_cast<Open_Configuration_Dialog *>(modal);
+                return dialog ? dialog->LB_Configurations->viewport() : nullptr;
             },
             [&preselected](QWidget *modal) {
-                auto *dialog = static_cast<TFOpenConf *>(modal);
-                preselected = preselected && dialog->ListBox1->count() == Folder_Count &&
-                              dialog->ListBox1->currentRow() == active;
+                auto *dialog = static_cast<Open_Configuration_Dialog *>(modal);
+                preselected = preselected && dialog->LB_Configurations->count() == Folder_Count &&
+                              dialog->LB_Configurations->currentRow() == active;
                 dialog->reject();
             }));
         const double start = Now_Ms();

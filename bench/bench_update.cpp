@@ -10,14 +10,14 @@
 
 #include "BenchSupport.h"
 
-#include "app/UDededorezidFirmWare.h"
+#include "app/MainWindow.h"
 #include "configurations/Configurations.h"
 #include "parameters/ParGen.h"
 #include "platform/IcmpEcho.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
 #include "update/JobFile.h"
-#include "update/UBoot.h"
+#include "update/UpdateDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -91,14 +91,14 @@ int main(int argc, char *argv[]) {
     QDir(folder.path()).mkpath(QStringLiteral("PROJECTS/Plant/bin"));
     QFile(folder.filePath(Settings_File_Name)).open(QIODevice::WriteOnly);
     QFile::copy(QStringLiteral(STAND_IN), folder.filePath(Updater_File_Name));
-    TFDededorezidFirmWare main_window(folder.path());
+    Main_Window main_window(folder.path());
     Open_Configuration(QStringLiteral("Plant"));
     // Confirmed parameters, the configuration alone (no firmware file here), and no check of
     // the device afterwards: the endpoints are not this machine's.
     Save_ParGen(Default_ParGen(), App.ParGen_File);
     App.Last_Update_Option = Update_Configuration;
     App.Check_After_Update = false;
-    TFBoot *boot = main_window.FBoot();
+    Update_Dialog *boot = main_window.Update_Window();
     boot->show();
     for (QLineEdit *field : boot->E_IP)
         field->clear();

@@ -10,7 +10,7 @@
 #include "platform/CoreError.h"
 #include "platform/XmlFile.h"
 #include "shell/AppState.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "FuzzSupport.h"
 
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 
 #include <optional>
 #include <string>

@@ -32,7 +32,7 @@ int Reference_Version(const std::u16string &reply) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArray body(reinterpret_cast<const char *>(data), qsizetype(size));
     const QString text = QString::fromLatin1(body);
-    const int version = Conv_Version(text);
+    const int version = Version_Number(text);
     Fuzz_Check(version == Reference_Version(text.toStdU16String()), "the version read");
     const Version_Answer answer = Judge_Version_Reply(body);
     Fuzz_Check(!(answer.Newer && !answer.Reason.isEmpty()), "a newer answer has no failure");

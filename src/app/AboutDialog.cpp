@@ -1,4 +1,4 @@
-#include "UAbout.h"
+#include "AboutDialog.h"
 
 #include "platform/MakerServer.h"
 #include "shell/AppState.h"
@@ -18,37 +18,37 @@ QLabel *Make_Label(QWidget *parent, const QString &text, int left, int top) {
 
 } // namespace
 
-TFAbout::TFAbout(QWidget *parent)
+About_Dialog::About_Dialog(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("About..."));
-    Image2 = new Click_Label(this);
-    Image2->setGeometry(12, 12, 81, 81);
-    Image2->setPixmap(QIcon(QStringLiteral(":/pictures/logo.svg")).pixmap(81, 81));
-    Image2->setScaledContents(true);
+    Logo = new Click_Label(this);
+    Logo->setGeometry(12, 12, 81, 81);
+    Logo->setPixmap(QIcon(QStringLiteral(":/pictures/logo.svg")).pixmap(81, 81));
+    Logo->setScaledContents(true);
 
-    Label1 = Make_Label(this, QStringLiteral("Software Roziduduve "), 110, 12);
-    QFont title = Label1->font();
+    L_Title = Make_Label(this, QStringLiteral("Software Roziduduve "), 110, 12);
+    QFont title = L_Title->font();
     title.setBold(true);
     title.setPixelSize(13);
-    Label1->setFont(title);
-    Label2 = Make_Label(this, QString(), 110, 32);
-    Label6 = Make_Label(this, QStringLiteral("Software Code : "), 110, 54);
-    Label9 = Make_Label(this, QString(), 230, 54);
-    Label3 = Make_Label(this, QStringLiteral("Version :"), 110, 70);
-    Label10 = Make_Label(this, QString(), 230, 70);
-    Label8 = Make_Label(this, QStringLiteral("Document Code :"), 110, 86);
-    Label12 = Make_Label(this, QString(), 230, 86);
+    L_Title->setFont(title);
+    L_Description = Make_Label(this, QString(), 110, 32);
+    L_Code_Caption = Make_Label(this, QStringLiteral("Software Code : "), 110, 54);
+    L_Code = Make_Label(this, QString(), 230, 54);
+    L_Version_Caption = Make_Label(this, QStringLiteral("Version :"), 110, 70);
+    L_Version = Make_Label(this, QString(), 230, 70);
+    L_Document_Caption = Make_Label(this, QStringLiteral("Document Code :"), 110, 86);
+    L_Document = Make_Label(this, QString(), 230, 86);
 
-    Label4 = new Click_Label(this);
-    Label4->setText(QUrl(Maker_Server).host());
-    QFont link = Label4->font();
+    L_Maker_Link = new Click_Label(this);
+    L_Maker_Link->setText(QUrl(Maker_Server).host());
+    QFont link = L_Maker_Link->font();
     link.setUnderline(true);
-    Label4->setFont(link);
-    QPalette blue = Label4->palette();
+    L_Maker_Link->setFont(link);
+    QPalette blue = L_Maker_Link->palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
-    Label4->setPalette(blue);
-    Label4->move(12, 116);
+    L_Maker_Link->setPalette(blue);
+    L_Maker_Link->move(12, 116);
     Btn_OK = new Styled_Button(this);
     Btn_OK->setText(QStringLiteral("OK"));
     Btn_OK->setGeometry(406 - 12 - 90, 148 - 12 - 26, 90, 26);
@@ -57,17 +57,17 @@ TFAbout::TFAbout(QWidget *parent)
     const auto open_home = [] {
         Open_Web_Page(Maker_Url(Home_Page_Path));
     };
-    connect(Image2, &Click_Label::clicked, this, open_home);
-    connect(Label4, &Click_Label::clicked, this, open_home);
+    connect(Logo, &Click_Label::clicked, this, open_home);
+    connect(L_Maker_Link, &Click_Label::clicked, this, open_home);
     connect(Btn_OK, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TFAbout::showEvent(QShowEvent *event) {
-    Label2->setText(Def_SW_Description);
-    Label9->setText(Def_SW_Code);
-    Label10->setText(Own_Version);
-    Label12->setText(QStringLiteral("DM20914"));
-    for (QLabel *label : {Label2, Label9, Label10, Label12})
+void About_Dialog::showEvent(QShowEvent *event) {
+    L_Description->setText(Def_SW_Description);
+    L_Code->setText(Def_SW_Code);
+    L_Version->setText(Own_Version);
+    L_Document->setText(QStringLiteral("DM20914"));
+    for (QLabel *label : {L_Description, L_Code, L_Version, L_Document})
         label->adjustSize();
     setFixedSize(406, 148);
     Center_On_Screen(this);

@@ -8,22 +8,22 @@ class Click_Label;
 
 // About...: the product, its code, version and document code, and the maker's address. Its
 // texts are fixed in English.
-class TFAbout : public QDialog {
+class About_Dialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFAbout(QWidget *parent);
+    explicit About_Dialog(QWidget *parent);
 
-    Click_Label *Image2;
-    QLabel *Label1;
-    QLabel *Label2;
-    QLabel *Label6;
-    QLabel *Label9;
-    QLabel *Label3;
-    QLabel *Label10;
-    QLabel *Label8;
-    QLabel *Label12;
-    Click_Label *Label4;
+    Click_Label *Logo;
+    QLabel *L_Title;
+    QLabel *L_Description;
+    QLabel *L_Code_Caption;
+    QLabel *L_Code;
+    QLabel *L_Version_Caption;
+    QLabel *L_Version;
+    QLabel *L_Document_Caption;
+    QLabel *L_Document;
+    Click_Label *L_Maker_Link;
     QPushButton *Btn_OK;
 
 protected:

@@ -1,20 +1,20 @@
-#include "UDededorezidFirmWare.h"
+#include "MainWindow.h"
 
-#include "UAbout.h"
+#include "AboutDialog.h"
 #include "configurations/Configurations.h"
-#include "configurations/UNew_Project.h"
-#include "configurations/UOpenConf.h"
+#include "configurations/NewConfigurationDialog.h"
+#include "configurations/OpenConfigurationDialog.h"
 #include "image/Bank.h"
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
-#include "options/USoftOptions.h"
-#include "parameters/UParGen2.h"
+#include "options/OptionsDialog.h"
+#include "parameters/CommunicationDialog.h"
 #include "platform/CoreError.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
 #include "shell/SettingsFile.h"
 #include "shell/Startup.h"
-#include "update/UBoot.h"
+#include "update/UpdateDialog.h"
 #include "update/UpdatePlan.h"
 #include "widgets/ProgramStyle.h"
 #include "widgets/Waiting.h"
@@ -55,7 +55,7 @@ Dialog *Made_Once(Dialog *&slot, Arguments &&...arguments) {
 
 } // namespace
 
-TFDededorezidFirmWare::TFDededorezidFirmWare(const QString &app_dir)
+Main_Window::Main_Window(const QString &app_dir)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint),
       Updater_Wait_Limit_Ms(::Updater_Wait_Limit_Ms) {
@@ -70,18 +70,18 @@ TFDededorezidFirmWare::TFDededorezidFirmWare(const QString &app_dir)
     L_Begin = new QLabel(this);
     Style_Grey(L_Begin, true);
     L_Begin->move(16, 84);
-    Shape2 = Make_Frame(this, QFrame::Box, QRect(80, 70, 348, 36));
-    L_Name_Conf = new QLabel(this);
-    Style_Grey(L_Name_Conf, false);
-    L_Name_Conf->setGeometry(87, 75, 336, 13);
-    L_Name_Conf_L2 = new QLabel(this);
-    Style_Grey(L_Name_Conf_L2, false);
-    L_Name_Conf_L2->setGeometry(87, 88, 336, 14);
+    Frame_Configuration = Make_Frame(this, QFrame::Box, QRect(80, 70, 348, 36));
+    L_Configuration = new QLabel(this);
+    Style_Grey(L_Configuration, false);
+    L_Configuration->setGeometry(87, 75, 336, 13);
+    L_Configuration_Line_2 = new QLabel(this);
+    Style_Grey(L_Configuration_Line_2, false);
+    L_Configuration_Line_2->setGeometry(87, 88, 336, 14);
 
     Btn_Info = new Styled_Button(this, QStringLiteral(":/pictures/info.svg"), 50);
     Btn_Info->move(516, 8);
-    Btn_Opz = new Styled_Button(this, QStringLiteral(":/pictures/options.svg"), 50);
-    Btn_Opz->move(574, 8);
+    Btn_Options = new Styled_Button(this, QStringLiteral(":/pictures/options.svg"), 50);
+    Btn_Options->move(574, 8);
     Btn_Close = new Styled_Button(this, QStringLiteral(":/pictures/close.svg"), 50);
     Btn_Close->move(632, 8);
 
@@ -98,31 +98,31 @@ TFDededorezidFirmWare::TFDededorezidFirmWare(const QString &app_dir)
     };
     Btn_New = step_button(80, 112);
     Btn_Open = step_button(258, 112);
-    Btn_Prm_Gen = step_button(80, 156);
-    Btn_CreateBin = step_button(80, 200);
+    Btn_Communication = step_button(80, 156);
+    Btn_Update_Device = step_button(80, 200);
 
-    L_Velmor = new Click_Label(this);
-    Style_Grey(L_Velmor, true);
-    L_Velmor->setText(QUrl(Maker_Server).host());
-    L_Velmor->adjustSize();
+    L_Maker_Link = new Click_Label(this);
+    Style_Grey(L_Maker_Link, true);
+    L_Maker_Link->setText(QUrl(Maker_Server).host());
+    L_Maker_Link->adjustSize();
     // At the top of step 3, moved left only as far as a long address needs.
-    L_Velmor->move(qMin(565, 694 - 10 - L_Velmor->width()), 128 + 44 * 2);
-    Shape1 = Make_Frame(this, QFrame::HLine, QRect(10, Btn_CreateBin->y() + 51, 674, 1));
-    LL_Update = new QLabel(this);
-    LL_Update->move(208, 19);
-    LL_Update->setTextFormat(Qt::RichText);
-    LL_Update->hide();
+    L_Maker_Link->move(qMin(565, 694 - 10 - L_Maker_Link->width()), 128 + 44 * 2);
+    Line_Below_Buttons = Make_Frame(this, QFrame::HLine, QRect(10, Btn_Update_Device->y() + 51, 674, 1));
+    L_Update_Link = new QLabel(this);
+    L_Update_Link->move(208, 19);
+    L_Update_Link->setTextFormat(Qt::RichText);
+    L_Update_Link->hide();
 
-    Timer_Update = new QTimer(this);
-    Timer_Update->setInterval(First_Check_Ms);
+    Update_Check_Timer = new QTimer(this);
+    Update_Check_Timer->setInterval(First_Check_Ms);
 
     for (Styled_Button *button :
-         {Btn_New, Btn_Open, Btn_Close, Btn_Info, Btn_Opz, Btn_Prm_Gen, Btn_CreateBin})
+         {Btn_New, Btn_Open, Btn_Close, Btn_Info, Btn_Options, Btn_Communication, Btn_Update_Device})
         connect(button, &QPushButton::clicked, this, [this, button] { Btn_Click(button); });
-    connect(Timer_Update, &QTimer::timeout, this, &TFDededorezidFirmWare::Timer_UpdateTimer);
-    connect(LL_Update, &QLabel::linkActivated, this,
+    connect(Update_Check_Timer, &QTimer::timeout, this, &Main_Window::Update_Check_Due);
+    connect(L_Update_Link, &QLabel::linkActivated, this,
             [](const QString &link) { Open_Web_Page(QUrl(link)); });
-    connect(L_Velmor, &Click_Label::clicked, this,
+    connect(L_Maker_Link, &Click_Label::clicked, this,
             [] { Open_Web_Page(Maker_Url(Home_Page_Path)); });
 
     Start_Core(app_dir);
@@ -135,41 +135,41 @@ TFDededorezidFirmWare::TFDededorezidFirmWare(const QString &app_dir)
         label->adjustSize();
     Show_Active_Configuration();
     Set_Lang();
-    setFixedSize(694, Btn_CreateBin->y() + 152);
+    setFixedSize(694, Btn_Update_Device->y() + 152);
 }
 
-TFNew_Project *TFDededorezidFirmWare::FNew_Project() {
-    return Made_Once(Created.New_Project, this);
+New_Configuration_Dialog *Main_Window::New_Configuration_Window() {
+    return Made_Once(Created.New_Configuration, this);
 }
 
-TFOpenConf *TFDededorezidFirmWare::FOpenConf() {
-    return Made_Once(Created.OpenConf, this);
+Open_Configuration_Dialog *Main_Window::Open_Configuration_Window() {
+    return Made_Once(Created.Open_Configuration, this);
 }
 
-TFAbout *TFDededorezidFirmWare::FAbout() {
+About_Dialog *Main_Window::About_Window() {
     return Made_Once(Created.About, this);
 }
 
-TFSoftOptions *TFDededorezidFirmWare::FSoftOptions() {
-    return Made_Once(Created.SoftOptions, this,
-                     TFSoftOptions::Main_Window_Hooks{[this] { Change_Language(); },
+Options_Dialog *Main_Window::Options_Window() {
+    return Made_Once(Created.Options, this,
+                     Options_Dialog::Main_Window_Hooks{[this] { Change_Language(); },
                                                       [this] {
                                                           Apply_Timer_Rule();
                                                       }});
 }
 
-TFBoot *TFDededorezidFirmWare::FBoot() {
-    return Made_Once(Created.Boot, this,
+Update_Dialog *Main_Window::Update_Window() {
+    return Made_Once(Created.Update, this,
                      [this](const QString &program, const std::function<void()> &write_job) {
                          return Start_Program(program, write_job);
                      });
 }
 
-TFParGen2 *TFDededorezidFirmWare::FParGen2() {
-    return Made_Once(Created.ParGen2, this);
+Communication_Dialog *Main_Window::Communication_Window() {
+    return Made_Once(Created.Communication, this);
 }
 
-void TFDededorezidFirmWare::Set_Lang() {
+void Main_Window::Set_Lang() {
     L_Begin->setText(Lang_Strings.at(0));
     for (int n = 0; n < int(L_Step.size()); ++n)
         L_Step[n]->setText(Lang_Strings.at(1 + n));
@@ -178,8 +178,8 @@ void TFDededorezidFirmWare::Set_Lang() {
         int Caption; // -1: picture only
         int Hint;
     } buttons[] = {
-        {Btn_Info, -1, 12}, {Btn_Opz, -1, 13},     {Btn_Close, -1, 14},     {Btn_New, 15, 21},
-        {Btn_Open, 16, 22}, {Btn_Prm_Gen, 20, 23}, {Btn_CreateBin, 17, 24},
+        {Btn_Info, -1, 12}, {Btn_Options, -1, 13},     {Btn_Close, -1, 14},     {Btn_New, 15, 21},
+        {Btn_Open, 16, 22}, {Btn_Communication, 20, 23}, {Btn_Update_Device, 17, 24},
     };
     for (const auto &entry : buttons) {
         if (entry.Caption >= 0)
@@ -191,7 +191,7 @@ void TFDededorezidFirmWare::Set_Lang() {
         label->adjustSize();
 }
 
-bool TFDededorezidFirmWare::Save_Setting() {
+bool Main_Window::Save_Setting() {
     try {
         const QString kept_aside = Save_Settings(App, Settings_File_Path(App));
         if (!kept_aside.isEmpty())
@@ -203,31 +203,31 @@ bool TFDededorezidFirmWare::Save_Setting() {
     }
 }
 
-void TFDededorezidFirmWare::Show_Active_Configuration() {
+void Main_Window::Show_Active_Configuration() {
     const bool active = !App.Proj_Dir.isEmpty();
-    L_Name_Conf->setText(Lang_Strings.at(active ? 11 : 9));
+    L_Configuration->setText(Lang_Strings.at(active ? 11 : 9));
     if (active) {
-        Show_Elided(L_Name_Conf_L2, App.Proj_Name);
+        Show_Elided(L_Configuration_Line_2, App.Proj_Name);
     } else {
-        L_Name_Conf_L2->setText(Lang_Strings.at(10));
-        L_Name_Conf_L2->setToolTip(QString());
+        L_Configuration_Line_2->setText(Lang_Strings.at(10));
+        L_Configuration_Line_2->setToolTip(QString());
     }
 }
 
-void TFDededorezidFirmWare::Create_New_Project() {
-    if (FNew_Project()->exec() == QDialog::Accepted)
+void Main_Window::Create_New_Configuration() {
+    if (New_Configuration_Window()->exec() == QDialog::Accepted)
         Show_Active_Configuration();
 }
 
-void TFDededorezidFirmWare::Open_Project() {
+void Main_Window::Open_Chosen_Configuration() {
     // The dialog's list may have renamed or deleted the active configuration, even when it is
     // cancelled.
-    if (FOpenConf()->exec() == QDialog::Accepted)
-        Open_Configuration(FOpenConf()->Name_Conf);
+    if (Open_Configuration_Window()->exec() == QDialog::Accepted)
+        Open_Configuration(Open_Configuration_Window()->Active_Name);
     Show_Active_Configuration();
 }
 
-void TFDededorezidFirmWare::Update_Device() {
+void Main_Window::Update_Device() {
     try {
         // A configuration that may not be sent is not compiled: the dialog names what is wrong,
         // and its update button refuses it.
@@ -240,22 +240,22 @@ void TFDededorezidFirmWare::Update_Device() {
         Show_Standard_Error(error.message());
         return;
     }
-    FBoot()->Form_Type = 1;
-    FBoot()->exec();
+    Update_Window()->Form_Type = 1;
+    Update_Window()->exec();
 }
 
-Update_Outcome TFDededorezidFirmWare::Start_Program(const QString &NomeSW,
+Update_Outcome Main_Window::Start_Program(const QString &NomeSW,
                                                     const std::function<void()> &Write_Job) {
     // The update dialog drops the user's input meanwhile, so every event is processed here:
     // none is held back to act once the updater has ended.
     return Run_Update_Job(NomeSW, Write_Job, Updater_Wait_Limit_Ms,
                           [this](const Update_Progress &progress) {
-                              FBoot()->Show_Progress(progress);
+                              Update_Window()->Show_Progress(progress);
                               QCoreApplication::processEvents();
                           });
 }
 
-void TFDededorezidFirmWare::Apply_Qt_Texts() {
+void Main_Window::Apply_Qt_Texts() {
     if (Qt_Texts_Installed)
         QCoreApplication::removeTranslator(&Qt_Texts);
     const QString file = Qt_Translation_File(App.Language_Dir, Lang_Locale);
@@ -264,71 +264,71 @@ void TFDededorezidFirmWare::Apply_Qt_Texts() {
                          QCoreApplication::installTranslator(&Qt_Texts);
 }
 
-void TFDededorezidFirmWare::Change_Language() {
+void Main_Window::Change_Language() {
     Apply_Qt_Texts();
     Set_Lang();
     // A window not made yet takes the texts of the moment when it is made.
-    if (Created.Boot)
-        Created.Boot->Set_Lang();
-    if (Created.New_Project)
-        Created.New_Project->Set_Lang();
-    if (Created.OpenConf)
-        Created.OpenConf->Set_Lang();
-    if (Created.SoftOptions)
-        Created.SoftOptions->Set_Lang();
-    if (Created.ParGen2)
-        Created.ParGen2->Set_Lang();
+    if (Created.Update)
+        Created.Update->Set_Lang();
+    if (Created.New_Configuration)
+        Created.New_Configuration->Set_Lang();
+    if (Created.Open_Configuration)
+        Created.Open_Configuration->Set_Lang();
+    if (Created.Options)
+        Created.Options->Set_Lang();
+    if (Created.Communication)
+        Created.Communication->Set_Lang();
 }
 
-void TFDededorezidFirmWare::Apply_Timer_Rule() {
+void Main_Window::Apply_Timer_Rule() {
     if (!Update_Timer_Wanted())
-        Timer_Update->stop();
-    else if (!Timer_Update->isActive())
-        Timer_Update->start();
+        Update_Check_Timer->stop();
+    else if (!Update_Check_Timer->isActive())
+        Update_Check_Timer->start();
 }
 
-void TFDededorezidFirmWare::Timer_UpdateTimer() {
-    Timer_Update->stop();
+void Main_Window::Update_Check_Due() {
+    Update_Check_Timer->stop();
     // A check from the options dialog is waiting for its answer: one request at a time.
     if (Version_Check_Running()) {
-        Timer_Update->start(Busy_Retry_Ms);
+        Update_Check_Timer->start(Busy_Retry_Ms);
         return;
     }
     if (Check_Version_Without_Freezing(Version_Server)) {
-        LL_Update->setText(Download_Page_Link(Lang_Strings.at(19)));
-        LL_Update->adjustSize();
-        LL_Update->show();
+        L_Update_Link->setText(Download_Page_Link(Lang_Strings.at(19)));
+        L_Update_Link->adjustSize();
+        L_Update_Link->show();
     } else {
-        LL_Update->hide();
+        L_Update_Link->hide();
     }
-    Timer_Update->setInterval(Next_Check_Ms);
-    Timer_Update->start();
+    Update_Check_Timer->setInterval(Next_Check_Ms);
+    Update_Check_Timer->start();
 }
 
-void TFDededorezidFirmWare::Btn_Click(QObject *Sender) {
+void Main_Window::Btn_Click(QObject *Sender) {
     if (Sender == Btn_New) {
-        Create_New_Project();
+        Create_New_Configuration();
     } else if (Sender == Btn_Open) {
-        Open_Project();
+        Open_Chosen_Configuration();
     } else if (Sender == Btn_Close) {
         close();
     } else if (Sender == Btn_Info) {
-        FAbout()->exec();
-    } else if (Sender == Btn_Opz) {
-        if (FSoftOptions()->exec() == QDialog::Accepted) {
+        About_Window()->exec();
+    } else if (Sender == Btn_Options) {
+        if (Options_Window()->exec() == QDialog::Accepted) {
             Save_Setting();
             Apply_Timer_Rule();
         }
     } else if (App.Proj_Dir.isEmpty()) {
         Show_Error(Lang_Strings.at(18));
-    } else if (Sender == Btn_Prm_Gen) {
-        FParGen2()->exec();
-    } else if (Sender == Btn_CreateBin) {
+    } else if (Sender == Btn_Communication) {
+        Communication_Window()->exec();
+    } else if (Sender == Btn_Update_Device) {
         Update_Device();
     }
 }
 
-void TFDededorezidFirmWare::keyPressEvent(QKeyEvent *event) {
+void Main_Window::keyPressEvent(QKeyEvent *event) {
     // As on Windows, Enter presses the focused button as Space does (the buttons of the main
     // window are no dialog's default buttons, which alone take Enter in Qt).
     auto *button = qobject_cast<QAbstractButton *>(focusWidget());
@@ -340,7 +340,7 @@ void TFDededorezidFirmWare::keyPressEvent(QKeyEvent *event) {
     QWidget::keyPressEvent(event);
 }
 
-void TFDededorezidFirmWare::closeEvent(QCloseEvent *event) {
+void Main_Window::closeEvent(QCloseEvent *event) {
     Save_Setting();
     event->accept();
 }

@@ -13,31 +13,31 @@
 #include <functional>
 
 class Click_Label;
-class TFNew_Project;
-class TFOpenConf;
-class TFAbout;
-class TFSoftOptions;
-class TFBoot;
-class TFParGen2;
+class New_Configuration_Dialog;
+class Open_Configuration_Dialog;
+class About_Dialog;
+class Options_Dialog;
+class Update_Dialog;
+class Communication_Dialog;
 
 // The main window: the three steps, the active configuration, Information, Options and Close,
 // the maker's address and the notice of a newer version. Its creation runs the start-up of the
 // program folder; each other window is made when it is first shown and reused after that.
-class TFDededorezidFirmWare : public QWidget {
+class Main_Window : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TFDededorezidFirmWare(const QString &app_dir);
+    explicit Main_Window(const QString &app_dir);
 
     void Set_Lang();
     // Writes the settings file; a failure is shown with its reason. True when written.
     bool Save_Setting();
-    void Create_New_Project();
-    void Open_Project();
+    void Create_New_Configuration();
+    void Open_Chosen_Configuration();
     void Update_Device();
     void Change_Language();
-    void Timer_UpdateTimer();
-    // Timer_Update runs exactly while both online options are on; enabling it starts the
+    void Update_Check_Due();
+    // Update_Check_Timer runs exactly while both online options are on; enabling it starts the
     // countdown afresh.
     void Apply_Timer_Rule();
     // Writes the job with Write_Job, starts the updater NomeSW and waits for it, at most
@@ -53,29 +53,29 @@ public:
     QLabel *L_SW_Code;
     QLabel *L_SW_Desc;
     QLabel *L_Begin;
-    QFrame *Shape2;
-    QLabel *L_Name_Conf;
-    QLabel *L_Name_Conf_L2;
+    QFrame *Frame_Configuration;
+    QLabel *L_Configuration;
+    QLabel *L_Configuration_Line_2;
     Styled_Button *Btn_Info;
-    Styled_Button *Btn_Opz;
+    Styled_Button *Btn_Options;
     Styled_Button *Btn_Close;
     std::array<QLabel *, 8> L_Step;
     Styled_Button *Btn_New;
     Styled_Button *Btn_Open;
-    Styled_Button *Btn_Prm_Gen;
-    Styled_Button *Btn_CreateBin;
-    Click_Label *L_Velmor;
-    QFrame *Shape1;
-    QLabel *LL_Update;
-    QTimer *Timer_Update;
+    Styled_Button *Btn_Communication;
+    Styled_Button *Btn_Update_Device;
+    Click_Label *L_Maker_Link;
+    QFrame *Line_Below_Buttons;
+    QLabel *L_Update_Link;
+    QTimer *Update_Check_Timer;
 
     // The other windows, each created on its first use (its Set_Lang runs then) and kept.
-    TFNew_Project *FNew_Project();
-    TFOpenConf *FOpenConf();
-    TFAbout *FAbout();
-    TFSoftOptions *FSoftOptions();
-    TFBoot *FBoot();
-    TFParGen2 *FParGen2();
+    New_Configuration_Dialog *New_Configuration_Window();
+    Open_Configuration_Dialog *Open_Configuration_Window();
+    About_Dialog *About_Window();
+    Options_Dialog *Options_Window();
+    Update_Dialog *Update_Window();
+    Communication_Dialog *Communication_Window();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -84,12 +84,12 @@ protected:
 private:
     // Built only when needed: a window that is never opened costs nothing at start-up.
     struct Dialogs {
-        TFNew_Project *New_Project = nullptr;
-        TFOpenConf *OpenConf = nullptr;
-        TFAbout *About = nullptr;
-        TFSoftOptions *SoftOptions = nullptr;
-        TFBoot *Boot = nullptr;
-        TFParGen2 *ParGen2 = nullptr;
+        New_Configuration_Dialog *New_Configuration = nullptr;
+        Open_Configuration_Dialog *Open_Configuration = nullptr;
+        About_Dialog *About = nullptr;
+        Options_Dialog *Options = nullptr;
+        Update_Dialog *Update = nullptr;
+        Communication_Dialog *Communication = nullptr;
     } Created;
 
     void Btn_Click(QObject *Sender);

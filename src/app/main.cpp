@@ -1,4 +1,4 @@
-#include "app/UDededorezidFirmWare.h"
+#include "app/MainWindow.h"
 #include "shell/Messages.h"
 #include "shell/WindowMarker.h"
 #include "widgets/MessageBoxes.h"
@@ -31,7 +31,7 @@ int main(int argc, char *argv[]) {
     // Commands that rename or delete the active configuration leave the settings to the window.
     const Window_Marker running(QCoreApplication::applicationDirPath());
     Exit_After_First_Paint exit_after_first_paint;
-    TFDededorezidFirmWare main_window(QCoreApplication::applicationDirPath());
+    Main_Window main_window(QCoreApplication::applicationDirPath());
     if (qEnvironmentVariableIsSet("CF20914_EXIT_AFTER_FIRST_PAINT"))
         main_window.installEventFilter(&exit_after_first_paint);
     main_window.show();

@@ -1,7 +1,7 @@
 #include "Cli.h"
 
 #include "platform/IcmpEcho.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 #include "update/Probe.h"
 
 #include <QElapsedTimer>

@@ -7,7 +7,7 @@
 #include "language/LangStrings.h"
 #include "parameters/ParGen.h"
 #include "shell/AppState.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 #include "update/ModbusCheck.h"
 
 #include <QJsonArray>

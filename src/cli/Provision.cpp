@@ -13,7 +13,7 @@
 #include "parameters/Validation.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 #include "shell/Startup.h"
 
 #include <QCoreApplication>
@@ -82,7 +82,7 @@ const ParGen_Key &Known_Key(const QString &name) {
 int Run_List(const QCommandLineParser &parser, const QStringList &) {
     Open_Program_Folder(parser);
     const QStringList names = Load_Existing_Configuration(App.Projects_Dir);
-    const int active = App.Proj_Dir.isEmpty() ? -1 : Search_Open_Conf(names, Active_Folder_Name());
+    const int active = App.Proj_Dir.isEmpty() ? -1 : Find_Configuration(names, Active_Folder_Name());
     for (int i = 0; i < names.size(); ++i)
         Out() << (i == active ? "* " : "  ") << Escape_Controls(names.at(i)) << '\n';
     return 0;

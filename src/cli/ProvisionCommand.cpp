@@ -80,7 +80,7 @@ QList<Planned_Device> Plan_Devices(const Device_List &list, QStringList &errors,
     }
     QList<Used_Addresses> in_use;
     for (const Used_Addresses &used : Addresses_In_Use(App.Projects_Dir, QString())) {
-        if (Search_Open_Conf(names, used.Configuration) < 0)
+        if (Find_Configuration(names, used.Configuration) < 0)
             in_use << used;
     }
     for (const Planned_Device &device : plan)

@@ -9,7 +9,7 @@
 #include "platform/CoreError.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 #include "update/JobFile.h"
 #include "update/ModbusCheck.h"
 #include "update/Probe.h"

@@ -15,7 +15,7 @@
 #include "platform/InputFile.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 #include "update/JobFile.h"
 
 #include <QCommandLineParser>

@@ -5,7 +5,7 @@
 #include "platform/Paths.h"
 #include "platform/XmlFile.h"
 #include "shell/AppState.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -68,11 +68,11 @@ QStringList Load_Existing_Configuration(const QString &projects_dir) {
         .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
 }
 
-int Search_Open_Conf(const QStringList &names, const QString &snc) {
+int Find_Configuration(const QStringList &names, const QString &name) {
     // Where the file system keeps "Line1" and "LINE1" apart, the name itself comes first.
-    if (const qsizetype exact = names.indexOf(snc); exact >= 0)
+    if (const qsizetype exact = names.indexOf(name); exact >= 0)
         return int(exact);
-    const QString wanted = Ascii_Upper(snc);
+    const QString wanted = Ascii_Upper(name);
     for (int i = 0; i < names.size(); ++i) {
         if (Ascii_Upper(names.at(i)) == wanted)
             return i;

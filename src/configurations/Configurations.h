@@ -34,9 +34,9 @@ Create_Result Create_Configuration(const QString &name);
 // sorted by name ignoring case. Throws Core_Error as Check_Projects_Folder does.
 QStringList Load_Existing_Configuration(const QString &projects_dir);
 
-// The index of the name equal to snc; when there is none, of the first name equal to it when
+// The index of the name equal to name; when there is none, of the first name equal to it when
 // the case of the letters a-z is ignored on both sides; else -1.
-int Search_Open_Conf(const QStringList &names, const QString &snc);
+int Find_Configuration(const QStringList &names, const QString &name);
 
 // The folder name of the active configuration: Proj_Dir without its leading Projects_Dir and
 // separator; empty when no configuration is active.

@@ -1,7 +1,7 @@
 #include "DeviceList.h"
 
 #include "configurations/Configurations.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 
 #include <QStringDecoder>
 #include <array>
@@ -271,11 +271,11 @@ Device_List Read_Device_List(const QByteArray &text) {
                 record.Line,
                 QStringLiteral("name '%1' is not a valid configuration name").arg(row.Name));
             good = false;
-        } else if (Search_Open_Conf(names, row.Name) >= 0) {
+        } else if (Find_Configuration(names, row.Name) >= 0) {
             list.Errors << At_Line(record.Line,
                                    QStringLiteral("name '%1' is given on line %2 already")
                                        .arg(row.Name)
-                                       .arg(list.Rows.at(Search_Open_Conf(names, row.Name)).Line));
+                                       .arg(list.Rows.at(Find_Configuration(names, row.Name)).Line));
             good = false;
         }
         if (good) {

@@ -6,15 +6,15 @@
 
 // Create New Configuration: asks for a name, creates its folder with "bin" below PROJECTS and
 // makes it the active configuration.
-class TFNew_Project : public Framed_Dialog {
+class New_Configuration_Dialog : public Framed_Dialog {
     Q_OBJECT
 
 public:
-    explicit TFNew_Project(QWidget *parent);
+    explicit New_Configuration_Dialog(QWidget *parent);
     void Set_Lang();
     void Btn_OKClick();
 
-    QLineEdit *E_New_Proj;
+    QLineEdit *E_Name;
 
 protected:
     void FormShow() override;

@@ -1,4 +1,4 @@
-#include "UOpenConf.h"
+#include "OpenConfigurationDialog.h"
 
 #include "configurations/Configurations.h"
 #include "configurations/ManageConfigurations.h"
@@ -49,42 +49,42 @@ public:
 
 } // namespace
 
-TFOpenConf::TFOpenConf(QWidget *parent) : Framed_Dialog(parent, Qt::Dialog) {
-    ListBox1 = new QListWidget(this);
-    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListBox1->setTextElideMode(Qt::ElideMiddle);
-    ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ListBox1->setItemDelegate(new Elided_Name_Delegate(ListBox1));
+Open_Configuration_Dialog::Open_Configuration_Dialog(QWidget *parent) : Framed_Dialog(parent, Qt::Dialog) {
+    LB_Configurations = new QListWidget(this);
+    LB_Configurations->setSelectionMode(QAbstractItemView::SingleSelection);
+    LB_Configurations->setTextElideMode(Qt::ElideMiddle);
+    LB_Configurations->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    LB_Configurations->setItemDelegate(new Elided_Name_Delegate(LB_Configurations));
     Btn_OK->setDefault(true);
 
-    connect(ListBox1, &QListWidget::currentTextChanged, this,
-            [this](const QString &text) { Name_Conf = text; });
-    connect(ListBox1, &QListWidget::itemActivated, this, &QDialog::accept);
+    connect(LB_Configurations, &QListWidget::currentTextChanged, this,
+            [this](const QString &text) { Active_Name = text; });
+    connect(LB_Configurations, &QListWidget::itemActivated, this, &QDialog::accept);
     connect(Btn_OK, &QPushButton::clicked, this, &QDialog::accept);
 
     Act_Duplicate = new QAction(this);
     Act_Rename = new QAction(this);
     Act_Delete = new QAction(this);
-    ListBox1->addActions({Act_Duplicate, Act_Rename, Act_Delete});
-    ListBox1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    LB_Configurations->addActions({Act_Duplicate, Act_Rename, Act_Delete});
+    LB_Configurations->setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(Act_Duplicate, &QAction::triggered, this, [this] { Duplicate_Or_Rename(false); });
     connect(Act_Rename, &QAction::triggered, this, [this] { Duplicate_Or_Rename(true); });
-    connect(Act_Delete, &QAction::triggered, this, &TFOpenConf::Delete_Selected);
+    connect(Act_Delete, &QAction::triggered, this, &Open_Configuration_Dialog::Delete_Selected);
 
     resize(377, 351);
     setMinimumSize(260, 220);
     Set_Lang();
 }
 
-void TFOpenConf::Set_Lang() {
+void Open_Configuration_Dialog::Set_Lang() {
     Set_Frame_Lang({200, 201, 202, 203, 206, 204, 207});
-    ListBox1->setToolTip(Lang_Strings.at(205));
+    LB_Configurations->setToolTip(Lang_Strings.at(205));
     Act_Duplicate->setText(Lang_Strings.at(665));
     Act_Rename->setText(Lang_Strings.at(666));
     Act_Delete->setText(Lang_Strings.at(667));
 }
 
-void TFOpenConf::Load_Existing_Configuration() {
+void Open_Configuration_Dialog::Load_Existing_Configuration() {
     try {
         SL = ::Load_Existing_Configuration(App.Projects_Dir);
     } catch (const Core_Error &error) {
@@ -93,23 +93,23 @@ void TFOpenConf::Load_Existing_Configuration() {
     }
 }
 
-void TFOpenConf::FormShow() {
+void Open_Configuration_Dialog::FormShow() {
     Fill_List(Active_Folder_Name());
-    ListBox1->setFocus();
+    LB_Configurations->setFocus();
 }
 
-void TFOpenConf::Fill_List(const QString &name) {
+void Open_Configuration_Dialog::Fill_List(const QString &name) {
     Load_Existing_Configuration();
-    ListBox1->clear();
-    ListBox1->addItems(SL);
-    const int found = Search_Open_Conf(SL, name);
+    LB_Configurations->clear();
+    LB_Configurations->addItems(SL);
+    const int found = Find_Configuration(SL, name);
     const int selected = found >= 0 ? found : (SL.isEmpty() ? -1 : 0);
-    ListBox1->setCurrentRow(selected);
-    Name_Conf = selected >= 0 ? SL.at(selected) : QString();
+    LB_Configurations->setCurrentRow(selected);
+    Active_Name = selected >= 0 ? SL.at(selected) : QString();
 }
 
-void TFOpenConf::Duplicate_Or_Rename(bool rename) {
-    const QString name = Name_Conf;
+void Open_Configuration_Dialog::Duplicate_Or_Rename(bool rename) {
+    const QString name = Active_Name;
     if (name.isEmpty())
         return;
     bool ok = false;
@@ -131,8 +131,8 @@ void TFOpenConf::Duplicate_Or_Rename(bool rename) {
     Fill_List(new_name);
 }
 
-void TFOpenConf::Delete_Selected() {
-    const QString name = Name_Conf;
+void Open_Configuration_Dialog::Delete_Selected() {
+    const QString name = Active_Name;
     if (name.isEmpty() || !Ask_Question(Lang_Strings.at(668).arg(name)))
         return;
     try {
@@ -143,20 +143,20 @@ void TFOpenConf::Delete_Selected() {
     Fill_List(Active_Folder_Name());
 }
 
-void TFOpenConf::accept() {
+void Open_Configuration_Dialog::accept() {
     // A folder whose name the program could not store is never made active: the settings
     // file would become unreadable.
-    if (!Name_Conf.isEmpty() && !Configuration_Name_Safe(Name_Conf)) {
+    if (!Active_Name.isEmpty() && !Configuration_Name_Safe(Active_Name)) {
         Show_Error(Lang_Strings.at(Create_Name_Refused));
         return;
     }
     QDialog::accept();
 }
 
-void TFOpenConf::resizeEvent(QResizeEvent *event) {
+void Open_Configuration_Dialog::resizeEvent(QResizeEvent *event) {
     Place_Dialog_Frame(this, P_Title, P_Button);
     // The list grows with the window; the buttons keep to the bar's right end.
-    ListBox1->setGeometry(16, 94, width() - 42, P_Button->y() - 94 - 8);
+    LB_Configurations->setGeometry(16, 94, width() - 42, P_Button->y() - 94 - 8);
     Btn_Cancel->move(P_Button->width() - 136, 6);
     Btn_OK->move(Btn_Cancel->x() - 118, 6);
     QDialog::resizeEvent(event);

@@ -6,19 +6,19 @@
 #include <QListWidget>
 
 // Open Configuration: lists the configuration folders and returns the chosen name in
-// Name_Conf, preselecting the active configuration.
-class TFOpenConf : public Framed_Dialog {
+// Active_Name, preselecting the active configuration.
+class Open_Configuration_Dialog : public Framed_Dialog {
     Q_OBJECT
 
 public:
-    explicit TFOpenConf(QWidget *parent);
+    explicit Open_Configuration_Dialog(QWidget *parent);
     void Set_Lang();
     void Load_Existing_Configuration();
 
     QStringList SL;
-    QString Name_Conf;
+    QString Active_Name;
 
-    QListWidget *ListBox1;
+    QListWidget *LB_Configurations;
     // The list's context menu.
     QAction *Act_Duplicate;
     QAction *Act_Rename;

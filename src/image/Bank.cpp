@@ -5,7 +5,7 @@
 #include "platform/SafeFile.h"
 #include "platform/XmlFile.h"
 #include "shell/AppState.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 
 #include <QFileInfo>
 #include <cstring>

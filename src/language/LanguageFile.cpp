@@ -6,7 +6,7 @@
 #include "platform/InputFile.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 
 #include <QCollator>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "USoftOptions.h"
+#include "OptionsDialog.h"
 
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
@@ -86,7 +86,7 @@ QCheckBox *Make_Check_Box(QWidget *page, int left, int top) {
 
 } // namespace
 
-TFSoftOptions::TFSoftOptions(QWidget *parent, Main_Window_Hooks hooks)
+Options_Dialog::Options_Dialog(QWidget *parent, Main_Window_Hooks hooks)
     : Program_Dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                  Qt::WindowCloseButtonHint),
       Hooks(std::move(hooks)) {
@@ -106,12 +106,12 @@ TFSoftOptions::TFSoftOptions(QWidget *parent, Main_Window_Hooks hooks)
     for (int k = 0; k < Slots_Per_Page; ++k) {
         const int left = k < 3 ? 24 : 262;
         const int top = 36 + (k % 3) * 56;
-        I_L[k] = new Click_Label(TS_Language);
-        I_L[k]->setGeometry(left, top, Flag_Size, Flag_Size);
-        I_L[k]->setAlignment(Qt::AlignCenter);
-        L_L[k] = new Slot_Name(TS_Language);
-        L_L[k]->setGeometry(left + Flag_Size + 10, top + 16, 160, 16);
-        for (Click_Label *control : {I_L[k], L_L[k]})
+        Flag_Slots[k] = new Click_Label(TS_Language);
+        Flag_Slots[k]->setGeometry(left, top, Flag_Size, Flag_Size);
+        Flag_Slots[k]->setAlignment(Qt::AlignCenter);
+        Name_Slots[k] = new Slot_Name(TS_Language);
+        Name_Slots[k]->setGeometry(left + Flag_Size + 10, top + 16, 160, 16);
+        for (Click_Label *control : {Flag_Slots[k], Name_Slots[k]})
             connect(control, &Click_Label::clicked, this, [this, control] { LangClick(control); });
     }
     L_Page_Lang = new QLabel(TS_Language);
@@ -127,35 +127,35 @@ TFSoftOptions::TFSoftOptions(QWidget *parent, Main_Window_Hooks hooks)
         connect(button, &QPushButton::clicked, this, [this, button] { Btn_NextClick(button); });
     PC_Options->addTab(TS_Language, QString());
 
-    TS_Con_Options = new QWidget;
-    CB_En_Con = Make_Check_Box(TS_Con_Options, 12, 16);
-    CB_Update = Make_Check_Box(TS_Con_Options, 36, 47);
-    Btn_Check_Update = new Styled_Button(TS_Con_Options);
+    TS_Connection = new QWidget;
+    CB_Enable_Internet = Make_Check_Box(TS_Connection, 12, 16);
+    CB_Update_At_Start = Make_Check_Box(TS_Connection, 36, 47);
+    Btn_Check_Update = new Styled_Button(TS_Connection);
     Btn_Check_Update->setGeometry(36, 78, 204, 28);
-    LL_Check_Update = new QLabel(TS_Con_Options);
+    LL_Check_Update = new QLabel(TS_Connection);
     LL_Check_Update->move(40, 120);
     LL_Check_Update->setTextFormat(Qt::RichText);
     LL_Check_Update->hide();
-    connect(Btn_Check_Update, &QPushButton::clicked, this, &TFSoftOptions::Btn_Check_UpdateClick);
+    connect(Btn_Check_Update, &QPushButton::clicked, this, &Options_Dialog::Btn_Check_UpdateClick);
     connect(LL_Check_Update, &QLabel::linkActivated, this,
             [](const QString &link) { Open_Web_Page(QUrl(link)); });
-    PC_Options->addTab(TS_Con_Options, QString());
+    PC_Options->addTab(TS_Connection, QString());
 
     TS_Soft_Settings = new QWidget;
-    CB_Soft_Set_Jump_Table = Make_Check_Box(TS_Soft_Settings, 12, 16);
+    CB_Jump_Field_Tables = Make_Check_Box(TS_Soft_Settings, 12, 16);
     CB_DoubleClick_Auto_Size = Make_Check_Box(TS_Soft_Settings, 12, 39);
     CB_Check_After_Update = Make_Check_Box(TS_Soft_Settings, 12, 62);
     PC_Options->addTab(TS_Soft_Settings, QString());
 
-    for (QCheckBox *box : {CB_En_Con, CB_Update, CB_Soft_Set_Jump_Table, CB_DoubleClick_Auto_Size})
-        connect(box, &QCheckBox::toggled, this, &TFSoftOptions::Update_CheckBox);
+    for (QCheckBox *box : {CB_Enable_Internet, CB_Update_At_Start, CB_Jump_Field_Tables, CB_DoubleClick_Auto_Size})
+        connect(box, &QCheckBox::toggled, this, &Options_Dialog::Update_CheckBox);
 
     P_Button = Make_Button_Bar(this);
     Btn_OK = new Styled_Button(P_Button);
     Btn_OK->setGeometry(16, 6, 110, 28);
     Btn_Cancel = new Styled_Button(P_Button);
     Btn_Cancel->setGeometry(134, 6, 110, 28);
-    connect(Btn_OK, &QPushButton::clicked, this, &TFSoftOptions::Btn_OKClick);
+    connect(Btn_OK, &QPushButton::clicked, this, &Options_Dialog::Btn_OKClick);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     setFixedSize(Client_Width, Client_Height);
@@ -163,7 +163,7 @@ TFSoftOptions::TFSoftOptions(QWidget *parent, Main_Window_Hooks hooks)
     Set_Lang();
 }
 
-void TFSoftOptions::Set_Lang() {
+void Options_Dialog::Set_Lang() {
     setWindowTitle(Lang_Strings.at(300));
     L_SW_Desc->setText(Lang_Strings.at(301));
     PC_Options->setTabText(0, Lang_Strings.at(302));
@@ -173,43 +173,43 @@ void TFSoftOptions::Set_Lang() {
                          QLatin1Char('1'));
     Btn_Prev->setText(Lang_Strings.at(307));
     Btn_Next->setText(Lang_Strings.at(308));
-    CB_En_Con->setText(Lang_Strings.at(309));
-    CB_Update->setText(Lang_Strings.at(310));
+    CB_Enable_Internet->setText(Lang_Strings.at(309));
+    CB_Update_At_Start->setText(Lang_Strings.at(310));
     Btn_Check_Update->setText(Lang_Strings.at(311));
     Btn_OK->setText(Lang_Strings.at(312));
     Btn_Cancel->setText(Lang_Strings.at(313));
     PC_Options->setTabText(2, Lang_Strings.at(319));
-    CB_Soft_Set_Jump_Table->setText(Lang_Strings.at(320));
+    CB_Jump_Field_Tables->setText(Lang_Strings.at(320));
     CB_DoubleClick_Auto_Size->setText(Lang_Strings.at(321));
     CB_Check_After_Update->setText(Lang_Strings.at(750));
     for (QLabel *label : {L_SW_Desc, L_Sel_Lang})
         label->adjustSize();
-    for (QCheckBox *box : {CB_En_Con, CB_Update, CB_Soft_Set_Jump_Table, CB_DoubleClick_Auto_Size,
+    for (QCheckBox *box : {CB_Enable_Internet, CB_Update_At_Start, CB_Jump_Field_Tables, CB_DoubleClick_Auto_Size,
                            CB_Check_After_Update})
         box->adjustSize();
 }
 
-void TFSoftOptions::Update_CheckBox() {
-    CB_Update->setEnabled(CB_En_Con->isChecked());
-    Btn_Check_Update->setEnabled(CB_Update->isEnabled() && CB_Update->isChecked());
+void Options_Dialog::Update_CheckBox() {
+    CB_Update_At_Start->setEnabled(CB_Enable_Internet->isChecked());
+    Btn_Check_Update->setEnabled(CB_Update_At_Start->isEnabled() && CB_Update_At_Start->isChecked());
 }
 
-int TFSoftOptions::Page_Count() const {
+int Options_Dialog::Page_Count() const {
     return int((SL_Languages.size() + Slots_Per_Page - 1) / Slots_Per_Page);
 }
 
-void TFSoftOptions::Create_Lang_List() {
+void Options_Dialog::Create_Lang_List() {
     SL_Languages = List_Language_Files(App.Language_Dir);
     Show_Page = 1;
     Update_Lang_Page(1);
 }
 
-void TFSoftOptions::Show_Page_Text(int page) {
+void Options_Dialog::Show_Page_Text(int page) {
     L_Page_Lang->setText(Lang_Strings.at(305) + QString::number(page) + Lang_Strings.at(306) +
                          QString::number(Page_Count()));
 }
 
-void TFSoftOptions::Update_Lang_Page(int Num_Page) {
+void Options_Dialog::Update_Lang_Page(int Num_Page) {
     L_Sel_Lang->setText(Lang_Strings.at(304) + Language_In_Use);
     L_Sel_Lang->adjustSize();
     Show_Page_Text(Num_Page);
@@ -219,20 +219,20 @@ void TFSoftOptions::Update_Lang_Page(int Num_Page) {
     const int shown = qMin(int(SL_Languages.size()) - first, Slots_Per_Page);
     for (int k = 0; k < Slots_Per_Page; ++k) {
         if (k >= shown) {
-            I_L[k]->hide();
-            L_L[k]->hide();
+            Flag_Slots[k]->hide();
+            Name_Slots[k]->hide();
             continue;
         }
         const QString language = Language_Of_File(SL_Languages.at(first + k));
-        L_L[k]->setText(language);
-        L_L[k]->show();
+        Name_Slots[k]->setText(language);
+        Name_Slots[k]->show();
         const QPixmap flag = Flag_Picture(language);
-        I_L[k]->setPixmap(flag);
-        I_L[k]->setVisible(!flag.isNull());
+        Flag_Slots[k]->setPixmap(flag);
+        Flag_Slots[k]->setVisible(!flag.isNull());
     }
 }
 
-void TFSoftOptions::Btn_NextClick(QObject *Sender) {
+void Options_Dialog::Btn_NextClick(QObject *Sender) {
     if (Sender == Btn_Next && Page_Count() >= Show_Page + 1)
         ++Show_Page;
     else if (Sender == Btn_Prev && Show_Page >= 2)
@@ -240,9 +240,9 @@ void TFSoftOptions::Btn_NextClick(QObject *Sender) {
     Update_Lang_Page(Show_Page);
 }
 
-void TFSoftOptions::LangClick(QObject *Sender) {
+void Options_Dialog::LangClick(QObject *Sender) {
     int slot = 0;
-    while (slot < Slots_Per_Page && Sender != I_L[slot] && Sender != L_L[slot])
+    while (slot < Slots_Per_Page && Sender != Flag_Slots[slot] && Sender != Name_Slots[slot])
         ++slot;
     const qsizetype position = qsizetype(Show_Page - 1) * Slots_Per_Page + slot;
     if (slot == Slots_Per_Page || position >= SL_Languages.size())
@@ -263,7 +263,7 @@ void TFSoftOptions::LangClick(QObject *Sender) {
     Show_Page_Text(Show_Page);
 }
 
-void TFSoftOptions::Btn_Check_UpdateClick() {
+void Options_Dialog::Btn_Check_UpdateClick() {
     if (Check_Version_Without_Freezing(Version_Server)) {
         LL_Check_Update->setText(Download_Page_Link(Lang_Strings.at(314)));
     } else {
@@ -273,27 +273,27 @@ void TFSoftOptions::Btn_Check_UpdateClick() {
     LL_Check_Update->show();
 }
 
-void TFSoftOptions::Btn_OKClick() {
+void Options_Dialog::Btn_OKClick() {
     App.Language_Name = Language_In_Use;
-    App.Enable_Internet = CB_En_Con->isChecked();
-    App.Enable_Update = CB_Update->isChecked();
+    App.Enable_Internet = CB_Enable_Internet->isChecked();
+    App.Enable_Update = CB_Update_At_Start->isChecked();
     Hooks.Timer_Rule();
-    App.Enable_Jump_Field_Tables = CB_Soft_Set_Jump_Table->isChecked();
+    App.Enable_Jump_Field_Tables = CB_Jump_Field_Tables->isChecked();
     App.Double_Click_Auto_Size = CB_DoubleClick_Auto_Size->isChecked();
     App.Check_After_Update = CB_Check_After_Update->isChecked();
     accept();
 }
 
-void TFSoftOptions::FormShow() {
+void Options_Dialog::FormShow() {
     Language_In_Use = App.Language_Name;
     Create_Lang_List();
     Update_CheckBox();
     LL_Check_Update->hide();
     PC_Options->setCurrentWidget(TS_Language);
     // Each box that changes here runs Update_CheckBox through its toggled signal.
-    CB_En_Con->setChecked(App.Enable_Internet);
-    CB_Update->setChecked(App.Enable_Update);
-    CB_Soft_Set_Jump_Table->setChecked(App.Enable_Jump_Field_Tables);
+    CB_Enable_Internet->setChecked(App.Enable_Internet);
+    CB_Update_At_Start->setChecked(App.Enable_Update);
+    CB_Jump_Field_Tables->setChecked(App.Enable_Jump_Field_Tables);
     CB_DoubleClick_Auto_Size->setChecked(App.Double_Click_Auto_Size);
     CB_Check_After_Update->setChecked(App.Check_After_Update);
 }

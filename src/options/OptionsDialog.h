@@ -17,7 +17,7 @@ class Click_Label;
 // files), the online options with a check for a newer version on demand, the two table-editing
 // options and whether the device is checked after an update. OK copies the choices into AppState;
 // Cancel and the close box copy nothing.
-class TFSoftOptions : public Program_Dialog {
+class Options_Dialog : public Program_Dialog {
     Q_OBJECT
 
 public:
@@ -30,7 +30,7 @@ public:
 
     static constexpr int Slots_Per_Page = 6;
 
-    TFSoftOptions(QWidget *parent, Main_Window_Hooks hooks);
+    Options_Dialog(QWidget *parent, Main_Window_Hooks hooks);
 
     void Set_Lang();
     void Update_CheckBox();
@@ -55,18 +55,18 @@ public:
     QTabWidget *PC_Options;
     QWidget *TS_Language;
     QLabel *L_Sel_Lang;
-    std::array<Click_Label *, Slots_Per_Page> I_L;
-    std::array<Click_Label *, Slots_Per_Page> L_L;
+    std::array<Click_Label *, Slots_Per_Page> Flag_Slots;
+    std::array<Click_Label *, Slots_Per_Page> Name_Slots;
     QLabel *L_Page_Lang;
     Styled_Button *Btn_Prev;
     Styled_Button *Btn_Next;
-    QWidget *TS_Con_Options;
-    QCheckBox *CB_En_Con;
-    QCheckBox *CB_Update;
+    QWidget *TS_Connection;
+    QCheckBox *CB_Enable_Internet;
+    QCheckBox *CB_Update_At_Start;
     Styled_Button *Btn_Check_Update;
     QLabel *LL_Check_Update;
     QWidget *TS_Soft_Settings;
-    QCheckBox *CB_Soft_Set_Jump_Table;
+    QCheckBox *CB_Jump_Field_Tables;
     QCheckBox *CB_DoubleClick_Auto_Size;
     QCheckBox *CB_Check_After_Update;
     QWidget *P_Button;

@@ -2,11 +2,11 @@
 
 #include "platform/HttpGet.h"
 #include "shell/AppState.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 
-int Conv_Version(const QString &Ver_str) {
-    const qsizetype blank = Ver_str.indexOf(QLatin1Char(' '));
-    const QString t = Trim_Controls(blank >= 0 ? Ver_str.mid(blank + 1) : Ver_str);
+int Version_Number(const QString &version_text) {
+    const qsizetype blank = version_text.indexOf(QLatin1Char(' '));
+    const QString t = Trim_Controls(blank >= 0 ? version_text.mid(blank + 1) : version_text);
     if (t.size() < 5)
         return -1;
     const QString s = t.left(1) + t.mid(2, 3);
@@ -20,11 +20,11 @@ Version_Answer Judge_Version_Reply(const QByteArray &body) {
         return {false, QStringLiteral("the reply is empty")};
     if (r == QLatin1String("VER. 0.000"))
         return {false, QStringLiteral("the service knows no version (VER. 0.000)")};
-    const int remote = Conv_Version(Trim_Controls(text));
+    const int remote = Version_Number(Trim_Controls(text));
     if (remote == -1)
         return {false,
                 QStringLiteral("the reply holds no version: ") + Trim_Controls(text).left(80)};
-    return {remote > Conv_Version(Own_Version), QString()};
+    return {remote > Version_Number(Own_Version), QString()};
 }
 
 Version_Answer Ask_Version(const QString &server) {

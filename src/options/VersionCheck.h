@@ -7,7 +7,7 @@
 
 // The value of the version text in ver_str ("VER. 1.234" gives 1234): the text after the first
 // blank, trimmed, whose 1st, 3rd, 4th and 5th characters form a decimal number; -1 otherwise.
-int Conv_Version(const QString &Ver_str);
+int Version_Number(const QString &version_text);
 
 // What the version service said: Newer, or why it gave no usable answer (Reason is empty when
 // it named a version that is not newer).

@@ -1,4 +1,4 @@
-#include "UParGen2.h"
+#include "CommunicationDialog.h"
 
 #include "configurations/ConfigurationLock.h"
 #include "configurations/Configurations.h"
@@ -67,7 +67,7 @@ void Repolish(QWidget *widget) {
 
 } // namespace
 
-TFParGen2::TFParGen2(QWidget *parent)
+Communication_Dialog::Communication_Dialog(QWidget *parent)
     : Program_Dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                  Qt::WindowCloseButtonHint),
       Lock_Wait_Ms(Configuration_Lock::Wait_Ms) {
@@ -77,11 +77,11 @@ TFParGen2::TFParGen2(QWidget *parent)
     L_SW_Desc = header.L_SW_Desc;
     L_SW_Code->adjustSize();
 
-    CPG = new Collapsible_Group(this);
-    CPG->setStyleSheet(Field_Style);
-    CP_Modbus_TCP_Slave = new Collapsible_Panel(CPG);
-    CP_Modbus_TCP_Slave2 = new Collapsible_Panel(CPG);
-    CP_Options = new Collapsible_Panel(CPG);
+    Panel_Group = new Collapsible_Group(this);
+    Panel_Group->setStyleSheet(Field_Style);
+    CP_Modbus_TCP_Slave = new Collapsible_Panel(Panel_Group);
+    CP_Modbus_TCP_Slave2 = new Collapsible_Panel(Panel_Group);
+    CP_Options = new Collapsible_Panel(Panel_Group);
     Build_Endpoint(CP_Modbus_TCP_Slave, QStringLiteral("ModbusTCPSlave"), Slave_1);
     Build_Endpoint(CP_Modbus_TCP_Slave2, QStringLiteral("ModbusTCPSlave2"), Slave_2);
     L_Options_Offset_Regs = Add_Caption(CP_Options, 0, QStringLiteral("L_Options_Offset_Regs"));
@@ -97,8 +97,8 @@ TFParGen2::TFParGen2(QWidget *parent)
     // gateway switch and port, then the two offsets.
     Q_ASSERT(Key_Controls.size() == ParGen_Keys().size());
     // The wheel is handled over the whole group, its scroll bar included.
-    CPG->viewport()->installEventFilter(this);
-    CPG->verticalScrollBar()->installEventFilter(this);
+    Panel_Group->viewport()->installEventFilter(this);
+    Panel_Group->verticalScrollBar()->installEventFilter(this);
 
     P_Button = Make_Button_Bar(this);
     Btn_OK = new Styled_Button(P_Button);
@@ -107,7 +107,7 @@ TFParGen2::TFParGen2(QWidget *parent)
     Btn_Cancel = new Styled_Button(P_Button);
     Btn_Cancel->setObjectName(QStringLiteral("Btn_Cancel"));
     Btn_Cancel->resize(110, 28);
-    connect(Btn_OK, &QPushButton::clicked, this, &TFParGen2::Btn_OKClick);
+    connect(Btn_OK, &QPushButton::clicked, this, &Communication_Dialog::Btn_OKClick);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // Until the first load every address row shows the first endpoint's default address; the
@@ -123,23 +123,23 @@ TFParGen2::TFParGen2(QWidget *parent)
     setMinimumSize(Client_Width, Min_Client_Height);
     setMaximumWidth(Client_Width);
     resize(Client_Width, Client_Height);
-    Order_TAB_Panels();
-    Move_GroupBoxs();
+    Order_Tab_Panels();
+    Place_Panels();
     Set_Lang();
     E_ModbusTCPSlave_IP1->setFocus();
 }
 
-void TFParGen2::Build_Endpoint(Collapsible_Panel *panel, const QString &stem,
+void Communication_Dialog::Build_Endpoint(Collapsible_Panel *panel, const QString &stem,
                                Endpoint_Controls &c) {
     const QString field = QStringLiteral("E_") + stem;
     const QString caption = QStringLiteral("L_") + stem;
     c.L_IP = Add_Caption(panel, 0, caption + QStringLiteral("_IP"));
     c.E_IP = Add_Address(panel, 0, field + QStringLiteral("_IP"));
-    c.L_SM = Add_Caption(panel, 1, caption + QStringLiteral("_SM"));
+    c.L_Mask = Add_Caption(panel, 1, caption + QStringLiteral("_SM"));
     c.E_SM = Add_Address(panel, 1, field + QStringLiteral("_SM"));
-    c.CB_En_GAT = new QCheckBox(panel->Body());
-    c.CB_En_GAT->setObjectName(QStringLiteral("CB_") + stem + QStringLiteral("_En_GAT"));
-    c.CB_En_GAT->setGeometry(Caption_Left, Row_Y(2), Caption_Width, Row_Height);
+    c.CB_Enable_Gateway = new QCheckBox(panel->Body());
+    c.CB_Enable_Gateway->setObjectName(QStringLiteral("CB_") + stem + QStringLiteral("_En_GAT"));
+    c.CB_Enable_Gateway->setGeometry(Caption_Left, Row_Y(2), Caption_Width, Row_Height);
     c.E_GAT = Add_Address(panel, 2, field + QStringLiteral("_GAT"));
     c.L_Port = Add_Caption(panel, 3, caption + QStringLiteral("_Port"));
     c.E_Port = Add_Field(panel, Field_Rect(3), field + QStringLiteral("_Port"));
@@ -154,16 +154,16 @@ void TFParGen2::Build_Endpoint(Collapsible_Panel *panel, const QString &stem,
         bytes[n]->installEventFilter(this);
         Key_Controls.push_back({bytes[n], nullptr});
     }
-    Key_Controls.push_back({nullptr, c.CB_En_GAT});
+    Key_Controls.push_back({nullptr, c.CB_Enable_Gateway});
     Key_Controls.push_back({c.E_Port, nullptr});
 
     QWidgetList &stops = Tab_Stops[panel];
     stops = {c.E_IP.begin(), c.E_IP.end()};
-    stops << QWidgetList(c.E_SM.begin(), c.E_SM.end()) << c.CB_En_GAT
+    stops << QWidgetList(c.E_SM.begin(), c.E_SM.end()) << c.CB_Enable_Gateway
           << QWidgetList(c.E_GAT.begin(), c.E_GAT.end()) << c.E_Port;
 }
 
-QLineEdit *TFParGen2::Add_Field(Collapsible_Panel *panel, const QRect &geometry,
+QLineEdit *Communication_Dialog::Add_Field(Collapsible_Panel *panel, const QRect &geometry,
                                 const QString &name) {
     auto *field = new QLineEdit(panel->Body());
     field->setObjectName(name);
@@ -176,7 +176,7 @@ QLineEdit *TFParGen2::Add_Field(Collapsible_Panel *panel, const QRect &geometry,
     return field;
 }
 
-std::array<QLineEdit *, 4> TFParGen2::Add_Address(Collapsible_Panel *panel, int row,
+std::array<QLineEdit *, 4> Communication_Dialog::Add_Address(Collapsible_Panel *panel, int row,
                                                   const QString &name) {
     std::array<QLineEdit *, 4> bytes{};
     for (int n = 0; n < 4; ++n) {
@@ -193,7 +193,7 @@ std::array<QLineEdit *, 4> TFParGen2::Add_Address(Collapsible_Panel *panel, int 
     return bytes;
 }
 
-void TFParGen2::Set_Lang() {
+void Communication_Dialog::Set_Lang() {
     setWindowTitle(Lang_Strings.at(800));
     L_SW_Desc->setText(Lang_Strings.at(801));
     L_SW_Desc->adjustSize();
@@ -209,23 +209,23 @@ void TFParGen2::Set_Lang() {
 
 // The entries of an endpoint follow its rows: caption, then the hints of its fields; the
 // gateway switch has a hint of its own after its caption.
-void TFParGen2::Set_Endpoint_Lang(const Endpoint_Controls &c, int first_entry) {
+void Communication_Dialog::Set_Endpoint_Lang(const Endpoint_Controls &c, int first_entry) {
     const auto hints = [](const std::array<QLineEdit *, 4> &fields, int first) {
         for (std::size_t n = 0; n < fields.size(); ++n)
             fields[n]->setToolTip(Lang_Strings.at(first + int(n)));
     };
     c.L_IP->setText(Lang_Strings.at(first_entry));
     hints(c.E_IP, first_entry + 1);
-    c.L_SM->setText(Lang_Strings.at(first_entry + 5));
+    c.L_Mask->setText(Lang_Strings.at(first_entry + 5));
     hints(c.E_SM, first_entry + 6);
-    c.CB_En_GAT->setText(Lang_Strings.at(first_entry + 10));
-    c.CB_En_GAT->setToolTip(Lang_Strings.at(first_entry + 11));
+    c.CB_Enable_Gateway->setText(Lang_Strings.at(first_entry + 10));
+    c.CB_Enable_Gateway->setToolTip(Lang_Strings.at(first_entry + 11));
     hints(c.E_GAT, first_entry + 12);
     c.L_Port->setText(Lang_Strings.at(first_entry + 16));
     c.E_Port->setToolTip(Lang_Strings.at(first_entry + 17));
 }
 
-void TFParGen2::Order_TAB_Panels() {
+void Communication_Dialog::Order_Tab_Panels() {
     const std::array<std::pair<Collapsible_Panel *, int>, 3> panels = {{
         {CP_Modbus_TCP_Slave, 806},
         {CP_Modbus_TCP_Slave2, 858},
@@ -240,19 +240,19 @@ void TFParGen2::Order_TAB_Panels() {
         stack << panel;
         chain << Tab_Stops.value(panel);
     }
-    CPG->Stack(stack);
+    Panel_Group->Stack(stack);
     chain << Btn_OK << Btn_Cancel;
     for (int n = 1; n < chain.size(); ++n)
         QWidget::setTabOrder(chain.at(n - 1), chain.at(n));
 }
 
-void TFParGen2::Move_GroupBoxs() {
+void Communication_Dialog::Place_Panels() {
     CP_Modbus_TCP_Slave->Fit_Below(Slave_1.E_Port);
     CP_Modbus_TCP_Slave2->Fit_Below(Slave_2.E_Port);
     CP_Options->Fit_Below(E_Options_Offset_Status);
 }
 
-ParGen_Params TFParGen2::Read_Fields() const {
+ParGen_Params Communication_Dialog::Read_Fields() const {
     ParGen_Params params;
     for (std::size_t n = 0; n < Key_Controls.size(); ++n) {
         const ParGen_Key &key = ParGen_Keys()[n];
@@ -264,7 +264,7 @@ ParGen_Params TFParGen2::Read_Fields() const {
     return params;
 }
 
-void TFParGen2::Write_Fields(const ParGen_Params &params) {
+void Communication_Dialog::Write_Fields(const ParGen_Params &params) {
     for (std::size_t n = 0; n < Key_Controls.size(); ++n) {
         const ParGen_Key &key = ParGen_Keys()[n];
         if (key.Text) {
@@ -278,7 +278,7 @@ void TFParGen2::Write_Fields(const ParGen_Params &params) {
     }
 }
 
-void TFParGen2::Mark_Field(QLineEdit *field) {
+void Communication_Dialog::Mark_Field(QLineEdit *field) {
     if (Marked) {
         Marked->setProperty(Mark_Property, false);
         Repolish(Marked);
@@ -290,7 +290,7 @@ void TFParGen2::Mark_Field(QLineEdit *field) {
     }
 }
 
-bool TFParGen2::Controllo_Dati() {
+bool Communication_Dialog::Check_Fields() {
     Mark_Field(nullptr);
     const ParGen_Rule *failed = Failed_Rule(Read_Fields());
     if (!failed)
@@ -300,7 +300,7 @@ bool TFParGen2::Controllo_Dati() {
     return false;
 }
 
-void TFParGen2::FormShow() {
+void Communication_Dialog::FormShow() {
     Mark_Field(nullptr);
     try {
         Write_Fields(Load_ParGen(App.ParGen_File));
@@ -314,8 +314,8 @@ void TFParGen2::FormShow() {
         field->selectAll();
 }
 
-void TFParGen2::Btn_OKClick() {
-    if (!Controllo_Dati())
+void Communication_Dialog::Btn_OKClick() {
+    if (!Check_Fields())
         return;
     // Values that pass the rules but may not work on a network are saved only when the user
     // says so; the question comes before the configuration is locked.
@@ -343,10 +343,10 @@ void TFParGen2::Btn_OKClick() {
     else if (saved)
         accept();
     else
-        Controllo_Dati();
+        Check_Fields();
 }
 
-bool TFParGen2::Save_Over_Current() {
+bool Communication_Dialog::Save_Over_Current() {
     const ParGen_Params edited = Read_Fields();
     ParGen_Params merged = edited;
     try {
@@ -364,37 +364,37 @@ bool TFParGen2::Save_Over_Current() {
     return true;
 }
 
-void TFParGen2::KeyPress(QLineEdit *field) {
+void Communication_Dialog::KeyPress(QLineEdit *field) {
     QLineEdit *next = Dot_Next.value(field);
     if (!next || !next->isVisible() || !next->isEnabled() || !(next->focusPolicy() & Qt::TabFocus))
         return;
-    CPG->ensureWidgetVisible(next);
+    Panel_Group->ensureWidgetVisible(next);
     // As on any focus entry from the keyboard, the text is selected, so typing replaces it.
     next->setFocus(Qt::TabFocusReason);
 }
 
-bool TFParGen2::FormMouseWheel(const QWheelEvent *event) {
-    if (!CPG->rect().contains(CPG->mapFromGlobal(event->globalPosition().toPoint())))
+bool Communication_Dialog::FormMouseWheel(const QWheelEvent *event) {
+    if (!Panel_Group->rect().contains(Panel_Group->mapFromGlobal(event->globalPosition().toPoint())))
         return false;
     // A sideways tilt, and the start or end of a touchpad gesture, turn nothing vertically.
     const int delta = event->angleDelta().y();
     if (delta == 0)
         return true;
     for (int line = 0; line < QApplication::wheelScrollLines(); ++line)
-        CPG->Scroll_Line(delta > 0);
+        Panel_Group->Scroll_Line(delta > 0);
     return true;
 }
 
-void TFParGen2::FormResize() {
+void Communication_Dialog::FormResize() {
     if (width() != Client_Width)
         resize(Client_Width, height());
     Place_Dialog_Frame(this, P_Title, P_Button);
-    CPG->setGeometry(0, P_Title->height(), width(), P_Button->y() - P_Title->height());
+    Panel_Group->setGeometry(0, P_Title->height(), width(), P_Button->y() - P_Title->height());
     Btn_Cancel->move(P_Button->width() - Btn_Cancel->width() - 16, 6);
     Btn_OK->move(Btn_Cancel->x() - Btn_OK->width() - 8, 6);
 }
 
-bool TFParGen2::eventFilter(QObject *watched, QEvent *event) {
+bool Communication_Dialog::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::KeyPress && Dot_Next.contains(watched) &&
         static_cast<QKeyEvent *>(event)->text() == QLatin1String(".")) {
         KeyPress(static_cast<QLineEdit *>(watched));
@@ -405,12 +405,12 @@ bool TFParGen2::eventFilter(QObject *watched, QEvent *event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void TFParGen2::resizeEvent(QResizeEvent *event) {
+void Communication_Dialog::resizeEvent(QResizeEvent *event) {
     FormResize();
     QDialog::resizeEvent(event);
 }
 
-void TFParGen2::keyPressEvent(QKeyEvent *event) {
+void Communication_Dialog::keyPressEvent(QKeyEvent *event) {
     // The dialog has no cancel button: Esc closes nothing.
     if (event->matches(QKeySequence::Cancel)) {
         event->ignore();

@@ -19,28 +19,28 @@ class QWheelEvent;
 // rules pass, holding the configuration's lock from reading the file again to replacing it, so
 // that a change another program made meanwhile is kept where this one did not edit; Cancel and
 // the close box write nothing.
-class TFParGen2 : public Program_Dialog {
+class Communication_Dialog : public Program_Dialog {
     Q_OBJECT
 
 public:
-    explicit TFParGen2(QWidget *parent);
+    explicit Communication_Dialog(QWidget *parent);
 
     void Set_Lang();
     // Runs the rules on the fields. The first that fails is shown and its field marked until
     // it is edited; the focus stays where it is. True when every rule passes.
-    bool Controllo_Dati();
+    bool Check_Fields();
     // Shows, stacks and captions the three panels and chains their fields in Tab order.
-    void Order_TAB_Panels();
+    void Order_Tab_Panels();
     // Sizes each panel to hold its fields.
-    void Move_GroupBoxs();
+    void Place_Panels();
 
     // The controls of one endpoint panel, row by row.
     struct Endpoint_Controls {
         QLabel *L_IP;
         std::array<QLineEdit *, 4> E_IP;
-        QLabel *L_SM;
+        QLabel *L_Mask;
         std::array<QLineEdit *, 4> E_SM;
-        QCheckBox *CB_En_GAT;
+        QCheckBox *CB_Enable_Gateway;
         std::array<QLineEdit *, 4> E_GAT;
         QLabel *L_Port;
         QLineEdit *E_Port;
@@ -49,7 +49,7 @@ public:
     QWidget *P_Title;
     QLabel *L_SW_Code;
     QLabel *L_SW_Desc;
-    Collapsible_Group *CPG;
+    Collapsible_Group *Panel_Group;
     Collapsible_Panel *CP_Modbus_TCP_Slave;
     Collapsible_Panel *CP_Modbus_TCP_Slave2;
     Collapsible_Panel *CP_Options;
@@ -69,12 +69,12 @@ public:
     QLineEdit *&E_ModbusTCPSlave_IP2 = Slave_1.E_IP[1];
     QLineEdit *&E_ModbusTCPSlave_IP3 = Slave_1.E_IP[2];
     QLineEdit *&E_ModbusTCPSlave_IP4 = Slave_1.E_IP[3];
-    QLabel *&L_ModbusTCPSlave_SM = Slave_1.L_SM;
+    QLabel *&L_ModbusTCPSlave_SM = Slave_1.L_Mask;
     QLineEdit *&E_ModbusTCPSlave_SM1 = Slave_1.E_SM[0];
     QLineEdit *&E_ModbusTCPSlave_SM2 = Slave_1.E_SM[1];
     QLineEdit *&E_ModbusTCPSlave_SM3 = Slave_1.E_SM[2];
     QLineEdit *&E_ModbusTCPSlave_SM4 = Slave_1.E_SM[3];
-    QCheckBox *&CB_ModbusTCPSlave_En_GAT = Slave_1.CB_En_GAT;
+    QCheckBox *&CB_ModbusTCPSlave_En_GAT = Slave_1.CB_Enable_Gateway;
     QLineEdit *&E_ModbusTCPSlave_GAT1 = Slave_1.E_GAT[0];
     QLineEdit *&E_ModbusTCPSlave_GAT2 = Slave_1.E_GAT[1];
     QLineEdit *&E_ModbusTCPSlave_GAT3 = Slave_1.E_GAT[2];
@@ -86,12 +86,12 @@ public:
     QLineEdit *&E_ModbusTCPSlave2_IP2 = Slave_2.E_IP[1];
     QLineEdit *&E_ModbusTCPSlave2_IP3 = Slave_2.E_IP[2];
     QLineEdit *&E_ModbusTCPSlave2_IP4 = Slave_2.E_IP[3];
-    QLabel *&L_ModbusTCPSlave2_SM = Slave_2.L_SM;
+    QLabel *&L_ModbusTCPSlave2_SM = Slave_2.L_Mask;
     QLineEdit *&E_ModbusTCPSlave2_SM1 = Slave_2.E_SM[0];
     QLineEdit *&E_ModbusTCPSlave2_SM2 = Slave_2.E_SM[1];
     QLineEdit *&E_ModbusTCPSlave2_SM3 = Slave_2.E_SM[2];
     QLineEdit *&E_ModbusTCPSlave2_SM4 = Slave_2.E_SM[3];
-    QCheckBox *&CB_ModbusTCPSlave2_En_GAT = Slave_2.CB_En_GAT;
+    QCheckBox *&CB_ModbusTCPSlave2_En_GAT = Slave_2.CB_Enable_Gateway;
     QLineEdit *&E_ModbusTCPSlave2_GAT1 = Slave_2.E_GAT[0];
     QLineEdit *&E_ModbusTCPSlave2_GAT2 = Slave_2.E_GAT[1];
     QLineEdit *&E_ModbusTCPSlave2_GAT3 = Slave_2.E_GAT[2];

@@ -1,6 +1,6 @@
 #include "Validation.h"
 
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 
 namespace {
 

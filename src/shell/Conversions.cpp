@@ -1,4 +1,4 @@
-#include "Comon.h"
+#include "Conversions.h"
 
 #include <QStringList>
 #include <algorithm>

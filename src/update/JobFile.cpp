@@ -4,7 +4,7 @@
 #include "platform/CoreError.h"
 #include "platform/Paths.h"
 #include "platform/XmlFile.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 
 #include <utility>
 

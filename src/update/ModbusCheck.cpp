@@ -3,7 +3,7 @@
 #include "language/LangStrings.h"
 #include "parameters/ParGen.h"
 #include "platform/CoreError.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "Probe.h"
 
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 
 Ping_Probe::Ping_Probe(Icmp_Echo &echo, std::function<void()> wait_step,
                        std::function<quint32()> now_ms)

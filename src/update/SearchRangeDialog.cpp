@@ -1,4 +1,4 @@
-#include "USearchRange.h"
+#include "SearchRangeDialog.h"
 
 #include "language/LangStrings.h"
 #include "platform/CoreError.h"
@@ -30,7 +30,7 @@ QString Identification_Text(const Endpoint_Result &result) {
 
 } // namespace
 
-TFSearch_Range::TFSearch_Range(QWidget *parent)
+Search_Range_Dialog::Search_Range_Dialog(QWidget *parent)
     : Program_Dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                  Qt::WindowCloseButtonHint),
       Scan(new Range_Scan(this)) {
@@ -61,26 +61,26 @@ TFSearch_Range::TFSearch_Range(QWidget *parent)
     Btn_Use = new Styled_Button(P_Button);
     Btn_Use->setGeometry(Client_Width - 16 - 150, 6, 150, 28);
 
-    connect(Btn_Search, &QPushButton::clicked, this, &TFSearch_Range::Btn_SearchClick);
-    connect(E_Range, &QLineEdit::returnPressed, this, &TFSearch_Range::Btn_SearchClick);
-    connect(Btn_Close, &QPushButton::clicked, this, &TFSearch_Range::reject);
-    connect(Btn_Use, &QPushButton::clicked, this, &TFSearch_Range::Btn_UseClick);
-    connect(LV_Devices, &QTreeWidget::itemDoubleClicked, this, &TFSearch_Range::Btn_UseClick);
+    connect(Btn_Search, &QPushButton::clicked, this, &Search_Range_Dialog::Btn_SearchClick);
+    connect(E_Range, &QLineEdit::returnPressed, this, &Search_Range_Dialog::Btn_SearchClick);
+    connect(Btn_Close, &QPushButton::clicked, this, &Search_Range_Dialog::reject);
+    connect(Btn_Use, &QPushButton::clicked, this, &Search_Range_Dialog::Btn_UseClick);
+    connect(LV_Devices, &QTreeWidget::itemDoubleClicked, this, &Search_Range_Dialog::Btn_UseClick);
     connect(LV_Devices, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current) { Btn_Use->setEnabled(current != nullptr); });
     connect(Scan, &Range_Scan::Progress, this, [this](int looked_at, int total) {
         L_Status->setText(Lang_Strings.at(769).arg(looked_at).arg(total));
     });
-    connect(Scan, &Range_Scan::Finished, this, &TFSearch_Range::Show_Found);
+    connect(Scan, &Range_Scan::Finished, this, &Search_Range_Dialog::Show_Found);
 
     setFixedSize(Client_Width, Client_Height);
     Place_Dialog_Frame(this, P_Title, P_Button);
     Set_Lang();
 }
 
-TFSearch_Range::~TFSearch_Range() = default;
+Search_Range_Dialog::~Search_Range_Dialog() = default;
 
-void TFSearch_Range::Set_Lang() {
+void Search_Range_Dialog::Set_Lang() {
     setWindowTitle(Lang_Strings.at(765));
     L_SW_Desc->setText(Lang_Strings.at(765));
     L_Range->setText(Lang_Strings.at(767));
@@ -93,7 +93,7 @@ void TFSearch_Range::Set_Lang() {
         label->adjustSize();
 }
 
-void TFSearch_Range::FormShow() {
+void Search_Range_Dialog::FormShow() {
     Set_Lang();
     L_SW_Code->setText(App.SW_Code);
     L_SW_Code->adjustSize();
@@ -105,7 +105,7 @@ void TFSearch_Range::FormShow() {
     E_Range->setFocus(Qt::TabFocusReason);
 }
 
-void TFSearch_Range::Btn_SearchClick() {
+void Search_Range_Dialog::Btn_SearchClick() {
     if (Scan->Running())
         return;
     const Scan_Range range = Parse_Scan_Range(E_Range->text());
@@ -126,7 +126,7 @@ void TFSearch_Range::Btn_SearchClick() {
     L_Status->setText(Lang_Strings.at(769).arg(0).arg(range.Count));
 }
 
-void TFSearch_Range::Show_Found(const QList<Endpoint_Result> &answering) {
+void Search_Range_Dialog::Show_Found(const QList<Endpoint_Result> &answering) {
     Btn_Search->setEnabled(true);
     L_Status->setText(answering.isEmpty() ? Lang_Strings.at(771)
                                           : Lang_Strings.at(770).arg(answering.size()));
@@ -138,7 +138,7 @@ void TFSearch_Range::Show_Found(const QList<Endpoint_Result> &answering) {
     }
 }
 
-void TFSearch_Range::Btn_UseClick() {
+void Search_Range_Dialog::Btn_UseClick() {
     const QTreeWidgetItem *item = LV_Devices->currentItem();
     if (!item)
         return;
@@ -147,7 +147,7 @@ void TFSearch_Range::Btn_UseClick() {
     accept();
 }
 
-void TFSearch_Range::reject() {
+void Search_Range_Dialog::reject() {
     Scan->Stop();
     Program_Dialog::reject();
 }

@@ -13,12 +13,12 @@ class Range_Scan;
 // Search Devices: asks for an IPv4 range, lists the hosts in it that answer Modbus TCP with
 // what they say they are, and hands back the address the user picks. The search runs while the
 // dialog stays usable; closing the dialog stops it.
-class TFSearch_Range : public Program_Dialog {
+class Search_Range_Dialog : public Program_Dialog {
     Q_OBJECT
 
 public:
-    explicit TFSearch_Range(QWidget *parent);
-    ~TFSearch_Range() override;
+    explicit Search_Range_Dialog(QWidget *parent);
+    ~Search_Range_Dialog() override;
 
     void Set_Lang();
     void Btn_SearchClick();

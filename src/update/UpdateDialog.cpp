@@ -1,4 +1,4 @@
-#include "UBoot.h"
+#include "UpdateDialog.h"
 
 #include "image/Bank.h"
 #include "image/BankReport.h"
@@ -7,12 +7,12 @@
 #include "platform/InputFile.h"
 #include "platform/Paths.h"
 #include "shell/AppState.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 #include "shell/Messages.h"
 #include "update/JobFile.h"
 #include "update/ModbusCheck.h"
 #include "update/Probe.h"
-#include "update/USearchRange.h"
+#include "update/SearchRangeDialog.h"
 #include "update/UpdatePlan.h"
 #include "update/UpdaterLaunch.h"
 #include "widgets/DialogFrame.h"
@@ -58,7 +58,7 @@ QByteArray Image_File() {
 
 } // namespace
 
-TFBoot::TFBoot(QWidget *parent, Start_Program_Function start_program)
+Update_Dialog::Update_Dialog(QWidget *parent, Start_Program_Function start_program)
     : Program_Dialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                  Qt::WindowCloseButtonHint),
       Ping(Make_Icmp_Echo()), Start_Program(std::move(start_program)) {
@@ -113,17 +113,17 @@ TFBoot::TFBoot(QWidget *parent, Start_Program_Function start_program)
     Btn_Update = new Styled_Button(P_Button);
     Btn_Update->setGeometry(Client_Width - 16 - 170, 6, 170, 28);
 
-    connect(Btn_Cancel, &QPushButton::clicked, this, &TFBoot::reject);
-    connect(Btn_Update, &QPushButton::clicked, this, &TFBoot::Btn_UpdateClick);
+    connect(Btn_Cancel, &QPushButton::clicked, this, &Update_Dialog::reject);
+    connect(Btn_Update, &QPushButton::clicked, this, &Update_Dialog::Btn_UpdateClick);
     connect(CB_Update_Options, &QComboBox::currentIndexChanged, this, [this] {
         if (isVisible())
             Show_Summary();
     });
-    connect(Btn_Search_Range, &QPushButton::clicked, this, &TFBoot::Btn_Search_RangeClick);
+    connect(Btn_Search_Range, &QPushButton::clicked, this, &Update_Dialog::Btn_Search_RangeClick);
     Set_Lang();
 }
 
-void TFBoot::Set_Lang() {
+void Update_Dialog::Set_Lang() {
     setWindowTitle(Lang_Strings.at(602));
     L_SW_Desc->setText(Lang_Strings.at(603));
     L_IP_Address->setText(Lang_Strings.at(606));
@@ -150,7 +150,7 @@ void TFBoot::Set_Lang() {
                         read_back.height());
 }
 
-void TFBoot::FormShow() {
+void Update_Dialog::FormShow() {
     Set_Lang();
     L_SW_Code->setText(App.SW_Code);
     L_SW_Code->adjustSize();
@@ -176,7 +176,7 @@ void TFBoot::FormShow() {
     E_IP[0]->setFocus(Qt::TabFocusReason);
 }
 
-void TFBoot::Show_Summary() {
+void Update_Dialog::Show_Summary() {
     std::optional<QString> refusal;
     try {
         refusal = Configuration_Refusal(Update_Front::Window);
@@ -190,8 +190,8 @@ void TFBoot::Show_Summary() {
     L_Summary->setText(lines.join(QLatin1Char('\n')));
 }
 
-void TFBoot::Btn_Search_RangeClick() {
-    TFSearch_Range search(this);
+void Update_Dialog::Btn_Search_RangeClick() {
+    Search_Range_Dialog search(this);
     search.Proposed_Range = Range_Around(Address_Text());
     std::array<QString, 4> parts;
     if (search.exec() == QDialog::Accepted && Split_IP_Address(search.Picked_Address, parts)) {
@@ -200,12 +200,12 @@ void TFBoot::Btn_Search_RangeClick() {
     }
 }
 
-QString TFBoot::Address_Text() const {
+QString Update_Dialog::Address_Text() const {
     return E_IP[0]->text() + QLatin1Char('.') + E_IP[1]->text() + QLatin1Char('.') +
            E_IP[2]->text() + QLatin1Char('.') + E_IP[3]->text();
 }
 
-bool TFBoot::eventFilter(QObject *watched, QEvent *event) {
+bool Update_Dialog::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent *>(event)->text() == QLatin1String(".")) {
         for (int i = 0; i < 3; ++i) {
@@ -217,7 +217,7 @@ bool TFBoot::eventFilter(QObject *watched, QEvent *event) {
     return QDialog::eventFilter(watched, event);
 }
 
-bool TFBoot::Send_Ping(const QString &address) {
+bool Update_Dialog::Send_Ping(const QString &address) {
     QElapsedTimer clock;
     clock.start();
     const auto step = [this, &clock, &address] {
@@ -237,13 +237,13 @@ bool TFBoot::Send_Ping(const QString &address) {
     return reachable;
 }
 
-void TFBoot::Compile_XML_Parameter(const QString &address) {
+void Update_Dialog::Write_Job(const QString &address) {
     Write_Update_Job({address, CB_Update_Options->currentIndex(),
                       CB_Update_Option_Read_Back->isChecked(), App.Master_Dir, App.Proj_Dir},
                      Join_Path(App.App_Dir, Job_File_Name));
 }
 
-void TFBoot::Record(const Update_Entry &entry) {
+void Update_Dialog::Record(const Update_Entry &entry) {
     try {
         Append_Update_Record(App.Proj_Dir, entry);
     } catch (const Core_Error &error) {
@@ -251,7 +251,7 @@ void TFBoot::Record(const Update_Entry &entry) {
     }
 }
 
-void TFBoot::Set_Busy(bool busy) {
+void Update_Dialog::Set_Busy(bool busy) {
     Busy = busy;
     for (QWidget *control : std::initializer_list<QWidget *>{
              E_IP[0], E_IP[1], E_IP[2], E_IP[3], CB_Update_Options, Btn_Search_Range,
@@ -261,7 +261,7 @@ void TFBoot::Set_Busy(bool busy) {
         Btn_Update->setFocus(Qt::OtherFocusReason);
 }
 
-void TFBoot::Btn_UpdateClick() {
+void Update_Dialog::Btn_UpdateClick() {
     if (Busy)
         return; // a probe or an updater is running already
     // What is remembered and sent is what the fields held at the press.
@@ -313,7 +313,7 @@ void TFBoot::Btn_UpdateClick() {
             App.Last_Read_Back = entry.Read_Back;
             try {
                 outcome = Start_Program(Join_Path(App.App_Dir, Updater_File_Name),
-                                        [this, &address] { Compile_XML_Parameter(address); });
+                                        [this, &address] { Write_Job(address); });
             } catch (const Core_Error &error) {
                 // The job file could not be written: the updater was not started.
                 entry.Outcome = Update_Result::Not_Started;
@@ -373,7 +373,7 @@ void TFBoot::Btn_UpdateClick() {
     Record(entry);
 }
 
-QList<Endpoint_Result> TFBoot::Check_Device() {
+QList<Endpoint_Result> Update_Dialog::Check_Device() {
     QElapsedTimer clock;
     clock.start();
     const auto show = [this, &clock] {
@@ -387,7 +387,7 @@ QList<Endpoint_Result> TFBoot::Check_Device() {
                            QEventLoop::ExcludeUserInputEvents);
 }
 
-void TFBoot::Show_Check(const QList<Endpoint_Result> &results, Update_Entry &entry) {
+void Update_Dialog::Show_Check(const QList<Endpoint_Result> &results, Update_Entry &entry) {
     const QStringList names = Configuration_Endpoint_Names();
     entry.Device_Check = Check_Results_Json(results, names);
     const bool answers = All_Answer(results);
@@ -399,7 +399,7 @@ void TFBoot::Show_Check(const QList<Endpoint_Result> &results, Update_Entry &ent
         Show_Warning(text);
 }
 
-void TFBoot::Show_Wait(qint64 elapsed_ms) {
+void Update_Dialog::Show_Wait(qint64 elapsed_ms) {
     if (elapsed_ms < 0) {
         L_Wait->clear();
         return;
@@ -407,18 +407,18 @@ void TFBoot::Show_Wait(qint64 elapsed_ms) {
     L_Wait->setText(Updater_Wait_Text(elapsed_ms));
 }
 
-void TFBoot::Show_Progress(const Update_Progress &progress) {
+void Update_Dialog::Show_Progress(const Update_Progress &progress) {
     L_Status->setText(Update_Progress_Text(progress));
     Show_Wait(progress.Waiting_For_Lock ? -1 : progress.Elapsed_Ms);
 }
 
-void TFBoot::reject() {
+void Update_Dialog::reject() {
     // Cancel, Esc and the close box do nothing while an update runs.
     if (!Busy)
         QDialog::reject();
 }
 
-void TFBoot::closeEvent(QCloseEvent *event) {
+void Update_Dialog::closeEvent(QCloseEvent *event) {
     if (Busy)
         event->ignore();
     else

@@ -18,7 +18,7 @@
 
 // Update Device by Ethernet: the device address, what to send and whether it is read back. The
 // update button probes the device, writes the job file and runs the updater.
-class TFBoot : public Program_Dialog {
+class Update_Dialog : public Program_Dialog {
     Q_OBJECT
 
 public:
@@ -26,7 +26,7 @@ public:
     // Start_Program, which keeps the two together against other updates of the program folder.
     using Start_Program_Function = std::function<Update_Outcome(
         const QString &program, const std::function<void()> &write_job)>;
-    TFBoot(QWidget *parent, Start_Program_Function start_program);
+    Update_Dialog(QWidget *parent, Start_Program_Function start_program);
 
     void Set_Lang();
     void Btn_UpdateClick();
@@ -34,7 +34,7 @@ public:
     // that stays silent is named there; any other failure leaves its text in Probe_Failure.
     bool Send_Ping(const QString &address);
     // Writes the job file for address with the options chosen in the dialog.
-    void Compile_XML_Parameter(const QString &address);
+    void Write_Job(const QString &address);
     // The four address fields joined with ".", each text as typed.
     QString Address_Text() const;
     // Shows how long the updater has run; empty hides it.

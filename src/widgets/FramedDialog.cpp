@@ -9,8 +9,8 @@ Framed_Dialog::Framed_Dialog(QWidget *parent, Qt::WindowFlags flags)
     P_Title = header.P_Title;
     L_SW_Code = header.L_SW_Code;
     L_SW_Desc = header.L_SW_Desc;
-    Label1 = new QLabel(this);
-    Label1->move(16, 72);
+    L_Caption = new QLabel(this);
+    L_Caption->move(16, 72);
     P_Button = Make_Button_Bar(this);
     Btn_OK = new Styled_Button(P_Button);
     Btn_OK->resize(110, 28);
@@ -22,9 +22,9 @@ Framed_Dialog::Framed_Dialog(QWidget *parent, Qt::WindowFlags flags)
 void Framed_Dialog::Set_Frame_Lang(const Frame_Texts &texts) {
     setWindowTitle(Lang_Strings.at(texts.Title));
     L_SW_Desc->setText(Lang_Strings.at(texts.Desc));
-    Label1->setText(Lang_Strings.at(texts.Label));
+    L_Caption->setText(Lang_Strings.at(texts.Label));
     Set_Button_Lang(Btn_OK, texts.OK, texts.OK_Hint);
     Set_Button_Lang(Btn_Cancel, texts.Cancel, texts.Cancel_Hint);
-    for (QLabel *label : {L_SW_Desc, Label1})
+    for (QLabel *label : {L_SW_Desc, L_Caption})
         label->adjustSize();
 }

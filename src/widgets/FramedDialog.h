@@ -16,7 +16,7 @@ struct Frame_Texts {
     int Cancel_Hint;
 };
 
-// A dialog with the header, a caption (Label1) under it at 16, 72, and a button bar with OK and
+// A dialog with the header, a caption (L_Caption) under it at 16, 72, and a button bar with OK and
 // Cancel; Cancel closes it with the Cancel result.
 class Framed_Dialog : public Program_Dialog {
     Q_OBJECT
@@ -25,7 +25,7 @@ public:
     QWidget *P_Title;
     QLabel *L_SW_Code;
     QLabel *L_SW_Desc;
-    QLabel *Label1;
+    QLabel *L_Caption;
     QWidget *P_Button;
     Styled_Button *Btn_OK;
     Styled_Button *Btn_Cancel;

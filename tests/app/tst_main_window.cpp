@@ -3,12 +3,12 @@
 #include "support/MessageRecorder.h"
 #include "support/TestSupport.h"
 
-#include "app/UAbout.h"
-#include "configurations/UNew_Project.h"
-#include "configurations/UOpenConf.h"
+#include "app/AboutDialog.h"
+#include "configurations/NewConfigurationDialog.h"
+#include "configurations/OpenConfigurationDialog.h"
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
-#include "options/USoftOptions.h"
+#include "options/OptionsDialog.h"
 #include "shell/AppState.h"
 #include "shell/SettingsFile.h"
 #include "widgets/MessageBoxes.h"
@@ -93,8 +93,8 @@ void Test_Main_Window::first_start() {
     QCOMPARE(main->size(), QSize(694, 352));
     QCOMPARE(main->L_SW_Code->text(), QStringLiteral("CF20914"));
     QCOMPARE(main->L_SW_Desc->text(), Def_SW_Description);
-    QCOMPARE(main->L_Name_Conf->text(), QStringLiteral("None Configuration Opened "));
-    QCOMPARE(main->L_Name_Conf_L2->text(),
+    QCOMPARE(main->L_Configuration->text(), QStringLiteral("None Configuration Opened "));
+    QCOMPARE(main->L_Configuration_Line_2->text(),
              QStringLiteral("Use Step1 to open or create new configuration"));
     QCOMPARE(main->L_Begin->text(), QStringLiteral("Begin"));
     for (int n = 0; n < 8; ++n) {
@@ -105,15 +105,15 @@ void Test_Main_Window::first_start() {
     QCOMPARE(main->Btn_New->text(), QStringLiteral("New Configuration"));
     QCOMPARE(main->Btn_New->toolTip(), QStringLiteral("Create a new configuration for the device"));
     QCOMPARE(main->Btn_Open->geometry(), QRect(258, 112, 170, 36));
-    QCOMPARE(main->Btn_Prm_Gen->text(), QStringLiteral("Set Communication"));
-    QCOMPARE(main->Btn_CreateBin->text(), QStringLiteral("Update Device"));
-    QCOMPARE(main->Btn_CreateBin->geometry(), QRect(80, 200, 170, 36));
+    QCOMPARE(main->Btn_Communication->text(), QStringLiteral("Set Communication"));
+    QCOMPARE(main->Btn_Update_Device->text(), QStringLiteral("Update Device"));
+    QCOMPARE(main->Btn_Update_Device->geometry(), QRect(80, 200, 170, 36));
     QCOMPARE(main->Btn_Close->toolTip(), QStringLiteral("Close Configurator"));
     QCOMPARE(main->Btn_Info->toolTip(), QStringLiteral("Information"));
-    QCOMPARE(main->Btn_Opz->toolTip(), QStringLiteral("Options"));
+    QCOMPARE(main->Btn_Options->toolTip(), QStringLiteral("Options"));
     QVERIFY(!main->Btn_Info->icon().isNull());
-    QVERIFY(!main->LL_Update->isVisible());
-    QVERIFY(!main->Timer_Update->isActive());
+    QVERIFY(!main->L_Update_Link->isVisible());
+    QVERIFY(!main->Update_Check_Timer->isActive());
     QVERIFY(QFileInfo(program.file(QStringLiteral("PROJECTS"))).isDir());
     QVERIFY(!QFileInfo::exists(program.file(Settings_File_Name)));
     QVERIFY(messages.Shown.isEmpty());
@@ -136,10 +136,10 @@ void Test_Main_Window::remembered_configuration() {
         QDir(program.path()).mkpath(QStringLiteral("PROJECTS/Plant A"));
     Write_Settings(program, QStringLiteral("Plant A"), false);
     auto main = Start_Program(program.path());
-    QCOMPARE(main->L_Name_Conf->text(),
+    QCOMPARE(main->L_Configuration->text(),
              present ? QStringLiteral("Opened Configuration of the Converter : ")
                      : QStringLiteral("None Configuration Opened "));
-    QCOMPARE(main->L_Name_Conf_L2->text(),
+    QCOMPARE(main->L_Configuration_Line_2->text(),
              present ? QStringLiteral("Plant A")
                      : QStringLiteral("Use Step1 to open or create new configuration"));
     QCOMPARE(App.Proj_Dir.isEmpty(), !present);
@@ -151,8 +151,8 @@ void Test_Main_Window::steps_refuse_without_configuration() {
     Program_Folder program;
     Message_Recorder messages;
     auto main = Start_Program(program.path());
-    QTest::mouseClick(main->Btn_Prm_Gen, Qt::LeftButton);
-    QTest::mouseClick(main->Btn_CreateBin, Qt::LeftButton);
+    QTest::mouseClick(main->Btn_Communication, Qt::LeftButton);
+    QTest::mouseClick(main->Btn_Update_Device, Qt::LeftButton);
     const QPair<Message_Kind, QString> refusal{Message_Kind::Error,
                                                QStringLiteral("Error! Project not Valid")};
     QCOMPARE(messages.Shown, (QList<QPair<Message_Kind, QString>>{refusal, refusal}));
@@ -161,7 +161,7 @@ void Test_Main_Window::steps_refuse_without_configuration() {
     // Options needs no configuration and says nothing.
     messages.Shown.clear();
     When_Modal([](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); });
-    QTest::mouseClick(main->Btn_Opz, Qt::LeftButton);
+    QTest::mouseClick(main->Btn_Options, Qt::LeftButton);
     QVERIFY(messages.Shown.isEmpty());
     main->close();
 }
@@ -177,25 +177,25 @@ void Test_Main_Window::language_change_keeps_configuration_labels() {
     Write_Settings(program, QStringLiteral("Plant"), false);
     auto main = Start_Program(program.path());
     // A window made before the change switches with it; one made after takes the new texts.
-    TFOpenConf *open = main->FOpenConf();
+    Open_Configuration_Dialog *open = main->Open_Configuration_Window();
     QCOMPARE(open->windowTitle(), QStringLiteral("Open Configuration"));
 
     App.Language_Name = QStringLiteral("Deutsch");
     Load_Language();
     main->Change_Language();
-    QCOMPARE(main->FOpenConf(), open);
+    QCOMPARE(main->Open_Configuration_Window(), open);
     QCOMPARE(main->L_Step[0]->text(), QStringLiteral("Schritt 1"));
     QCOMPARE(main->Btn_New->text(), QStringLiteral("Neue Konfiguration"));
     QCOMPARE(main->Btn_New->toolTip(), QStringLiteral("Neu anlegen"));
-    QCOMPARE(main->FNew_Project()->windowTitle(), QStringLiteral("Neu"));
-    QCOMPARE(main->FOpenConf()->windowTitle(), QStringLiteral("Offnen"));
-    QCOMPARE(main->L_Name_Conf->text(), QStringLiteral("Opened Configuration of the Converter : "));
+    QCOMPARE(main->New_Configuration_Window()->windowTitle(), QStringLiteral("Neu"));
+    QCOMPARE(main->Open_Configuration_Window()->windowTitle(), QStringLiteral("Offnen"));
+    QCOMPARE(main->L_Configuration->text(), QStringLiteral("Opened Configuration of the Converter : "));
 
     // The next open writes the labels in the new language.
-    When_Modal([](QWidget *dialog) { static_cast<TFOpenConf *>(dialog)->Btn_OK->click(); });
+    When_Modal([](QWidget *dialog) { static_cast<Open_Configuration_Dialog *>(dialog)->Btn_OK->click(); });
     QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
-    QCOMPARE(main->L_Name_Conf->text(), QStringLiteral("Offen:"));
-    QCOMPARE(main->L_Name_Conf_L2->text(), QStringLiteral("Plant"));
+    QCOMPARE(main->L_Configuration->text(), QStringLiteral("Offen:"));
+    QCOMPARE(main->L_Configuration_Line_2->text(), QStringLiteral("Plant"));
     main->close();
 }
 
@@ -204,30 +204,30 @@ void Test_Main_Window::timer_rule_and_tick() {
     Message_Recorder messages;
     Write_Settings(program, QString(), true);
     auto main = Start_Program(program.path());
-    QVERIFY(main->Timer_Update->isActive());
-    QCOMPARE(main->Timer_Update->interval(), 60000);
+    QVERIFY(main->Update_Check_Timer->isActive());
+    QCOMPARE(main->Update_Check_Timer->interval(), 60000);
 
     {
         Loopback_Server server(Reply(200, "VER. 2.000"));
         main->Version_Server = server.url();
-        main->Timer_UpdateTimer();
+        main->Update_Check_Due();
         QCOMPARE(server.requests().size(), 1);
     }
-    QVERIFY(main->LL_Update->isVisible());
-    QVERIFY(main->LL_Update->text().contains(
+    QVERIFY(main->L_Update_Link->isVisible());
+    QVERIFY(main->L_Update_Link->text().contains(
         QStringLiteral("New Version Available. Click Here for more Details")));
-    QVERIFY(main->Timer_Update->isActive());
-    QCOMPARE(main->Timer_Update->interval(), 7200000);
-    emit main->LL_Update->linkActivated(QStringLiteral("http://127.0.0.1/page"));
+    QVERIFY(main->Update_Check_Timer->isActive());
+    QCOMPARE(main->Update_Check_Timer->interval(), 7200000);
+    emit main->L_Update_Link->linkActivated(QStringLiteral("http://127.0.0.1/page"));
     QCOMPARE(Opened, QList<QUrl>{QUrl(QStringLiteral("http://127.0.0.1/page"))});
-    QVERIFY(main->LL_Update->text().contains(Maker_Url(Download_Page_Path).toString()));
+    QVERIFY(main->L_Update_Link->text().contains(Maker_Url(Download_Page_Path).toString()));
 
     {
         Loopback_Server server(Reply(200, "VER. 1.000"));
         main->Version_Server = server.url();
-        main->Timer_UpdateTimer();
+        main->Update_Check_Due();
     }
-    QVERIFY(!main->LL_Update->isVisible());
+    QVERIFY(!main->L_Update_Link->isVisible());
     QVERIFY(messages.Shown.isEmpty());
     main->close();
 
@@ -238,7 +238,7 @@ void Test_Main_Window::timer_rule_and_tick() {
         saved.Enable_Update = update;
         Save_Settings(saved, program.file(Settings_File_Name));
         auto again = Start_Program(program.path());
-        QVERIFY(!again->Timer_Update->isActive());
+        QVERIFY(!again->Update_Check_Timer->isActive());
         again->close();
     }
 }
@@ -322,14 +322,14 @@ void Test_Main_Window::about_and_maker_pages() {
     QSize size;
     QStringList texts;
     When_Modal([&](QWidget *dialog) {
-        auto *about = qobject_cast<TFAbout *>(dialog);
+        auto *about = qobject_cast<About_Dialog *>(dialog);
         QVERIFY(about);
         size = about->size();
-        for (QLabel *label : {about->Label1, about->Label2, about->Label6, about->Label9,
-                              about->Label3, about->Label10, about->Label8, about->Label12})
+        for (QLabel *label : {about->L_Title, about->L_Description, about->L_Code_Caption, about->L_Code,
+                              about->L_Version_Caption, about->L_Version, about->L_Document_Caption, about->L_Document})
             texts << label->text();
-        QTest::mouseClick(about->Label4, Qt::LeftButton);
-        QTest::mouseClick(about->Image2, Qt::LeftButton);
+        QTest::mouseClick(about->L_Maker_Link, Qt::LeftButton);
+        QTest::mouseClick(about->Logo, Qt::LeftButton);
         QTest::keyClick(about, Qt::Key_Return);
     });
     QTest::mouseClick(main->Btn_Info, Qt::LeftButton);
@@ -338,7 +338,7 @@ void Test_Main_Window::about_and_maker_pages() {
                                  QStringLiteral("Software Code : "), QStringLiteral("CF20914"),
                                  QStringLiteral("Version :"), QStringLiteral("1.000"),
                                  QStringLiteral("Document Code :"), QStringLiteral("DM20914")}));
-    QTest::mouseClick(main->L_Velmor, Qt::LeftButton);
+    QTest::mouseClick(main->L_Maker_Link, Qt::LeftButton);
     const QUrl home = Maker_Url(Home_Page_Path);
     QCOMPARE(Opened, (QList<QUrl>{home, home, home}));
     QCOMPARE(home.path(), QStringLiteral("/HOME/default.asp"));
@@ -456,7 +456,7 @@ void Test_Main_Window::enter_presses_focused_button() {
     Message_Recorder messages;
     auto main = Start_Program(program.path());
     QVERIFY(QTest::qWaitForWindowActive(main.get()));
-    for (Styled_Button *button : {main->Btn_Opz, main->Btn_Info}) {
+    for (Styled_Button *button : {main->Btn_Options, main->Btn_Info}) {
         button->setFocus(Qt::TabFocusReason);
         QString opened;
         When_Modal([&opened](QWidget *dialog) {
@@ -464,8 +464,8 @@ void Test_Main_Window::enter_presses_focused_button() {
             static_cast<QDialog *>(dialog)->reject();
         });
         QTest::keyClick(button, Qt::Key(key));
-        QTRY_COMPARE(opened, button == main->Btn_Opz ? QStringLiteral("TFSoftOptions")
-                                                     : QStringLiteral("TFAbout"));
+        QTRY_COMPARE(opened, button == main->Btn_Options ? QStringLiteral("Options_Dialog")
+                                                     : QStringLiteral("About_Dialog"));
     }
     QVERIFY(messages.Shown.isEmpty());
     main->close();
@@ -481,13 +481,13 @@ void Test_Main_Window::timer_waits_for_running_check() {
     Loopback_Server server(QByteArray(), Loopback_Server::Behaviour::Stay_Silent);
     QVERIFY(server.listening());
     main->Version_Server = server.url();
-    main->FSoftOptions()->Version_Server = server.url();
-    main->Timer_Update->start(10); // due while the check waits
-    main->FSoftOptions()->Btn_Check_UpdateClick();
+    main->Options_Window()->Version_Server = server.url();
+    main->Update_Check_Timer->start(10); // due while the check waits
+    main->Options_Window()->Btn_Check_UpdateClick();
     QCOMPARE(server.requests().size(), 1);
-    QVERIFY(main->Timer_Update->isActive());
-    QVERIFY(!main->LL_Update->isVisible());
-    main->Timer_Update->stop();
+    QVERIFY(main->Update_Check_Timer->isActive());
+    QVERIFY(!main->L_Update_Link->isVisible());
+    main->Update_Check_Timer->stop();
     main->close();
 }
 

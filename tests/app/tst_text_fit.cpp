@@ -6,16 +6,16 @@
 #include "support/MessageRecorder.h"
 #include "support/TestSupport.h"
 
-#include "app/UAbout.h"
-#include "configurations/UNew_Project.h"
-#include "configurations/UOpenConf.h"
+#include "app/AboutDialog.h"
+#include "configurations/NewConfigurationDialog.h"
+#include "configurations/OpenConfigurationDialog.h"
 #include "language/LangStrings.h"
-#include "options/USoftOptions.h"
-#include "parameters/UParGen2.h"
+#include "options/OptionsDialog.h"
+#include "parameters/CommunicationDialog.h"
 #include "shell/AppState.h"
 #include "shell/SettingsFile.h"
-#include "update/UBoot.h"
-#include "update/USearchRange.h"
+#include "update/UpdateDialog.h"
+#include "update/SearchRangeDialog.h"
 #include "widgets/CollapsiblePanel.h"
 #include "widgets/ProgramStyle.h"
 #include "widgets/StyledButton.h"
@@ -321,18 +321,18 @@ void Test_Text_Fit::every_text_fits() {
         // Both links of the version check: the main window's and the options dialog's.
         Loopback_Server newer(Reply(200, "VER. 9.999"));
         main->Version_Server = newer.url();
-        main->Timer_UpdateTimer();
-        QVERIFY(main->LL_Update->isVisible());
+        main->Update_Check_Due();
+        QVERIFY(main->L_Update_Link->isVisible());
 
         // Every window the main window opens. A new window is added here.
-        Show(main->FNew_Project());
-        Show(main->FOpenConf());
-        Show(main->FAbout());
-        Show(main->FBoot());
-        TFSearch_Range search(main->FBoot());
+        Show(main->New_Configuration_Window());
+        Show(main->Open_Configuration_Window());
+        Show(main->About_Window());
+        Show(main->Update_Window());
+        Search_Range_Dialog search(main->Update_Window());
         Show(&search);
-        Show(main->FParGen2());
-        TFSoftOptions *options = main->FSoftOptions();
+        Show(main->Communication_Window());
+        Options_Dialog *options = main->Options_Window();
         Show(options);
         options->Version_Server = newer.url();
         options->Btn_Check_UpdateClick();

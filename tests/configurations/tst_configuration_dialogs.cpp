@@ -3,8 +3,8 @@
 #include "support/TestSupport.h"
 
 #include "configurations/Configurations.h"
-#include "configurations/UNew_Project.h"
-#include "configurations/UOpenConf.h"
+#include "configurations/NewConfigurationDialog.h"
+#include "configurations/OpenConfigurationDialog.h"
 #include "shell/AppState.h"
 
 #include <QDir>
@@ -17,10 +17,10 @@
 
 namespace {
 
-QStringList Listed(const TFOpenConf *dialog) {
+QStringList Listed(const Open_Configuration_Dialog *dialog) {
     QStringList names;
-    for (int i = 0; i < dialog->ListBox1->count(); ++i)
-        names << dialog->ListBox1->item(i)->text();
+    for (int i = 0; i < dialog->LB_Configurations->count(); ++i)
+        names << dialog->LB_Configurations->item(i)->text();
     return names;
 }
 
@@ -90,16 +90,16 @@ void Test_Configuration_Dialogs::create() {
     bool focused = false;
     bool still_open = false;
     When_Modal([&](QWidget *dialog) {
-        auto *create = static_cast<TFNew_Project *>(dialog);
-        focused = create->E_New_Proj->hasFocus() && create->E_New_Proj->text().isEmpty();
-        QTest::keyClicks(create->E_New_Proj, name);
+        auto *create = static_cast<New_Configuration_Dialog *>(dialog);
+        focused = create->E_Name->hasFocus() && create->E_Name->text().isEmpty();
+        QTest::keyClicks(create->E_Name, name);
         if (enter)
-            QTest::keyClick(create->E_New_Proj, Qt::Key_Return);
+            QTest::keyClick(create->E_Name, Qt::Key_Return);
         else
             QTest::mouseClick(create->Btn_OK, Qt::LeftButton);
         still_open = create->isVisible();
         if (still_open) {
-            QCOMPARE(create->E_New_Proj->text(), name);
+            QCOMPARE(create->E_Name->text(), name);
             QTest::mouseClick(create->Btn_Cancel, Qt::LeftButton);
         }
     });
@@ -113,9 +113,9 @@ void Test_Configuration_Dialogs::create() {
         QCOMPARE(App.Proj_Name, name);
         QCOMPARE(App.ParGen_File,
                  QDir::toNativeSeparators(App.Proj_Dir + QStringLiteral("/ParGen.xml")));
-        QCOMPARE(main->L_Name_Conf->text(),
+        QCOMPARE(main->L_Configuration->text(),
                  QStringLiteral("Opened Configuration of the Converter : "));
-        QCOMPARE(main->L_Name_Conf_L2->text(), name);
+        QCOMPARE(main->L_Configuration_Line_2->text(), name);
     } else {
         QVERIFY(still_open);
         QCOMPARE(messages.Shown,
@@ -123,7 +123,7 @@ void Test_Configuration_Dialogs::create() {
         QCOMPARE(Projects(program), before);
         QCOMPARE(QDir(program.path()).entryList(), program_before);
         QVERIFY(App.Proj_Dir.isEmpty());
-        QCOMPARE(main->L_Name_Conf->text(), QStringLiteral("None Configuration Opened "));
+        QCOMPARE(main->L_Configuration->text(), QStringLiteral("None Configuration Opened "));
     }
     // Nothing is written to the settings file before the program ends.
     QVERIFY(!QFileInfo::exists(program.file(Settings_File_Name)));
@@ -138,8 +138,8 @@ void Test_Configuration_Dialogs::create_cancel_and_close_box() {
     Open_Configuration(QStringLiteral("Plant"));
     for (bool close_box : {false, true}) {
         When_Modal([close_box](QWidget *dialog) {
-            auto *create = static_cast<TFNew_Project *>(dialog);
-            QTest::keyClicks(create->E_New_Proj, QStringLiteral("Other"));
+            auto *create = static_cast<New_Configuration_Dialog *>(dialog);
+            QTest::keyClicks(create->E_Name, QStringLiteral("Other"));
             if (close_box)
                 create->close();
             else
@@ -169,8 +169,8 @@ void Test_Configuration_Dialogs::create_refuses_pasted_control_characters() {
     auto main = Start_Program(program.path());
     bool still_open = false;
     When_Modal([&](QWidget *dialog) {
-        auto *create = static_cast<TFNew_Project *>(dialog);
-        create->E_New_Proj->insert(name);
+        auto *create = static_cast<New_Configuration_Dialog *>(dialog);
+        create->E_Name->insert(name);
         QTest::mouseClick(create->Btn_OK, Qt::LeftButton);
         still_open = create->isVisible();
         create->reject();
@@ -199,11 +199,11 @@ void Test_Configuration_Dialogs::broken_projects_folder() {
     auto main = Start_Program(program.path());
     int listed = -1;
     When_Modal([&](QWidget *dialog) {
-        if (auto *open = qobject_cast<TFOpenConf *>(dialog)) {
-            listed = open->ListBox1->count();
+        if (auto *open = qobject_cast<Open_Configuration_Dialog *>(dialog)) {
+            listed = open->LB_Configurations->count();
         } else {
-            auto *make = static_cast<TFNew_Project *>(dialog);
-            QTest::keyClicks(make->E_New_Proj, QStringLiteral("Plant"));
+            auto *make = static_cast<New_Configuration_Dialog *>(dialog);
+            QTest::keyClicks(make->E_Name, QStringLiteral("Plant"));
             QTest::mouseClick(make->Btn_OK, Qt::LeftButton);
         }
         static_cast<QDialog *>(dialog)->reject();
@@ -232,27 +232,27 @@ void Test_Configuration_Dialogs::open_lists_and_preselects() {
     // Nothing active: the first entry is preselected, and OK without a click opens it.
     QStringList listed;
     When_Modal([&](QWidget *dialog) {
-        auto *open = static_cast<TFOpenConf *>(dialog);
+        auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
         listed = Listed(open);
-        QCOMPARE(open->ListBox1->currentRow(), 0);
-        QTest::keyClick(open->ListBox1, Qt::Key_Return);
+        QCOMPARE(open->LB_Configurations->currentRow(), 0);
+        QTest::keyClick(open->LB_Configurations, Qt::Key_Return);
     });
     QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
     QCOMPARE(listed, QStringList({QStringLiteral("alpha"), QStringLiteral("Beta"),
                                   QStringLiteral("Gamma")}));
     QCOMPARE(App.Proj_Name, QStringLiteral("alpha"));
-    QCOMPARE(main->L_Name_Conf_L2->text(), QStringLiteral("alpha"));
+    QCOMPARE(main->L_Configuration_Line_2->text(), QStringLiteral("alpha"));
 
     // The active one is preselected; a folder made outside the program shows up; the keys
     // move the choice and OK opens it.
     QDir(program.path()).mkpath(QStringLiteral("PROJECTS/Delta"));
     Open_Configuration(QStringLiteral("Beta"));
     When_Modal([&](QWidget *dialog) {
-        auto *open = static_cast<TFOpenConf *>(dialog);
+        auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
         listed = Listed(open);
-        QCOMPARE(open->ListBox1->currentItem()->text(), QStringLiteral("Beta"));
-        QTest::keyClick(open->ListBox1, Qt::Key_Down);
-        QCOMPARE(open->Name_Conf, QStringLiteral("Delta"));
+        QCOMPARE(open->LB_Configurations->currentItem()->text(), QStringLiteral("Beta"));
+        QTest::keyClick(open->LB_Configurations, Qt::Key_Down);
+        QCOMPARE(open->Active_Name, QStringLiteral("Delta"));
         QTest::mouseClick(open->Btn_OK, Qt::LeftButton);
     });
     QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
@@ -280,8 +280,8 @@ void Test_Configuration_Dialogs::open_refuses_name_settings_cannot_hold() {
 
     bool still_open = false;
     When_Modal([&](QWidget *dialog) {
-        auto *open = static_cast<TFOpenConf *>(dialog);
-        open->ListBox1->setCurrentRow(int(Listed(open).indexOf(bad)));
+        auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
+        open->LB_Configurations->setCurrentRow(int(Listed(open).indexOf(bad)));
         QTest::mouseClick(open->Btn_OK, Qt::LeftButton);
         still_open = open->isVisible();
         open->reject();
@@ -320,9 +320,9 @@ void Test_Configuration_Dialogs::open_context_menu_duplicates_renames_deletes() 
     QStringList after_duplicate, after_refusal, after_rename, after_no, after_yes;
     QString proposed;
     When_Modal([&](QWidget *dialog) {
-        auto *open = static_cast<TFOpenConf *>(dialog);
-        QCOMPARE(open->ListBox1->contextMenuPolicy(), Qt::ActionsContextMenu);
-        QCOMPARE(open->ListBox1->actions(),
+        auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
+        QCOMPARE(open->LB_Configurations->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QCOMPARE(open->LB_Configurations->actions(),
                  (QList<QAction *>{open->Act_Duplicate, open->Act_Rename, open->Act_Delete}));
         QCOMPARE(open->Act_Delete->text(), QStringLiteral("Delete"));
 
@@ -333,18 +333,18 @@ void Test_Configuration_Dialogs::open_context_menu_duplicates_renames_deletes() 
         });
         open->Act_Duplicate->trigger();
         after_duplicate = Listed(open);
-        QCOMPARE(open->Name_Conf, QStringLiteral("Beta copy"));
+        QCOMPARE(open->Active_Name, QStringLiteral("Beta copy"));
 
         name_with(QStringLiteral("Gamma"));
         open->Act_Rename->trigger();
         after_refusal = Listed(open);
 
-        open->ListBox1->setCurrentRow(0); // Beta, the active one
+        open->LB_Configurations->setCurrentRow(0); // Beta, the active one
         name_with(QStringLiteral("Alpha"));
         open->Act_Rename->trigger();
         after_rename = Listed(open);
 
-        open->ListBox1->setCurrentRow(int(Listed(open).indexOf(QStringLiteral("Gamma"))));
+        open->LB_Configurations->setCurrentRow(int(Listed(open).indexOf(QStringLiteral("Gamma"))));
         messages.Answers = {false};
         open->Act_Delete->trigger();
         after_no = Listed(open);
@@ -376,7 +376,7 @@ void Test_Configuration_Dialogs::open_context_menu_duplicates_renames_deletes() 
                   QStringLiteral("Delete the configuration Gamma with every file in it?")}}));
     // The active configuration followed its rename, though the dialog was cancelled.
     QCOMPARE(App.Proj_Name, QStringLiteral("Alpha"));
-    QCOMPARE(main->L_Name_Conf_L2->text(), QStringLiteral("Alpha"));
+    QCOMPARE(main->L_Configuration_Line_2->text(), QStringLiteral("Alpha"));
 }
 
 void Test_Configuration_Dialogs::open_preselects_exact_name() {
@@ -393,9 +393,9 @@ void Test_Configuration_Dialogs::open_preselects_exact_name() {
         Open_Configuration(active);
         QString preselected;
         When_Modal([&](QWidget *dialog) {
-            auto *open = static_cast<TFOpenConf *>(dialog);
-            preselected = open->ListBox1->currentItem()->text();
-            QTest::keyClick(open->ListBox1, Qt::Key_Return);
+            auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
+            preselected = open->LB_Configurations->currentItem()->text();
+            QTest::keyClick(open->LB_Configurations, Qt::Key_Return);
         });
         QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
         QCOMPARE(preselected, active);
@@ -418,8 +418,8 @@ void Test_Configuration_Dialogs::open_empty_list_and_cancel() {
     // Cancel, by button or close box, keeps the active configuration and its labels.
     for (bool close_box : {false, true}) {
         When_Modal([close_box](QWidget *dialog) {
-            auto *open = static_cast<TFOpenConf *>(dialog);
-            open->ListBox1->setCurrentRow(-1);
+            auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
+            open->LB_Configurations->setCurrentRow(-1);
             if (close_box)
                 open->close();
             else
@@ -427,23 +427,23 @@ void Test_Configuration_Dialogs::open_empty_list_and_cancel() {
         });
         QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
         QCOMPARE(App.Proj_Name, QStringLiteral("Plant"));
-        QCOMPARE(main->L_Name_Conf_L2->text(), QStringLiteral("Plant"));
+        QCOMPARE(main->L_Configuration_Line_2->text(), QStringLiteral("Plant"));
     }
 
     // With no configuration folder left, OK leaves none active.
     QDir(program.file(QStringLiteral("PROJECTS/Plant"))).removeRecursively();
     When_Modal([](QWidget *dialog) {
-        auto *open = static_cast<TFOpenConf *>(dialog);
-        QCOMPARE(open->ListBox1->count(), 0);
-        QCOMPARE(open->Name_Conf, QString());
+        auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
+        QCOMPARE(open->LB_Configurations->count(), 0);
+        QCOMPARE(open->Active_Name, QString());
         QTest::mouseClick(open->Btn_OK, Qt::LeftButton);
     });
     QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
     QVERIFY(App.Proj_Dir.isEmpty());
-    QCOMPARE(main->L_Name_Conf->text(), QStringLiteral("None Configuration Opened "));
-    QCOMPARE(main->L_Name_Conf_L2->text(),
+    QCOMPARE(main->L_Configuration->text(), QStringLiteral("None Configuration Opened "));
+    QCOMPARE(main->L_Configuration_Line_2->text(),
              QStringLiteral("Use Step1 to open or create new configuration"));
-    QTest::mouseClick(main->Btn_Prm_Gen, Qt::LeftButton);
+    QTest::mouseClick(main->Btn_Communication, Qt::LeftButton);
     QCOMPARE(messages.Shown,
              (QList<QPair<Message_Kind, QString>>{
                  {Message_Kind::Error, QStringLiteral("Error! Project not Valid")}}));
@@ -462,10 +462,10 @@ void Test_Configuration_Dialogs::restore_keeps_what_was_chosen() {
     int restored = 0;
     QString typed;
     When_Modal([&](QWidget *dialog) {
-        auto *create = static_cast<TFNew_Project *>(dialog);
-        QTest::keyClicks(create->E_New_Proj, QStringLiteral("Wharf"));
+        auto *create = static_cast<New_Configuration_Dialog *>(dialog);
+        QTest::keyClicks(create->E_Name, QStringLiteral("Wharf"));
         restored = Minimise_And_Restore(create);
-        typed = create->E_New_Proj->text();
+        typed = create->E_Name->text();
         create->reject();
     });
     QTest::mouseClick(main->Btn_New, Qt::LeftButton);
@@ -475,10 +475,10 @@ void Test_Configuration_Dialogs::restore_keeps_what_was_chosen() {
     Open_Configuration(QStringLiteral("Store"));
     QString picked;
     When_Modal([&](QWidget *dialog) {
-        auto *open = static_cast<TFOpenConf *>(dialog);
-        open->ListBox1->setCurrentRow(0);
+        auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
+        open->LB_Configurations->setCurrentRow(0);
         restored = Minimise_And_Restore(open);
-        picked = open->Name_Conf + QLatin1Char('|') + open->ListBox1->currentItem()->text();
+        picked = open->Active_Name + QLatin1Char('|') + open->LB_Configurations->currentItem()->text();
         open->reject();
     });
     QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
@@ -503,7 +503,7 @@ void Test_Configuration_Dialogs::search_ignores_case_of_a_to_z_only() {
     QFETCH(QString, wanted);
     const QStringList names = {QStringLiteral("Alpha"), QStringLiteral("PLANT"),
                                QStringLiteral("\u00e9tage"), QStringLiteral("plant")};
-    QTEST(Search_Open_Conf(names, wanted), "index");
+    QTEST(Find_Configuration(names, wanted), "index");
 }
 
 void Test_Configuration_Dialogs::long_names_elided_data() {
@@ -542,20 +542,20 @@ void Test_Configuration_Dialogs::long_names_elided() {
     };
 
     When_Modal([&](QWidget *dialog) {
-        auto *open = static_cast<TFOpenConf *>(dialog);
+        auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
         // Closed however the checks end.
         const std::unique_ptr<QWidget, void (*)(QWidget *)> closing(
-            dialog, [](QWidget *d) { static_cast<TFOpenConf *>(d)->Btn_OK->click(); });
-        QCOMPARE(open->ListBox1->currentItem()->text(), name);
+            dialog, [](QWidget *d) { static_cast<Open_Configuration_Dialog *>(d)->Btn_OK->click(); });
+        QCOMPARE(open->LB_Configurations->currentItem()->text(), name);
         // The list: no sideways scrolling, the middle of a long name left out.
-        QCOMPARE(open->ListBox1->textElideMode(), Qt::ElideMiddle);
-        QCOMPARE(open->ListBox1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-        const QRect line = open->ListBox1->visualItemRect(open->ListBox1->currentItem());
-        QVERIFY(line.right() < open->ListBox1->viewport()->width());
+        QCOMPARE(open->LB_Configurations->textElideMode(), Qt::ElideMiddle);
+        QCOMPARE(open->LB_Configurations->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        const QRect line = open->LB_Configurations->visualItemRect(open->LB_Configurations->currentItem());
+        QVERIFY(line.right() < open->LB_Configurations->viewport()->width());
         // The tooltip of the line: the whole name where it is cut, else the list's hint.
         QHelpEvent help(QEvent::ToolTip, line.center(),
-                        open->ListBox1->viewport()->mapToGlobal(line.center()));
-        QCoreApplication::sendEvent(open->ListBox1->viewport(), &help);
+                        open->LB_Configurations->viewport()->mapToGlobal(line.center()));
+        QCoreApplication::sendEvent(open->LB_Configurations->viewport(), &help);
         QTRY_VERIFY(!QToolTip::text().isEmpty());
         QCOMPARE(QToolTip::text(),
                  elided ? name : QStringLiteral("Select from this list the configuration to open"));
@@ -563,7 +563,7 @@ void Test_Configuration_Dialogs::long_names_elided() {
     });
     QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
     // The main window's label, after the configuration was opened.
-    const QLabel *label = main->L_Name_Conf_L2;
+    const QLabel *label = main->L_Configuration_Line_2;
     check_shown(label->text(), label->contentsRect().width(), label->fontMetrics());
     QCOMPARE(label->textFormat(), Qt::PlainText);
     QCOMPARE(label->toolTip(), elided ? name : QString());

@@ -7,7 +7,7 @@
 #include "support/MessageRecorder.h"
 #include "support/TestSupport.h"
 
-#include "parameters/UParGen2.h"
+#include "parameters/CommunicationDialog.h"
 #include "shell/AppState.h"
 
 #include <QDir>
@@ -23,7 +23,7 @@ struct Full_Disk_Program {
     Program_Folder Folder;
     Fault_Mounts Mounts;
     Message_Recorder Messages;
-    std::unique_ptr<TFDededorezidFirmWare> Main;
+    std::unique_ptr<Main_Window> Main;
 
     bool Start(bool with_bin = true) {
         if (!Mounts.Unavailable.isEmpty() || !Mounts.Mount_Small_Tmpfs(Folder.path()))
@@ -110,7 +110,7 @@ void Test_Fault_Windows::update_device_refused_image() {
         }
     });
     guard.start();
-    QTest::mouseClick(program.Main->Btn_CreateBin, Qt::LeftButton);
+    QTest::mouseClick(program.Main->Btn_Update_Device, Qt::LeftButton);
     QVERIFY(!opened);
     QCOMPARE(program.Messages.Shown.size(), 1);
     QCOMPARE(program.Messages.Shown.first().first, Message_Kind::Standard_Error);
@@ -132,13 +132,13 @@ void Test_Fault_Windows::communication_settings_on_full_disk() {
     program.Messages.Answers = {true};
     bool still_open = false;
     When_Modal([&still_open](QWidget *modal) {
-        auto *dialog = qobject_cast<TFParGen2 *>(modal);
+        auto *dialog = qobject_cast<Communication_Dialog *>(modal);
         QVERIFY(dialog);
         QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
         still_open = dialog->isVisible();
         dialog->reject();
     });
-    QTest::mouseClick(program.Main->Btn_Prm_Gen, Qt::LeftButton);
+    QTest::mouseClick(program.Main->Btn_Communication, Qt::LeftButton);
     QVERIFY(still_open);
     QCOMPARE(program.Messages.Shown.size(), 2);
     QCOMPARE(program.Messages.Shown.first().first, Message_Kind::Question);

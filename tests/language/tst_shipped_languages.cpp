@@ -3,7 +3,7 @@
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
 #include "shell/AppState.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,14 +3,14 @@
 #include "support/MessageRecorder.h"
 #include "support/TestSupport.h"
 
-#include "configurations/UNew_Project.h"
-#include "configurations/UOpenConf.h"
+#include "configurations/NewConfigurationDialog.h"
+#include "configurations/OpenConfigurationDialog.h"
 #include "language/LangStrings.h"
-#include "options/USoftOptions.h"
-#include "parameters/UParGen2.h"
+#include "options/OptionsDialog.h"
+#include "parameters/CommunicationDialog.h"
 #include "shell/AppState.h"
 #include "shell/SettingsFile.h"
-#include "update/UBoot.h"
+#include "update/UpdateDialog.h"
 #include "widgets/ProgramStyle.h"
 #include "widgets/WebPages.h"
 
@@ -59,9 +59,9 @@ QStringList Texts(std::initializer_list<const char *> texts) {
     return list;
 }
 
-QStringList Shown_Names(const TFSoftOptions *options) {
+QStringList Shown_Names(const Options_Dialog *options) {
     QStringList names;
-    for (const Click_Label *label : options->L_L) {
+    for (const Click_Label *label : options->Name_Slots) {
         if (label->isVisibleTo(options->TS_Language))
             names << label->text();
     }
@@ -74,10 +74,10 @@ struct Options_Fixture {
         QDir(program.path()).mkpath(QStringLiteral("LANGUAGE"));
         Add_Languages(program, languages);
     }
-    TFSoftOptions *Show() {
+    Options_Dialog *Show() {
         if (!main)
             main = Start_Program(program.path());
-        options = main->FSoftOptions();
+        options = main->Options_Window();
         options->show();
         if (!QTest::qWaitForWindowExposed(options))
             qFatal("the options dialog was not shown");
@@ -85,8 +85,8 @@ struct Options_Fixture {
     }
     Program_Folder program;
     Message_Recorder messages;
-    std::unique_ptr<TFDededorezidFirmWare> main;
-    TFSoftOptions *options = nullptr;
+    std::unique_ptr<Main_Window> main;
+    Options_Dialog *options = nullptr;
 };
 
 } // namespace
@@ -130,7 +130,7 @@ void Test_Options_Dialog::cleanup() {
 
 void Test_Options_Dialog::layout_and_showing() {
     Options_Fixture fixture;
-    TFSoftOptions *options = fixture.Show();
+    Options_Dialog *options = fixture.Show();
     QCOMPARE(options->size(), QSize(509, 373));
     QCOMPARE(options->windowTitle(), QStringLiteral("Software Options"));
     QCOMPARE(options->L_SW_Code->text(), QStringLiteral("CF20914"));
@@ -139,20 +139,20 @@ void Test_Options_Dialog::layout_and_showing() {
     QCOMPARE(options->P_Button->geometry(), QRect(0, 333, 509, 40));
     QCOMPARE(options->PC_Options->count(), 3);
     QCOMPARE(options->PC_Options->widget(0), options->TS_Language);
-    QCOMPARE(options->PC_Options->widget(1), options->TS_Con_Options);
+    QCOMPARE(options->PC_Options->widget(1), options->TS_Connection);
     QCOMPARE(options->PC_Options->widget(2), options->TS_Soft_Settings);
     QCOMPARE(options->PC_Options->tabText(0), QStringLiteral("Language"));
     QCOMPARE(options->PC_Options->tabText(1), QStringLiteral("Connection Options"));
     QCOMPARE(options->PC_Options->tabText(2), QStringLiteral("Software Settings"));
-    QCOMPARE(options->CB_En_Con->pos(), QPoint(12, 16));
-    QCOMPARE(options->CB_Update->pos(), QPoint(36, 47));
+    QCOMPARE(options->CB_Enable_Internet->pos(), QPoint(12, 16));
+    QCOMPARE(options->CB_Update_At_Start->pos(), QPoint(36, 47));
     QCOMPARE(options->Btn_Check_Update->geometry(), QRect(36, 78, 204, 28));
     QCOMPARE(options->LL_Check_Update->pos(), QPoint(40, 120));
-    QCOMPARE(options->CB_Soft_Set_Jump_Table->pos(), QPoint(12, 16));
+    QCOMPARE(options->CB_Jump_Field_Tables->pos(), QPoint(12, 16));
     QCOMPARE(options->CB_DoubleClick_Auto_Size->pos(), QPoint(12, 39));
     QCOMPARE(options->Btn_OK->geometry(), QRect(16, 6, 110, 28));
     QCOMPARE(options->Btn_Cancel->geometry(), QRect(134, 6, 110, 28));
-    QCOMPARE(options->CB_En_Con->text(), QStringLiteral("Enable Internet Connection"));
+    QCOMPARE(options->CB_Enable_Internet->text(), QStringLiteral("Enable Internet Connection"));
     QCOMPARE(options->CB_DoubleClick_Auto_Size->text(),
              QStringLiteral("Enable Auto Size of Table Columns by Double Click"));
     QCOMPARE(options->Btn_Check_Update->text(), QStringLiteral("Check Available Update"));
@@ -170,7 +170,7 @@ void Test_Options_Dialog::layout_and_showing() {
     // is known only after the first showing).
     QCOMPARE(options->frameGeometry(), first_place);
     QCOMPARE(options->geometry().center(), options->screen()->availableGeometry().center());
-    QVERIFY(!options->LL_Check_Update->isVisibleTo(options->TS_Con_Options));
+    QVERIFY(!options->LL_Check_Update->isVisibleTo(options->TS_Connection));
     options->Btn_Cancel->click();
     fixture.main->close();
 }
@@ -196,36 +196,36 @@ void Test_Options_Dialog::enable_rules() {
     // A dialog shown before keeps nothing of its own: each showing starts from AppState.
     App.Enable_Internet = internet;
     App.Enable_Update = update;
-    TFSoftOptions *options = fixture.Show();
-    QCOMPARE(options->CB_En_Con->isChecked(), internet);
-    QCOMPARE(options->CB_Update->isChecked(), update);
-    QCOMPARE(options->CB_Update->isEnabled(), update_enabled);
+    Options_Dialog *options = fixture.Show();
+    QCOMPARE(options->CB_Enable_Internet->isChecked(), internet);
+    QCOMPARE(options->CB_Update_At_Start->isChecked(), update);
+    QCOMPARE(options->CB_Update_At_Start->isEnabled(), update_enabled);
     QCOMPARE(options->Btn_Check_Update->isEnabled(), check_enabled);
 
     // OK keeps a disabled box's mark; the timer runs only with both.
     options->Btn_OK->click();
     QCOMPARE(App.Enable_Internet, internet);
     QCOMPARE(App.Enable_Update, update);
-    QCOMPARE(fixture.main->Timer_Update->isActive(), internet && update);
+    QCOMPARE(fixture.main->Update_Check_Timer->isActive(), internet && update);
     fixture.main->close();
 }
 
 void Test_Options_Dialog::clicks_follow_the_rules() {
     Options_Fixture fixture;
-    TFSoftOptions *options = fixture.Show();
-    options->PC_Options->setCurrentWidget(options->TS_Con_Options);
-    QVERIFY(QTest::qWaitForWindowExposed(options->CB_En_Con));
+    Options_Dialog *options = fixture.Show();
+    options->PC_Options->setCurrentWidget(options->TS_Connection);
+    QVERIFY(QTest::qWaitForWindowExposed(options->CB_Enable_Internet));
     const auto click = [](QCheckBox *box) {
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
     };
-    click(options->CB_En_Con);
-    QVERIFY(options->CB_Update->isEnabled());
+    click(options->CB_Enable_Internet);
+    QVERIFY(options->CB_Update_At_Start->isEnabled());
     QVERIFY(!options->Btn_Check_Update->isEnabled());
-    click(options->CB_Update);
+    click(options->CB_Update_At_Start);
     QVERIFY(options->Btn_Check_Update->isEnabled());
-    click(options->CB_En_Con);
-    QVERIFY(!options->CB_Update->isEnabled());
-    QVERIFY(options->CB_Update->isChecked());
+    click(options->CB_Enable_Internet);
+    QVERIFY(!options->CB_Update_At_Start->isEnabled());
+    QVERIFY(options->CB_Update_At_Start->isChecked());
     QVERIFY(!options->Btn_Check_Update->isEnabled());
     options->Btn_Cancel->click();
     fixture.main->close();
@@ -244,9 +244,9 @@ void Test_Options_Dialog::cancel_commits_nothing() {
     const QByteArray settings = Read_Test_File(fixture.program.file(Settings_File_Name));
     fixture.main = Start_Program(fixture.program.path());
     When_Modal([close_box](QWidget *dialog) {
-        auto *options = static_cast<TFSoftOptions *>(dialog);
-        for (QCheckBox *box : {options->CB_En_Con, options->CB_Update,
-                               options->CB_Soft_Set_Jump_Table, options->CB_DoubleClick_Auto_Size})
+        auto *options = static_cast<Options_Dialog *>(dialog);
+        for (QCheckBox *box : {options->CB_Enable_Internet, options->CB_Update_At_Start,
+                               options->CB_Jump_Field_Tables, options->CB_DoubleClick_Auto_Size})
             box->setChecked(true);
         options->CB_Check_After_Update->setChecked(false);
         if (close_box)
@@ -254,17 +254,17 @@ void Test_Options_Dialog::cancel_commits_nothing() {
         else
             options->Btn_Cancel->click();
     });
-    QTest::mouseClick(fixture.main->Btn_Opz, Qt::LeftButton);
+    QTest::mouseClick(fixture.main->Btn_Options, Qt::LeftButton);
     QVERIFY(!App.Enable_Internet && !App.Enable_Update && !App.Enable_Jump_Field_Tables &&
             !App.Double_Click_Auto_Size && App.Check_After_Update);
-    QVERIFY(!fixture.main->Timer_Update->isActive());
+    QVERIFY(!fixture.main->Update_Check_Timer->isActive());
     QCOMPARE(Read_Test_File(fixture.program.file(Settings_File_Name)), settings);
 
-    TFSoftOptions *options = fixture.Show();
-    QVERIFY(!options->CB_En_Con->isChecked());
-    QVERIFY(!options->CB_Update->isChecked());
-    QVERIFY(!options->CB_Update->isEnabled());
-    QVERIFY(!options->CB_Soft_Set_Jump_Table->isChecked());
+    Options_Dialog *options = fixture.Show();
+    QVERIFY(!options->CB_Enable_Internet->isChecked());
+    QVERIFY(!options->CB_Update_At_Start->isChecked());
+    QVERIFY(!options->CB_Update_At_Start->isEnabled());
+    QVERIFY(!options->CB_Jump_Field_Tables->isChecked());
     QVERIFY(!options->CB_DoubleClick_Auto_Size->isChecked());
     QVERIFY(options->CB_Check_After_Update->isChecked());
     options->Btn_Cancel->click();
@@ -275,16 +275,16 @@ void Test_Options_Dialog::ok_commits_saves_and_starts_timer() {
     Options_Fixture fixture;
     fixture.main = Start_Program(fixture.program.path());
     When_Modal([](QWidget *dialog) {
-        auto *options = static_cast<TFSoftOptions *>(dialog);
-        options->CB_En_Con->setChecked(true);
-        options->CB_Update->setChecked(true);
+        auto *options = static_cast<Options_Dialog *>(dialog);
+        options->CB_Enable_Internet->setChecked(true);
+        options->CB_Update_At_Start->setChecked(true);
         options->CB_DoubleClick_Auto_Size->setChecked(true);
         options->CB_Check_After_Update->setChecked(false);
         options->Btn_OK->click();
     });
-    QTest::mouseClick(fixture.main->Btn_Opz, Qt::LeftButton);
-    QVERIFY(fixture.main->Timer_Update->isActive());
-    QCOMPARE(fixture.main->Timer_Update->interval(), 60000);
+    QTest::mouseClick(fixture.main->Btn_Options, Qt::LeftButton);
+    QVERIFY(fixture.main->Update_Check_Timer->isActive());
+    QCOMPARE(fixture.main->Update_Check_Timer->interval(), 60000);
     AppState saved;
     Load_Settings(saved, fixture.program.file(Settings_File_Name));
     QVERIFY(saved.Enable_Internet && saved.Enable_Update && saved.Double_Click_Auto_Size);
@@ -292,17 +292,17 @@ void Test_Options_Dialog::ok_commits_saves_and_starts_timer() {
     QVERIFY(fixture.messages.Shown.isEmpty());
 
     // Confirming again with both still on does not restart the countdown's interval.
-    fixture.main->Timer_Update->setInterval(7200000);
-    When_Modal([](QWidget *dialog) { static_cast<TFSoftOptions *>(dialog)->Btn_OK->click(); });
-    QTest::mouseClick(fixture.main->Btn_Opz, Qt::LeftButton);
-    QCOMPARE(fixture.main->Timer_Update->interval(), 7200000);
+    fixture.main->Update_Check_Timer->setInterval(7200000);
+    When_Modal([](QWidget *dialog) { static_cast<Options_Dialog *>(dialog)->Btn_OK->click(); });
+    QTest::mouseClick(fixture.main->Btn_Options, Qt::LeftButton);
+    QCOMPARE(fixture.main->Update_Check_Timer->interval(), 7200000);
 
     // A settings file that cannot be written is reported with its reason.
     SKIP_UNLESS_READ_ONLY_FOLDERS();
     {
         Read_Only_Folder guard(fixture.program.path());
-        When_Modal([](QWidget *dialog) { static_cast<TFSoftOptions *>(dialog)->Btn_OK->click(); });
-        QTest::mouseClick(fixture.main->Btn_Opz, Qt::LeftButton);
+        When_Modal([](QWidget *dialog) { static_cast<Options_Dialog *>(dialog)->Btn_OK->click(); });
+        QTest::mouseClick(fixture.main->Btn_Options, Qt::LeftButton);
     }
     QCOMPARE(fixture.messages.Shown.size(), 1);
     QCOMPARE(fixture.messages.Shown.first().first, Message_Kind::Standard_Error);
@@ -324,15 +324,15 @@ void Test_Options_Dialog::check_button() {
     QFETCH(bool, silent);
     QFETCH(bool, newer);
     Options_Fixture fixture;
-    TFSoftOptions *options = fixture.Show();
+    Options_Dialog *options = fixture.Show();
     // The boxes are ticked but not confirmed: the button checks all the same.
-    options->CB_En_Con->setChecked(true);
-    options->CB_Update->setChecked(true);
+    options->CB_Enable_Internet->setChecked(true);
+    options->CB_Update_At_Start->setChecked(true);
     QVERIFY(!App.Enable_Internet);
     Loopback_Server server(Reply(200, reply), silent ? Loopback_Server::Behaviour::Stay_Silent
                                                      : Loopback_Server::Behaviour::Answer);
     options->Version_Server = server.url();
-    options->PC_Options->setCurrentWidget(options->TS_Con_Options);
+    options->PC_Options->setCurrentWidget(options->TS_Connection);
     QTest::mouseClick(options->Btn_Check_Update, Qt::LeftButton);
     QCOMPARE(server.requests().size(), 1);
     QVERIFY(options->LL_Check_Update->isVisible());
@@ -371,7 +371,7 @@ void Test_Options_Dialog::pages() {
     for (int n = 0; n < files; ++n)
         names << QStringLiteral("Lang%1").arg(n, 2, 10, QLatin1Char('0'));
     Options_Fixture fixture(names);
-    TFSoftOptions *options = fixture.Show();
+    Options_Dialog *options = fixture.Show();
     for (int step = 0; step < page_texts.size(); ++step) {
         if (step > 0)
             options->Btn_NextClick(options->Btn_Next);
@@ -409,7 +409,7 @@ void Test_Options_Dialog::listing_and_names() {
         QVERIFY(
             QFile::link(folder + QLatin1String("Real.lng"), folder + QLatin1String("Target.lng")));
 
-    TFSoftOptions *options = fixture.Show();
+    Options_Dialog *options = fixture.Show();
     // Windows opens "Upper.lng" as "Upper.LNG": its names ignore the case of letters.
     QStringList names{QStringLiteral("deutsch"), QStringLiteral("English"),
                       QStringLiteral("italiano"), QStringLiteral("Real"), QStringLiteral("Zulu")};
@@ -453,12 +453,12 @@ void Test_Options_Dialog::flags() {
     Write_Picture(flag(QStringLiteral("F_Largest")), QSize(512, 256), Qt::blue);
 
     // Without DefaultFlag.bmp a language with no flag of its own shows its name alone.
-    TFSoftOptions *options = fixture.Show();
+    Options_Dialog *options = fixture.Show();
     const auto picture = [options](int slot) {
-        return options->I_L[slot]->pixmap().toImage();
+        return options->Flag_Slots[slot]->pixmap().toImage();
     };
     const auto shown = [options](int slot) {
-        return options->I_L[slot]->isVisibleTo(options->TS_Language);
+        return options->Flag_Slots[slot]->isVisibleTo(options->TS_Language);
     };
     QVERIFY(shown(0));
     QCOMPARE(picture(0).size(), QSize(48, 48));
@@ -486,9 +486,9 @@ void Test_Options_Dialog::flags() {
 void Test_Options_Dialog::pick_no_changes_nothing() {
     Options_Fixture fixture;
     Write_Test_File(Language_File(fixture.program, QStringLiteral("Deutsch.lng")), Deutsch_File);
-    TFSoftOptions *options = fixture.Show();
+    Options_Dialog *options = fixture.Show();
     const QStringList texts = Lang_Strings;
-    QTest::mouseClick(options->L_L[0], Qt::LeftButton);
+    QTest::mouseClick(options->Name_Slots[0], Qt::LeftButton);
     QCOMPARE(fixture.messages.Shown,
              (QList<QPair<Message_Kind, QString>>{
                  {Message_Kind::Question,
@@ -512,24 +512,24 @@ void Test_Options_Dialog::pick_yes_switches_every_window() {
     Save_Settings(App, fixture.program.file(Settings_File_Name));
     const QByteArray settings = Read_Test_File(fixture.program.file(Settings_File_Name));
     fixture.main = Start_Program(fixture.program.path());
-    TFDededorezidFirmWare *main = fixture.main.get();
+    Main_Window *main = fixture.main.get();
     fixture.messages.Answers = {true};
     When_Modal([](QWidget *dialog) {
-        auto *options = static_cast<TFSoftOptions *>(dialog);
+        auto *options = static_cast<Options_Dialog *>(dialog);
         options->Btn_NextClick(options->Btn_Next);
-        QTest::mouseClick(options->I_L[5], Qt::LeftButton);
+        QTest::mouseClick(options->Flag_Slots[5], Qt::LeftButton);
         options->Btn_Cancel->click();
     });
-    QTest::mouseClick(main->Btn_Opz, Qt::LeftButton);
+    QTest::mouseClick(main->Btn_Options, Qt::LeftButton);
     QCOMPARE(fixture.messages.Shown.size(), 1);
 
     // Every window switched at once; Cancel kept them switched.
     QCOMPARE(main->Btn_New->text(), QStringLiteral("Neue Konfiguration"));
-    QCOMPARE(main->FNew_Project()->windowTitle(), QStringLiteral("Neu anlegen"));
-    QCOMPARE(main->FOpenConf()->windowTitle(), QStringLiteral("Offnen"));
-    QCOMPARE(main->FBoot()->windowTitle(), QStringLiteral("Gerat aktualisieren"));
-    QCOMPARE(main->FParGen2()->windowTitle(), QStringLiteral("Kommunikation"));
-    TFSoftOptions *options = main->FSoftOptions();
+    QCOMPARE(main->New_Configuration_Window()->windowTitle(), QStringLiteral("Neu anlegen"));
+    QCOMPARE(main->Open_Configuration_Window()->windowTitle(), QStringLiteral("Offnen"));
+    QCOMPARE(main->Update_Window()->windowTitle(), QStringLiteral("Gerat aktualisieren"));
+    QCOMPARE(main->Communication_Window()->windowTitle(), QStringLiteral("Kommunikation"));
+    Options_Dialog *options = main->Options_Window();
     QCOMPARE(options->PC_Options->tabText(0), QStringLiteral("Sprache"));
     QCOMPARE(options->L_Sel_Lang->text(), QStringLiteral("Gewahlte Sprache: Deutsch"));
     QCOMPARE(options->L_Page_Lang->text(), QStringLiteral("Seite 2 von 3"));
@@ -553,11 +553,11 @@ void Test_Options_Dialog::pick_then_ok_is_the_next_start() {
     fixture.main = Start_Program(fixture.program.path());
     fixture.messages.Answers = {true};
     When_Modal([](QWidget *dialog) {
-        auto *options = static_cast<TFSoftOptions *>(dialog);
-        QTest::mouseClick(options->L_L[0], Qt::LeftButton);
+        auto *options = static_cast<Options_Dialog *>(dialog);
+        QTest::mouseClick(options->Name_Slots[0], Qt::LeftButton);
         options->Btn_OK->click();
     });
-    QTest::mouseClick(fixture.main->Btn_Opz, Qt::LeftButton);
+    QTest::mouseClick(fixture.main->Btn_Options, Qt::LeftButton);
     QCOMPARE(App.Language_Name, QStringLiteral("Deutsch"));
     AppState saved;
     Load_Settings(saved, fixture.program.file(Settings_File_Name));
@@ -572,11 +572,11 @@ void Test_Options_Dialog::pick_then_ok_is_the_next_start() {
 
 void Test_Options_Dialog::pick_language_in_use_reloads() {
     Options_Fixture fixture({QStringLiteral("English")});
-    TFSoftOptions *options = fixture.Show();
+    Options_Dialog *options = fixture.Show();
     Lang_Strings[15] = QStringLiteral("stale");
     fixture.main->Btn_New->setText(QStringLiteral("stale"));
     fixture.messages.Answers = {true};
-    QTest::mouseClick(options->L_L[0], Qt::LeftButton);
+    QTest::mouseClick(options->Name_Slots[0], Qt::LeftButton);
     QCOMPARE(fixture.messages.Shown.first().second,
              QStringLiteral("Do you want to change the Language from English to English?"));
     QCOMPARE(Lang_Strings.at(15), QStringLiteral("New Configuration"));

@@ -99,7 +99,7 @@ void Test_Version_Check::conv_version_data() {
 void Test_Version_Check::conv_version() {
     QFETCH(QString, text);
     QFETCH(int, value);
-    QCOMPARE(Conv_Version(text), value);
+    QCOMPARE(Version_Number(text), value);
 }
 
 void Test_Version_Check::check_version_reply_data() {

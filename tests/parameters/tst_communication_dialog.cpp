@@ -7,7 +7,7 @@
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
 #include "parameters/ParGen.h"
-#include "parameters/UParGen2.h"
+#include "parameters/CommunicationDialog.h"
 #include "shell/AppState.h"
 #include "widgets/ProgramStyle.h"
 
@@ -42,8 +42,8 @@ struct Program {
     Program_Folder folder;
     Message_Recorder messages;
     Network_Question_Sink network{messages};
-    std::unique_ptr<TFDededorezidFirmWare> main = Start_Program(folder.path());
-    TFParGen2 *dialog = main->FParGen2();
+    std::unique_ptr<Main_Window> main = Start_Program(folder.path());
+    Communication_Dialog *dialog = main->Communication_Window();
 
     Program() { Create_Configuration(QStringLiteral("Plant")); }
     ~Program() { main->close(); }
@@ -53,7 +53,7 @@ struct Program {
 
 // Presses Set Communication and runs action while the dialog is shown. A dialog the action
 // leaves open is cancelled afterwards, so that a failing check cannot hang the test.
-void Open(Program &program, const std::function<void(TFParGen2 *)> &action) {
+void Open(Program &program, const std::function<void(Communication_Dialog *)> &action) {
     bool opened = false;
     When_Modal([&](QWidget *modal) {
         opened = modal == program.dialog;
@@ -61,11 +61,11 @@ void Open(Program &program, const std::function<void(TFParGen2 *)> &action) {
             action(program.dialog);
         static_cast<QDialog *>(modal)->reject();
     });
-    QTest::mouseClick(program.main->Btn_Prm_Gen, Qt::LeftButton);
+    QTest::mouseClick(program.main->Btn_Communication, Qt::LeftButton);
     QVERIFY(opened);
 }
 
-template <class Control> Control *Find(const TFParGen2 *dialog, const QString &name) {
+template <class Control> Control *Find(const Communication_Dialog *dialog, const QString &name) {
     auto *control = dialog->findChild<Control *>(name);
     if (!control)
         qFatal("no control %s", qPrintable(name));
@@ -88,7 +88,7 @@ void Type_Over(QLineEdit *field, const QString &text) {
 }
 
 // "name=text" types text into the field; "name=1" or "name=0" sets a check box by a click.
-void Edit(const TFParGen2 *dialog, const QString &edit) {
+void Edit(const Communication_Dialog *dialog, const QString &edit) {
     const QString name = edit.section(QLatin1Char('='), 0, 0);
     const QString value = edit.section(QLatin1Char('='), 1);
     if (auto *box = dialog->findChild<QCheckBox *>(name)) {
@@ -101,7 +101,7 @@ void Edit(const TFParGen2 *dialog, const QString &edit) {
 }
 
 // The fields shown with a red frame.
-QStringList Red_Framed(const TFParGen2 *dialog) {
+QStringList Red_Framed(const Communication_Dialog *dialog) {
     QStringList names;
     for (QLineEdit *field : dialog->findChildren<QLineEdit *>()) {
         const QImage image = field->grab().toImage();
@@ -157,7 +157,7 @@ struct Dot_Case {
 
 Q_DECLARE_METATYPE(Dot_Case)
 
-class Test_ParGen_Dialog : public QObject {
+class Test_Communication_Dialog : public QObject {
     Q_OBJECT
 
 private slots:
@@ -195,21 +195,21 @@ private:
     int Wheel_Lines = 3;
 };
 
-void Test_ParGen_Dialog::initTestCase() {
+void Test_Communication_Dialog::initTestCase() {
     Apply_Program_Style(*qApp);
     Wheel_Lines = QApplication::wheelScrollLines();
 }
 
-void Test_ParGen_Dialog::cleanup() {
+void Test_Communication_Dialog::cleanup() {
     QApplication::setWheelScrollLines(Wheel_Lines);
     const QWidgetList windows = QApplication::topLevelWidgets();
     QVERIFY(std::none_of(windows.cbegin(), windows.cend(),
                          [](const QWidget *w) { return w->isVisible(); }));
 }
 
-void Test_ParGen_Dialog::built_at_start_up() {
+void Test_Communication_Dialog::built_at_start_up() {
     Program program;
-    TFParGen2 *dialog = program.dialog;
+    Communication_Dialog *dialog = program.dialog;
     QVERIFY(dialog);
     // Made last of the windows, and hidden until Set Communication.
     QCOMPARE(program.main->findChildren<QDialog *>(Qt::FindDirectChildrenOnly).last(), dialog);
@@ -233,18 +233,18 @@ void Test_ParGen_Dialog::built_at_start_up() {
     QCOMPARE(dialog->CP_Options->Caption(), QStringLiteral("3. Options"));
 
     // The texts the fields hold until the first load.
-    for (const TFParGen2::Endpoint_Controls *endpoint : {&dialog->Slave_1, &dialog->Slave_2}) {
+    for (const Communication_Dialog::Endpoint_Controls *endpoint : {&dialog->Slave_1, &dialog->Slave_2}) {
         for (const auto &row : {endpoint->E_IP, endpoint->E_SM, endpoint->E_GAT})
             QCOMPARE(Address(row), QStringLiteral("192.168.0.5"));
         QCOMPARE(endpoint->E_Port->text(), QStringLiteral("502"));
-        QVERIFY(!endpoint->CB_En_GAT->isChecked());
+        QVERIFY(!endpoint->CB_Enable_Gateway->isChecked());
     }
     QCOMPARE(dialog->E_Options_Offset_Regs->text(), QStringLiteral("0"));
     QCOMPARE(dialog->E_Options_Offset_Status->text(), QStringLiteral("0"));
     QCOMPARE(dialog->E_ModbusTCPSlave2_GAT3->toolTip(),
              QStringLiteral("Insert Third byte of Default Gateway"));
 
-    Open(program, [&](TFParGen2 *shown) {
+    Open(program, [&](Communication_Dialog *shown) {
         // Three panels stacked from the top without gaps, each ending 12 px below its last
         // field.
         const QList<std::pair<Collapsible_Panel *, QWidget *>> panels = {
@@ -257,12 +257,12 @@ void Test_ParGen_Dialog::built_at_start_up() {
             QCOMPARE(panel->height(), last->mapTo(panel, QPoint(0, last->height())).y() + 12);
             top += panel->height();
         }
-        QVERIFY(top <= shown->CPG->viewport()->height());
+        QVERIFY(top <= shown->Panel_Group->viewport()->height());
     });
     QVERIFY(program.messages.Shown.isEmpty());
 }
 
-void Test_ParGen_Dialog::tab_order() {
+void Test_Communication_Dialog::tab_order() {
     QStringList expected;
     for (const char *stem : {"ModbusTCPSlave", "ModbusTCPSlave2"}) {
         const QString field = QStringLiteral("E_") + QLatin1String(stem);
@@ -280,7 +280,7 @@ void Test_ParGen_Dialog::tab_order() {
 
     Program program;
     QStringList visited;
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         dialog->E_ModbusTCPSlave_IP1->setFocus(Qt::TabFocusReason);
         visited << QApplication::focusWidget()->objectName();
         while (visited.size() < expected.size()) {
@@ -291,18 +291,18 @@ void Test_ParGen_Dialog::tab_order() {
     QCOMPARE(visited, expected);
 }
 
-void Test_ParGen_Dialog::first_opening_shows_defaults() {
+void Test_Communication_Dialog::first_opening_shows_defaults() {
     Program program;
-    QVERIFY(program.main->Btn_Prm_Gen->isVisible());
+    QVERIFY(program.main->Btn_Communication->isVisible());
     bool modal = false;
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         modal = dialog->isModal() && QApplication::activeModalWidget() == dialog;
         QCOMPARE(Address(dialog->Slave_1.E_IP), QStringLiteral("192.168.0.5"));
         QCOMPARE(Address(dialog->Slave_2.E_IP), QStringLiteral("192.168.0.6"));
-        for (const TFParGen2::Endpoint_Controls *endpoint : {&dialog->Slave_1, &dialog->Slave_2}) {
+        for (const Communication_Dialog::Endpoint_Controls *endpoint : {&dialog->Slave_1, &dialog->Slave_2}) {
             QCOMPARE(Address(endpoint->E_SM), QStringLiteral("255.255.255.0"));
             QCOMPARE(Address(endpoint->E_GAT), QStringLiteral("192.168.0.1"));
-            QVERIFY(!endpoint->CB_En_GAT->isChecked());
+            QVERIFY(!endpoint->CB_Enable_Gateway->isChecked());
             QCOMPARE(endpoint->E_Port->text(), QStringLiteral("502"));
         }
         QCOMPARE(dialog->E_Options_Offset_Regs->text(), QStringLiteral("0"));
@@ -323,7 +323,7 @@ void Test_ParGen_Dialog::first_opening_shows_defaults() {
     QVERIFY(program.messages.Shown.isEmpty());
 }
 
-void Test_ParGen_Dialog::fields_follow_keys() {
+void Test_Communication_Dialog::fields_follow_keys() {
     Program program;
     // A distinct value for every key; one of 40000 characters, which a field must hold whole.
     const QString long_value = QString(39997, QLatin1Char('0')) + QStringLiteral("123");
@@ -343,7 +343,7 @@ void Test_ParGen_Dialog::fields_follow_keys() {
     xml += "</Par_Gen><!--SW_VERSION = 1.000-->";
     Write_Test_File(App.ParGen_File, xml);
 
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         for (const auto &[key, control] : pairs) {
             if (auto *box = dialog->findChild<QCheckBox *>(control))
                 QCOMPARE(box->isChecked(), shown.value(control) == QLatin1String("1"));
@@ -358,9 +358,9 @@ void Test_ParGen_Dialog::fields_follow_keys() {
     QVERIFY(program.messages.Shown.isEmpty());
 }
 
-void Test_ParGen_Dialog::typing_an_address_with_dots() {
+void Test_Communication_Dialog::typing_an_address_with_dots() {
     Program program;
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         // The dialog opens with the first address byte focused and its text selected.
         QCOMPARE(QApplication::focusWidget(), dialog->E_ModbusTCPSlave_IP1);
         QCOMPARE(dialog->E_ModbusTCPSlave_IP1->selectedText(), QStringLiteral("192"));
@@ -381,11 +381,11 @@ void Test_ParGen_Dialog::typing_an_address_with_dots() {
     });
 }
 
-void Test_ParGen_Dialog::restore_keeps_what_was_typed() {
+void Test_Communication_Dialog::restore_keeps_what_was_typed() {
     Program program;
     Write_Test_File(App.ParGen_File,
                     "<Par_Gen><Modbus_TCP_Slave_IP4>77</Modbus_TCP_Slave_IP4></Par_Gen>");
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         Type_Over(dialog->E_ModbusTCPSlave_IP4, QStringLiteral("99"));
         Edit(dialog, QStringLiteral("CB_ModbusTCPSlave2_En_GAT=1"));
         QVERIFY(Minimise_And_Restore(dialog) > 0);
@@ -399,7 +399,7 @@ void Test_ParGen_Dialog::restore_keeps_what_was_typed() {
     QVERIFY(program.messages.Shown.isEmpty());
 }
 
-void Test_ParGen_Dialog::dot_key_data() {
+void Test_Communication_Dialog::dot_key_data() {
     QTest::addColumn<Dot_Case>("dot");
     const auto row = [](const char *name, const char *field, const char *after, bool typed) {
         QTest::newRow(name) << Dot_Case{QLatin1String(field), QLatin1String(after), typed};
@@ -416,10 +416,10 @@ void Test_ParGen_Dialog::dot_key_data() {
     row("offset types it", "E_Options_Offset_Status", "E_Options_Offset_Status", true);
 }
 
-void Test_ParGen_Dialog::dot_key() {
+void Test_Communication_Dialog::dot_key() {
     QFETCH(Dot_Case, dot);
     Program program;
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         auto *field = Find<QLineEdit>(dialog, dot.Field);
         auto *after = Find<QLineEdit>(dialog, dot.Focus_After);
         const QString before = field->text();
@@ -434,7 +434,7 @@ void Test_ParGen_Dialog::dot_key() {
     QVERIFY(program.messages.Shown.isEmpty());
 }
 
-void Test_ParGen_Dialog::ok_data() {
+void Test_Communication_Dialog::ok_data() {
     // Edits made before the first OK; then, for each OK that fails, the field that is marked
     // and the message, followed by the text that corrects it ("field|message|correction").
     QTest::addColumn<QStringList>("edits");
@@ -472,12 +472,12 @@ void Test_ParGen_Dialog::ok_data() {
                                       "2 must be between 0 and 255| 255")};
 }
 
-void Test_ParGen_Dialog::ok() {
+void Test_Communication_Dialog::ok() {
     QFETCH(QStringList, edits);
     QFETCH(QStringList, failures);
     Program program;
     QHash<QString, QString> final_texts;
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         for (const QString &edit : edits) {
             Edit(dialog, edit);
             final_texts.insert(edit.section(QLatin1Char('='), 0, 0),
@@ -508,7 +508,7 @@ void Test_ParGen_Dialog::ok() {
     QVERIFY(program.file_exists());
 
     // The next opening shows the texts as they were typed.
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         for (auto it = final_texts.cbegin(); it != final_texts.cend(); ++it) {
             if (auto *box = dialog->findChild<QCheckBox *>(it.key()))
                 QCOMPARE(box->isChecked(), it.value() == QLatin1String("1"));
@@ -519,7 +519,7 @@ void Test_ParGen_Dialog::ok() {
     QCOMPARE(program.messages.Shown.size(), failures.size());
 }
 
-void Test_ParGen_Dialog::network_warnings_asked_before_saving() {
+void Test_Communication_Dialog::network_warnings_asked_before_saving() {
     Program program;
     program.network.Pass_On = true;
     // Another configuration already uses 192.168.0.9; Plant's endpoint 1 takes it, and its
@@ -538,7 +538,7 @@ void Test_ParGen_Dialog::network_warnings_asked_before_saving() {
     for (const bool yes : {false, true}) {
         program.messages.Shown.clear();
         program.messages.Answers = {yes};
-        Open(program, [&](TFParGen2 *dialog) {
+        Open(program, [&](Communication_Dialog *dialog) {
             Edit(dialog, QStringLiteral("E_ModbusTCPSlave_IP4=9"));
             Edit(dialog, QStringLiteral("E_ModbusTCPSlave2_IP4=255"));
             QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
@@ -551,13 +551,13 @@ void Test_ParGen_Dialog::network_warnings_asked_before_saving() {
     QCOMPARE(Load_ParGen(App.ParGen_File).Modbus_TCP_Slave_2_IP4, QStringLiteral("255"));
 }
 
-void Test_ParGen_Dialog::write_failure_keeps_dialog_open() {
+void Test_Communication_Dialog::write_failure_keeps_dialog_open() {
     SKIP_UNLESS_READ_ONLY_FOLDERS();
     Program program;
     Write_Test_File(App.ParGen_File,
                     "<Par_Gen><Modbus_TCP_Slave_IP4>77</Modbus_TCP_Slave_IP4></Par_Gen>");
     const QByteArray before = program.file();
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         Type_Over(dialog->E_ModbusTCPSlave_IP4, QStringLiteral("78"));
         {
             // The configuration's folder alone cannot be written; its lock, beside it in
@@ -585,7 +585,7 @@ void Test_ParGen_Dialog::write_failure_keeps_dialog_open() {
     QCOMPARE(program.messages.Shown.size(), 1);
 }
 
-void Test_ParGen_Dialog::ok_keeps_changes_made_meanwhile_data() {
+void Test_Communication_Dialog::ok_keeps_changes_made_meanwhile_data() {
     // While the dialog is shown, another program (the command-line tool, a second window)
     // changes the file; then the edits are made and OK pressed, and pressed once more after
     // the correction when the first OK is refused.
@@ -615,7 +615,7 @@ void Test_ParGen_Dialog::ok_keeps_changes_made_meanwhile_data() {
                        QStringLiteral("Modbus_TCP_Slave_GAT1=10")};
 }
 
-void Test_ParGen_Dialog::ok_keeps_changes_made_meanwhile() {
+void Test_Communication_Dialog::ok_keeps_changes_made_meanwhile() {
     QFETCH(QStringList, meanwhile);
     QFETCH(QStringList, edits);
     QFETCH(QString, message);
@@ -623,7 +623,7 @@ void Test_ParGen_Dialog::ok_keeps_changes_made_meanwhile() {
     QFETCH(QStringList, saved);
 
     Program program;
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         Save_Changed_Defaults(meanwhile);
         const QByteArray written_meanwhile = program.file();
         for (const QString &edit : edits)
@@ -650,9 +650,9 @@ void Test_ParGen_Dialog::ok_keeps_changes_made_meanwhile() {
     QCOMPARE(program.messages.Shown.size(), message.isEmpty() ? 0 : 1);
 }
 
-void Test_ParGen_Dialog::ok_refused_while_another_changes_the_configuration() {
+void Test_Communication_Dialog::ok_refused_while_another_changes_the_configuration() {
     Program program;
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         dialog->Lock_Wait_Ms = 100;
         Type_Over(dialog->E_ModbusTCPSlave_IP4, QStringLiteral("78"));
         {
@@ -677,10 +677,10 @@ void Test_ParGen_Dialog::ok_refused_while_another_changes_the_configuration() {
     QCOMPARE(Load_ParGen(App.ParGen_File).Modbus_TCP_Slave_IP4, QStringLiteral("78"));
 }
 
-void Test_ParGen_Dialog::ok_without_a_lock_file_keeps_dialog_open() {
+void Test_Communication_Dialog::ok_without_a_lock_file_keeps_dialog_open() {
     SKIP_UNLESS_READ_ONLY_FOLDERS();
     Program program;
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         Type_Over(dialog->E_ModbusTCPSlave_IP4, QStringLiteral("78"));
         {
             // The lock is taken on a worker thread, so that the windows keep painting; its
@@ -698,7 +698,7 @@ void Test_ParGen_Dialog::ok_without_a_lock_file_keeps_dialog_open() {
     });
 }
 
-void Test_ParGen_Dialog::pasted_values_write_a_readable_file() {
+void Test_Communication_Dialog::pasted_values_write_a_readable_file() {
     // Ten values that pass every rule (gateway bytes while the gateway is off, offsets with
     // leading zeros), pasted 120,000 characters long.
     const QStringList fields{
@@ -709,7 +709,7 @@ void Test_ParGen_Dialog::pasted_values_write_a_readable_file() {
         QStringLiteral("E_Options_Offset_Regs"),  QStringLiteral("E_Options_Offset_Status")};
     const QString pasted(120000, QLatin1Char('0'));
     Program program;
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         for (const QString &name : fields) {
             auto *field = Find<QLineEdit>(dialog, name);
             field->setFocus(Qt::TabFocusReason);
@@ -725,7 +725,7 @@ void Test_ParGen_Dialog::pasted_values_write_a_readable_file() {
     QCOMPARE(saved.Modbus_TCP_Slave_2_GAT4, QString(ParGen_Value_Limit, QLatin1Char('0')));
 }
 
-void Test_ParGen_Dialog::cancel_writes_nothing_data() {
+void Test_Communication_Dialog::cancel_writes_nothing_data() {
     QTest::addColumn<bool>("close_box");
     QTest::addColumn<bool>("with_file");
     QTest::newRow("Cancel, no file yet") << false << false;
@@ -733,7 +733,7 @@ void Test_ParGen_Dialog::cancel_writes_nothing_data() {
     QTest::newRow("close box") << true << true;
 }
 
-void Test_ParGen_Dialog::cancel_writes_nothing() {
+void Test_Communication_Dialog::cancel_writes_nothing() {
     QFETCH(bool, close_box);
     QFETCH(bool, with_file);
     Program program;
@@ -743,7 +743,7 @@ void Test_ParGen_Dialog::cancel_writes_nothing() {
                         "<Modbus_TCP_Slave_EN_GAT>1</Modbus_TCP_Slave_EN_GAT></Par_Gen>");
     const QByteArray before = program.file();
     const QString shown_ip4 = with_file ? QStringLiteral("77") : QStringLiteral("5");
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         QCOMPARE(dialog->E_ModbusTCPSlave_IP4->text(), shown_ip4);
         Type_Over(dialog->E_ModbusTCPSlave_IP4, QStringLiteral("99"));
         Edit(dialog, QStringLiteral("CB_ModbusTCPSlave_En_GAT=") +
@@ -756,16 +756,16 @@ void Test_ParGen_Dialog::cancel_writes_nothing() {
     });
     QCOMPARE(program.file_exists(), with_file);
     QCOMPARE(program.file(), before);
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         QCOMPARE(dialog->E_ModbusTCPSlave_IP4->text(), shown_ip4);
         QCOMPARE(dialog->CB_ModbusTCPSlave_En_GAT->isChecked(), with_file);
     });
     QVERIFY(program.messages.Shown.isEmpty());
 }
 
-void Test_ParGen_Dialog::enter_and_escape_press_nothing() {
+void Test_Communication_Dialog::enter_and_escape_press_nothing() {
     Program program;
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         Type_Over(dialog->E_Options_Offset_Regs, QStringLiteral("99999"));
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
             QTest::keyClick(QApplication::focusWidget(), key);
@@ -778,11 +778,11 @@ void Test_ParGen_Dialog::enter_and_escape_press_nothing() {
     QVERIFY(program.messages.Shown.isEmpty());
 }
 
-void Test_ParGen_Dialog::malformed_file_keeps_fields() {
+void Test_Communication_Dialog::malformed_file_keeps_fields() {
     Program program;
     Write_Test_File(App.ParGen_File, "<Par_Gen><Modbus_TCP_Slave_IP4>77</Par_Gen>");
     // The first opening keeps the texts the fields were made with.
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         QCOMPARE(Address(dialog->Slave_1.E_SM), QStringLiteral("192.168.0.5"));
         QCOMPARE(Address(dialog->Slave_2.E_IP), QStringLiteral("192.168.0.5"));
     });
@@ -795,12 +795,12 @@ void Test_ParGen_Dialog::malformed_file_keeps_fields() {
     // A later one keeps the texts the dialog had when it last closed, cancelled edits included.
     Write_Test_File(App.ParGen_File,
                     "<Par_Gen><Modbus_TCP_Slave_IP4>77</Modbus_TCP_Slave_IP4></Par_Gen>");
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         QCOMPARE(dialog->E_ModbusTCPSlave_IP4->text(), QStringLiteral("77"));
         Type_Over(dialog->E_ModbusTCPSlave_IP4, QStringLiteral("88"));
     });
     Write_Test_File(App.ParGen_File, "<Par_Gen>");
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         QCOMPARE(dialog->E_ModbusTCPSlave_IP4->text(), QStringLiteral("88"));
         QCOMPARE(Address(dialog->Slave_1.E_SM), QStringLiteral("255.255.255.0"));
     });
@@ -809,31 +809,31 @@ void Test_ParGen_Dialog::malformed_file_keeps_fields() {
     QCOMPARE(program.file(), QByteArray("<Par_Gen>"));
 }
 
-void Test_ParGen_Dialog::width_snaps_back_data() {
+void Test_Communication_Dialog::width_snaps_back_data() {
     QTest::addColumn<QSize>("asked");
     QTest::newRow("wider and lower") << QSize(700, 500);
     QTest::newRow("narrower and higher") << QSize(300, 800);
 }
 
-void Test_ParGen_Dialog::width_snaps_back() {
+void Test_Communication_Dialog::width_snaps_back() {
     QFETCH(QSize, asked);
     Program program;
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         dialog->resize(asked);
         QTRY_COMPARE(dialog->size(), QSize(460, asked.height()));
         // The header stays on top, the button bar at the bottom with the buttons at its right
         // end, and the panels fill the space between.
         QCOMPARE(dialog->P_Title->geometry(), QRect(0, 0, 460, 69));
         QCOMPARE(dialog->P_Button->geometry(), QRect(0, asked.height() - 40, 460, 40));
-        QCOMPARE(dialog->CPG->geometry(), QRect(0, 69, 460, asked.height() - 109));
+        QCOMPARE(dialog->Panel_Group->geometry(), QRect(0, 69, 460, asked.height() - 109));
         QVERIFY(dialog->Btn_Cancel->geometry().right() > 460 - 30);
         QVERIFY(dialog->Btn_OK->geometry().right() < dialog->Btn_Cancel->x());
     });
     // The height is kept for the next opening.
-    Open(program, [&](TFParGen2 *dialog) { QCOMPARE(dialog->size(), QSize(460, asked.height())); });
+    Open(program, [&](Communication_Dialog *dialog) { QCOMPARE(dialog->size(), QSize(460, asked.height())); });
 }
 
-void Test_ParGen_Dialog::wheel_data() {
+void Test_Communication_Dialog::wheel_data() {
     QTest::addColumn<QString>("over"); // a control's name
     QTest::addColumn<QPoint>("angle");
     QTest::addColumn<int>("lines");    // the system setting
@@ -851,15 +851,15 @@ void Test_ParGen_Dialog::wheel_data() {
     QTest::newRow("sideways tilt") << "E_ModbusTCPSlave2_IP1" << QPoint(-120, 0) << 3 << 0;
 }
 
-void Test_ParGen_Dialog::wheel() {
+void Test_Communication_Dialog::wheel() {
     QFETCH(QString, over);
     QFETCH(QPoint, angle);
     QFETCH(int, lines);
     QFETCH(int, scrolled);
     Program program;
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         dialog->resize(460, 320);
-        QScrollBar *bar = dialog->CPG->verticalScrollBar();
+        QScrollBar *bar = dialog->Panel_Group->verticalScrollBar();
         QTRY_VERIFY(bar->maximum() > 150);
         bar->setValue(100);
         QApplication::setWheelScrollLines(lines);
@@ -880,10 +880,10 @@ void Test_ParGen_Dialog::wheel() {
     });
 }
 
-void Test_ParGen_Dialog::panels_collapse_and_keep_state() {
+void Test_Communication_Dialog::panels_collapse_and_keep_state() {
     Program program;
-    Open(program, [&](TFParGen2 *dialog) {
-        const int title = dialog->CPG->Title_Height();
+    Open(program, [&](Communication_Dialog *dialog) {
+        const int title = dialog->Panel_Group->Title_Height();
         QTest::mouseClick(dialog->CP_Modbus_TCP_Slave->Title_Bar(), Qt::LeftButton);
         QVERIFY(dialog->CP_Modbus_TCP_Slave->Collapsed());
         QVERIFY(!dialog->E_ModbusTCPSlave_IP1->isVisible());
@@ -894,18 +894,18 @@ void Test_ParGen_Dialog::panels_collapse_and_keep_state() {
 
         // "." scrolls the field it moves to into view.
         dialog->resize(460, 200);
-        QScrollBar *bar = dialog->CPG->verticalScrollBar();
+        QScrollBar *bar = dialog->Panel_Group->verticalScrollBar();
         QTRY_VERIFY(bar->maximum() > 0);
         bar->setValue(0);
         dialog->E_ModbusTCPSlave_SM4->setFocus(Qt::MouseFocusReason);
         QTest::keyClick(dialog->E_ModbusTCPSlave_SM4, '.');
         QCOMPARE(QApplication::focusWidget(), dialog->E_ModbusTCPSlave_GAT1);
-        const QRect shown = dialog->CPG->viewport()->rect();
+        const QRect shown = dialog->Panel_Group->viewport()->rect();
         QVERIFY(shown.contains(
-            QRect(dialog->E_ModbusTCPSlave_GAT1->mapTo(dialog->CPG->viewport(), QPoint(0, 0)),
+            QRect(dialog->E_ModbusTCPSlave_GAT1->mapTo(dialog->Panel_Group->viewport(), QPoint(0, 0)),
                   dialog->E_ModbusTCPSlave_GAT1->size())));
 
-        dialog->CPG->ensureWidgetVisible(dialog->CP_Options->Title_Bar());
+        dialog->Panel_Group->ensureWidgetVisible(dialog->CP_Options->Title_Bar());
         const int expanded_range = bar->maximum();
         QTest::mouseClick(dialog->CP_Options->Title_Bar(), Qt::LeftButton);
         QVERIFY(dialog->CP_Options->Collapsed());
@@ -914,17 +914,17 @@ void Test_ParGen_Dialog::panels_collapse_and_keep_state() {
         QTest::mouseClick(dialog->Btn_Cancel, Qt::LeftButton);
     });
     int scroll = 0;
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         QVERIFY(dialog->CP_Options->Collapsed());
         QVERIFY(!dialog->CP_Modbus_TCP_Slave->Collapsed());
         QVERIFY(!dialog->E_Options_Offset_Regs->isVisible());
-        scroll = dialog->CPG->verticalScrollBar()->value();
-        QCOMPARE(scroll, dialog->CPG->verticalScrollBar()->maximum() / 2);
+        scroll = dialog->Panel_Group->verticalScrollBar()->value();
+        QCOMPARE(scroll, dialog->Panel_Group->verticalScrollBar()->maximum() / 2);
     });
     QVERIFY(scroll > 0);
 }
 
-void Test_ParGen_Dialog::language_change() {
+void Test_Communication_Dialog::language_change() {
     Program program;
     QDir(program.folder.path()).mkpath(QStringLiteral("LANGUAGE"));
     QByteArray lines;
@@ -934,7 +934,7 @@ void Test_ParGen_Dialog::language_change() {
     App.Language_Name = QStringLiteral("Test");
     Load_Language();
     program.main->Change_Language();
-    const TFParGen2 *dialog = program.dialog;
+    const Communication_Dialog *dialog = program.dialog;
 
     // name -> "caption|hint" as entries; 0 for none.
     QHash<QString, QString> expected;
@@ -987,7 +987,7 @@ void Test_ParGen_Dialog::language_change() {
     QCOMPARE(dialog->CP_Modbus_TCP_Slave2->Caption(), QStringLiteral("2. Modbus TCP Slave"));
     QCOMPARE(dialog->CP_Options->Caption(), QStringLiteral("3. Options"));
     // The messages of the rules come in the new language too.
-    Open(program, [&](TFParGen2 *dialog) {
+    Open(program, [&](Communication_Dialog *dialog) {
         Type_Over(dialog->E_Options_Offset_Status, QStringLiteral("-1"));
         QTest::mouseClick(dialog->Btn_OK, Qt::LeftButton);
     });
@@ -995,5 +995,5 @@ void Test_ParGen_Dialog::language_change() {
              (Shown_Messages{{Message_Kind::Error, QStringLiteral("T857")}}));
 }
 
-QTEST_MAIN(Test_ParGen_Dialog)
-#include "tst_pargen_dialog.moc"
+QTEST_MAIN(Test_Communication_Dialog)
+#include "tst_communication_dialog.moc"

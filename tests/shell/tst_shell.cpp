@@ -4,7 +4,7 @@
 #include "language/LangStrings.h"
 #include "platform/CoreError.h"
 #include "shell/AppState.h"
-#include "shell/Comon.h"
+#include "shell/Conversions.h"
 #include "shell/SettingsFile.h"
 #include "shell/Startup.h"
 #include "shell/WindowMarker.h"

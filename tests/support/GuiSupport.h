@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UDededorezidFirmWare.h"
+#include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -9,8 +9,8 @@
 #include <memory>
 
 // The program as main() starts it, on the program folder path.
-inline std::unique_ptr<TFDededorezidFirmWare> Start_Program(const QString &path) {
-    auto main_window = std::make_unique<TFDededorezidFirmWare>(path);
+inline std::unique_ptr<Main_Window> Start_Program(const QString &path) {
+    auto main_window = std::make_unique<Main_Window>(path);
     main_window->show();
     return main_window;
 }

@@ -7,8 +7,8 @@
 
 #include "language/LangStrings.h"
 #include "update/ModbusCheck.h"
-#include "update/UBoot.h"
-#include "update/USearchRange.h"
+#include "update/UpdateDialog.h"
+#include "update/SearchRangeDialog.h"
 
 #include <QTest>
 
@@ -17,7 +17,7 @@ namespace {
 // The update dialog on its own, showing address.
 struct Boot_Fixture {
     Message_Recorder Messages;
-    TFBoot Boot{nullptr, [](const QString &, const std::function<void()> &) {
+    Update_Dialog Boot{nullptr, [](const QString &, const std::function<void()> &) {
                     return Update_Outcome{};
                 }};
 
@@ -28,9 +28,9 @@ struct Boot_Fixture {
     }
 
     // Opens the search with the button, runs action in it; the action closes it.
-    void In_Search(const std::function<void(TFSearch_Range *)> &action) {
+    void In_Search(const std::function<void(Search_Range_Dialog *)> &action) {
         When_Modal([action](QWidget *dialog) {
-            auto *search = qobject_cast<TFSearch_Range *>(dialog);
+            auto *search = qobject_cast<Search_Range_Dialog *>(dialog);
             QVERIFY(search);
             action(search);
             if (search->isVisible())
@@ -63,7 +63,7 @@ void Test_Search_Dialog::pick_fills_the_address() {
     QVERIFY2(servers.failure().isEmpty(), qPrintable(servers.failure()));
     Boot_Fixture fixture({"127", "0", "0", "9"});
     QString proposed, status, identification;
-    fixture.In_Search([&](TFSearch_Range *search) {
+    fixture.In_Search([&](Search_Range_Dialog *search) {
         proposed = search->E_Range->text();
         search->Port = servers.ports().at(0);
         QVERIFY(!search->Btn_Use->isEnabled());
@@ -90,7 +90,7 @@ void Test_Search_Dialog::pick_fills_the_address() {
 void Test_Search_Dialog::refused_range_searches_nothing() {
     Boot_Fixture fixture({"127", "0", "0", "9"});
     bool searching = true;
-    fixture.In_Search([&searching](TFSearch_Range *search) {
+    fixture.In_Search([&searching](Search_Range_Dialog *search) {
         search->E_Range->setText(QStringLiteral("127.0.0.0/16"));
         QTest::mouseClick(search->Btn_Search, Qt::LeftButton);
         searching = !search->Btn_Search->isEnabled() || search->LV_Devices->topLevelItemCount();

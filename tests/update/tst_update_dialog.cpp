@@ -13,7 +13,7 @@
 #include "shell/AppState.h"
 #include "update/JobFile.h"
 #include "update/ModbusCheck.h"
-#include "update/UBoot.h"
+#include "update/UpdateDialog.h"
 #include "update/UpdateLock.h"
 #include "update/UpdateRecord.h"
 #include "update/UpdaterLaunch.h"
@@ -37,7 +37,7 @@ QElapsedTimer &Clock() {
 struct Update_Fixture {
     Program_Folder Program;
     Message_Recorder Messages;
-    std::unique_ptr<TFDededorezidFirmWare> Main;
+    std::unique_ptr<Main_Window> Main;
     Scripted_Echo *Echo = nullptr;
 
     explicit Update_Fixture(const QString &script = QStringLiteral("RR"), bool updater = true) {
@@ -58,7 +58,7 @@ struct Update_Fixture {
         auto echo =
             std::make_unique<Scripted_Echo>(script, [] { return quint32(Clock().elapsed()); });
         Echo = echo.get();
-        Main->FBoot()->Ping = std::move(echo);
+        Main->Update_Window()->Ping = std::move(echo);
     }
     ~Update_Fixture() { Main->close(); }
 
@@ -79,33 +79,33 @@ struct Update_Fixture {
     }
 
     // Opens the update dialog from the main window, runs action in it and closes it.
-    void In_Dialog(const std::function<void(TFBoot *)> &action) {
+    void In_Dialog(const std::function<void(Update_Dialog *)> &action) {
         When_Modal([action](QWidget *dialog) {
-            auto *boot = qobject_cast<TFBoot *>(dialog);
+            auto *boot = qobject_cast<Update_Dialog *>(dialog);
             QVERIFY(boot);
             action(boot);
             if (boot->isVisible())
                 QTest::mouseClick(boot->Btn_Cancel, Qt::LeftButton);
         });
-        QTest::mouseClick(Main->Btn_CreateBin, Qt::LeftButton);
+        QTest::mouseClick(Main->Btn_Update_Device, Qt::LeftButton);
     }
 };
 
 // Types text key by key into whichever field has the focus, as a user would.
-void Type_Address(TFBoot *boot, const QString &text) {
+void Type_Address(Update_Dialog *boot, const QString &text) {
     boot->E_IP[0]->setFocus(Qt::TabFocusReason);
     for (QChar c : text)
         QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
 }
 
 // Puts the address into the four fields as the dialog would show it.
-void Set_Address(TFBoot *boot, const std::array<const char *, 4> &bytes) {
+void Set_Address(Update_Dialog *boot, const std::array<const char *, 4> &bytes) {
     for (int i = 0; i < 4; ++i)
         boot->E_IP[i]->setText(QLatin1String(bytes[i]));
 }
 
 // True when Update Device opened the update dialog (closed again at once).
-bool Update_Device_Opens_Dialog(TFDededorezidFirmWare *main) {
+bool Update_Device_Opens_Dialog(Main_Window *main) {
     bool opened = false;
     QTimer guard;
     guard.setInterval(20);
@@ -116,7 +116,7 @@ bool Update_Device_Opens_Dialog(TFDededorezidFirmWare *main) {
         }
     });
     guard.start();
-    QTest::mouseClick(main->Btn_CreateBin, Qt::LeftButton);
+    QTest::mouseClick(main->Btn_Update_Device, Qt::LeftButton);
     return opened;
 }
 
@@ -153,7 +153,7 @@ private slots:
 
 void Test_Update_Dialog::texts_and_first_showing() {
     Update_Fixture fixture;
-    fixture.In_Dialog([](TFBoot *boot) {
+    fixture.In_Dialog([](Update_Dialog *boot) {
         QCOMPARE(boot->size(), QSize(449, 366));
         // What an update would send, before it is pressed.
         const QStringList summary = boot->L_Summary->text().split(QLatin1Char('\n'));
@@ -204,17 +204,17 @@ void Test_Update_Dialog::shown_address_data() {
 void Test_Update_Dialog::shown_address() {
     QFETCH(QString, remembered);
     Update_Fixture fixture;
-    for (QLineEdit *field : fixture.Main->FBoot()->E_IP)
+    for (QLineEdit *field : fixture.Main->Update_Window()->E_IP)
         field->setText(QStringLiteral("7"));
     App.Last_IP_Address = remembered;
     QString shown;
-    fixture.In_Dialog([&shown](TFBoot *boot) { shown = boot->Address_Text(); });
+    fixture.In_Dialog([&shown](Update_Dialog *boot) { shown = boot->Address_Text(); });
     QTEST(shown, "shown");
 }
 
 void Test_Update_Dialog::dot_moves_focus() {
     Update_Fixture fixture;
-    fixture.In_Dialog([](TFBoot *boot) {
+    fixture.In_Dialog([](Update_Dialog *boot) {
         Type_Address(boot, QStringLiteral("10.20.30.40."));
         QCOMPARE(boot->Address_Text(), QStringLiteral("10.20.30.40"));
         QVERIFY(boot->E_IP[3]->hasFocus());
@@ -225,7 +225,7 @@ void Test_Update_Dialog::dot_moves_focus() {
 
 void Test_Update_Dialog::restore_keeps_what_was_typed() {
     Update_Fixture fixture;
-    fixture.In_Dialog([](TFBoot *boot) {
+    fixture.In_Dialog([](Update_Dialog *boot) {
         Type_Address(boot, QStringLiteral("10.1.2.3"));
         boot->CB_Update_Options->setCurrentIndex(2);
         boot->CB_Update_Option_Read_Back->setChecked(false);
@@ -241,7 +241,7 @@ void Test_Update_Dialog::restore_keeps_what_was_typed() {
     });
     // The program's own next showing still puts back what was remembered.
     QString shown;
-    fixture.In_Dialog([&shown](TFBoot *boot) { shown = boot->Address_Text(); });
+    fixture.In_Dialog([&shown](Update_Dialog *boot) { shown = boot->Address_Text(); });
     QCOMPARE(shown, QStringLiteral("192.168.2.205"));
 }
 
@@ -259,7 +259,7 @@ void Test_Update_Dialog::update_runs_updater() {
     Update_Fixture fixture;
     bool still_open = false;
     QString status;
-    fixture.In_Dialog([&](TFBoot *boot) {
+    fixture.In_Dialog([&](Update_Dialog *boot) {
         Type_Address(boot, QStringLiteral("192.168.000.010"));
         boot->CB_Update_Options->setCurrentIndex(option);
         boot->CB_Update_Option_Read_Back->setChecked(read_back);
@@ -291,7 +291,7 @@ void Test_Update_Dialog::update_runs_updater() {
     // The next showing offers the same choices.
     int shown_option = -1;
     bool shown_read_back = !read_back;
-    fixture.In_Dialog([&](TFBoot *boot) {
+    fixture.In_Dialog([&](Update_Dialog *boot) {
         shown_option = boot->CB_Update_Options->currentIndex();
         shown_read_back = boot->CB_Update_Option_Read_Back->isChecked();
     });
@@ -310,7 +310,7 @@ void Test_Update_Dialog::updater_outliving_the_limit_is_left_running() {
     auto released_anyway = qScopeGuard(release);
     fixture.Main->Updater_Wait_Limit_Ms = 200;
     QString status;
-    fixture.In_Dialog([&](TFBoot *boot) {
+    fixture.In_Dialog([&](Update_Dialog *boot) {
         QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
         status = boot->L_Status->text();
     });
@@ -363,7 +363,7 @@ void Test_Update_Dialog::refused_before_probe() {
                                                        : fixture.Program.file(Updater_File_Name)));
     const QString image = fixture.Program.file(QStringLiteral("PROJECTS/Plant/bin/bank.bin"));
     QString summary;
-    fixture.In_Dialog([&](TFBoot *boot) {
+    fixture.In_Dialog([&](Update_Dialog *boot) {
         summary = boot->L_Summary->text();
         Write_Test_File(image, "old image");
         QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
@@ -386,7 +386,7 @@ void Test_Update_Dialog::updater_failure_is_named() {
     Update_Fixture fixture;
     Write_Test_File(fixture.Program.file(QStringLiteral("updater_exit_code")), "3");
     QString status;
-    fixture.In_Dialog([&](TFBoot *boot) {
+    fixture.In_Dialog([&](Update_Dialog *boot) {
         QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
         status = boot->L_Status->text();
     });
@@ -398,7 +398,7 @@ void Test_Update_Dialog::updater_failure_is_named() {
 void Test_Update_Dialog::read_only_program_folder() {
     SKIP_UNLESS_READ_ONLY_FOLDERS();
     Update_Fixture fixture;
-    fixture.In_Dialog([&](TFBoot *boot) {
+    fixture.In_Dialog([&](Update_Dialog *boot) {
         Type_Address(boot, QStringLiteral("10.9.8.7"));
         boot->CB_Update_Options->setCurrentIndex(2);
         Read_Only_Folder guard(fixture.Program.path());
@@ -418,7 +418,7 @@ void Test_Update_Dialog::read_only_program_folder() {
 void Test_Update_Dialog::address_taken_when_update_is_pressed() {
     Update_Fixture fixture;
     QStringList probing;
-    fixture.In_Dialog([&](TFBoot *boot) {
+    fixture.In_Dialog([&](Update_Dialog *boot) {
         Type_Address(boot, QStringLiteral("10.1.2.3"));
         // While the probe waits the fields take nothing: what is typed meanwhile is dropped.
         fixture.Echo->On_Send = [boot, &probing] {
@@ -445,7 +445,7 @@ void Test_Update_Dialog::address_taken_when_update_is_pressed() {
 
 void Test_Update_Dialog::elapsed_time_clear_of_the_controls() {
     Update_Fixture fixture;
-    fixture.In_Dialog([](TFBoot *boot) {
+    fixture.In_Dialog([](Update_Dialog *boot) {
         const auto place = [boot](const QWidget *widget) {
             return QRect(widget->mapTo(boot, QPoint(0, 0)), widget->size());
         };
@@ -489,7 +489,7 @@ void Test_Update_Dialog::failed_probe() {
     Update_Fixture fixture(script);
     App.Last_Update_Option = 1;
     QString shown_again;
-    fixture.In_Dialog([&](TFBoot *boot) {
+    fixture.In_Dialog([&](Update_Dialog *boot) {
         Type_Address(boot, QStringLiteral("ab.cd.ef.gh"));
         boot->CB_Update_Options->setCurrentIndex(2);
         QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
@@ -502,7 +502,7 @@ void Test_Update_Dialog::failed_probe() {
     QVERIFY(!QFileInfo::exists(fixture.Program.file(Job_File_Name)));
     QCOMPARE(fixture.Record(), QString());
     // Reopened, the dialog shows the address that last worked, not the one typed.
-    fixture.In_Dialog([&](TFBoot *boot) { shown_again = boot->Address_Text(); });
+    fixture.In_Dialog([&](Update_Dialog *boot) { shown_again = boot->Address_Text(); });
     QCOMPARE(shown_again, QStringLiteral("192.168.2.205"));
 }
 
@@ -514,7 +514,7 @@ void Test_Update_Dialog::second_press_and_cancel_during_update() {
     });
     bool disabled_while_running = false;
     bool open_after_press = false;
-    fixture.In_Dialog([&](TFBoot *boot) {
+    fixture.In_Dialog([&](Update_Dialog *boot) {
         // While the updater runs, the user presses Execute again, with the mouse, Space and
         // Enter, presses Esc and closes the window; then the updater ends.
         QTimer watch;
@@ -590,7 +590,7 @@ void Test_Update_Dialog::update_waits_for_command_line_update_then_gives_up() {
 
     fixture.Main->Updater_Wait_Limit_Ms = 300;
     QString waiting;
-    fixture.In_Dialog([&waiting](TFBoot *boot) {
+    fixture.In_Dialog([&waiting](Update_Dialog *boot) {
         Set_Address(boot, {"10", "1", "2", "3"});
         // What the window says while it waits for the other update's lock.
         QTimer watch;
@@ -639,7 +639,7 @@ void Test_Update_Dialog::command_line_update_gives_up_while_window_updates() {
                        QStringLiteral("127.0.0.3"), QStringLiteral("--wait"), QStringLiteral("1"),
                        QStringLiteral("--program-dir"), fixture.Program.path()});
     });
-    fixture.In_Dialog([&watch](TFBoot *boot) {
+    fixture.In_Dialog([&watch](Update_Dialog *boot) {
         Set_Address(boot, {"10", "1", "2", "3"});
         watch.start();
         QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
@@ -695,7 +695,7 @@ void Test_Update_Dialog::device_checked_after_update() {
     App.Check_After_Update = check_on;
     QString summary;
     QString status;
-    fixture.In_Dialog([&](TFBoot *boot) {
+    fixture.In_Dialog([&](Update_Dialog *boot) {
         boot->Device_Wait_Ms = second_closed ? 1500 : 30000;
         Set_Address(boot, {"127", "0", "0", "1"});
         boot->CB_Update_Options->setCurrentIndex(Update_Configuration);
