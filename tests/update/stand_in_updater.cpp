@@ -1,7 +1,7 @@
 // Stands in for Ethernet_Update.exe in the tests: records what it was given and found, waits
 // as long as the file updater_delay_ms beside it says (or, when it says "hold", until the file
-// updater_release appears beside it), leaves a mark when it ends and exits with the code that
-// the file updater_exit_code beside it names (0 without one).
+// updater_release appears beside it or its folder is removed), leaves a mark when it ends and exits
+// with the code that the file updater_exit_code beside it names (0 without one).
 
 #include <chrono>
 #include <filesystem>
@@ -26,7 +26,10 @@ int main(int argc, char *argv[]) {
     std::string delay;
     std::ifstream(dir + "updater_delay_ms") >> delay;
     if (delay == "hold") {
-        while (!std::ifstream(dir + "updater_release"))
+        // A test that removes the folder before the stand-in saw the release ends it too, so
+        // that no stand-in waits on after its test.
+        const std::filesystem::path folder = dir.empty() ? "." : dir;
+        while (!std::ifstream(dir + "updater_release") && std::filesystem::exists(folder, error))
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     } else if (!delay.empty()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(std::stol(delay)));
