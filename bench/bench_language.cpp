@@ -142,7 +142,8 @@ int main(int argc, char *argv[]) {
             options->Btn_NextClick(options->Btn_Next);
             options->TS_Language->repaint();
             turned_to_bombs.push_back(Now_Ms() - start);
-            as_expected = as_expected && options->Name_Slots[0]->text() == Language_Name(First_Bomb);
+            as_expected =
+                as_expected && options->Name_Slots[0]->text() == Language_Name(First_Bomb);
             options->Btn_Cancel->click();
         }));
 

@@ -98,21 +98,21 @@ int main(int argc, char *argv[]) {
     Save_ParGen(Default_ParGen(), App.ParGen_File);
     App.Last_Update_Option = Update_Configuration;
     App.Check_After_Update = false;
-    Update_Dialog *boot = main_window.Update_Window();
-    boot->show();
-    for (QLineEdit *field : boot->E_IP)
+    Update_Dialog *update_dialog = main_window.Update_Window();
+    update_dialog->show();
+    for (QLineEdit *field : update_dialog->E_IP)
         field->clear();
-    boot->E_IP[0]->setText(QStringLiteral("127"));
-    boot->E_IP[1]->setText(QStringLiteral("0"));
-    boot->E_IP[2]->setText(QStringLiteral("0"));
-    boot->E_IP[3]->setText(QStringLiteral("1"));
+    update_dialog->E_IP[0]->setText(QStringLiteral("127"));
+    update_dialog->E_IP[1]->setText(QStringLiteral("0"));
+    update_dialog->E_IP[2]->setText(QStringLiteral("0"));
+    update_dialog->E_IP[3]->setText(QStringLiteral("1"));
 
     std::vector<double> to_start, to_input, raw_echo, blocking;
     const std::unique_ptr<Icmp_Echo> echo = Make_Icmp_Echo();
     for (int run = 0; run < runs; ++run) {
         QFile::remove(folder.filePath(QStringLiteral("updater_times.txt")));
         const double pressed = Now_Ms();
-        boot->Btn_UpdateClick();
+        update_dialog->Btn_UpdateClick();
         const double taking_input = Now_Ms();
         const auto [started, exited] = Updater_Times(folder.path());
         if (started == 0) {
@@ -136,7 +136,7 @@ int main(int argc, char *argv[]) {
     hold.open(QIODevice::WriteOnly);
     hold.write(QByteArray::number(Hold_Ms));
     hold.close();
-    const double waiting = Longest_Gap_Ms([boot] { boot->Btn_UpdateClick(); });
+    const double waiting = Longest_Gap_Ms([update_dialog] { update_dialog->Btn_UpdateClick(); });
     hold.remove();
     const double idle_wait = Longest_Gap_Ms([] {
         QEventLoop loop;
@@ -153,14 +153,14 @@ int main(int argc, char *argv[]) {
         return 0;
     }
     // A new socket, opened inside the private network.
-    boot->Ping = Make_Icmp_Echo();
-    boot->E_IP[0]->setText(QStringLiteral("10"));
-    boot->E_IP[1]->setText(QStringLiteral("77"));
-    boot->E_IP[2]->setText(QStringLiteral("0"));
-    boot->E_IP[3]->setText(QStringLiteral("2"));
+    update_dialog->Ping = Make_Icmp_Echo();
+    update_dialog->E_IP[0]->setText(QStringLiteral("10"));
+    update_dialog->E_IP[1]->setText(QStringLiteral("77"));
+    update_dialog->E_IP[2]->setText(QStringLiteral("0"));
+    update_dialog->E_IP[3]->setText(QStringLiteral("2"));
     QElapsedTimer probe_time;
     probe_time.start();
-    const double probing = Longest_Gap_Ms([boot] { boot->Btn_UpdateClick(); });
+    const double probing = Longest_Gap_Ms([update_dialog] { update_dialog->Btn_UpdateClick(); });
     const qint64 probe_ms = probe_time.elapsed();
     const double idle = Longest_Gap_Ms([probe_ms] {
         QEventLoop loop;

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "AboutDialog.h"
+#include "app/Startup.h"
 #include "configurations/Configurations.h"
 #include "configurations/NewConfigurationDialog.h"
 #include "configurations/OpenConfigurationDialog.h"
@@ -8,16 +9,15 @@
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
 #include "options/OptionsDialog.h"
+#include "options/VersionCheckWait.h"
 #include "parameters/CommunicationDialog.h"
 #include "platform/CoreError.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
 #include "shell/SettingsFile.h"
-#include "shell/Startup.h"
 #include "update/UpdateDialog.h"
 #include "update/UpdatePlan.h"
 #include "widgets/ProgramStyle.h"
-#include "widgets/Waiting.h"
 #include "widgets/WebPages.h"
 
 #include <QCloseEvent>
@@ -107,7 +107,8 @@ Main_Window::Main_Window(const QString &app_dir)
     L_Maker_Link->adjustSize();
     // At the top of step 3, moved left only as far as a long address needs.
     L_Maker_Link->move(qMin(565, 694 - 10 - L_Maker_Link->width()), 128 + 44 * 2);
-    Line_Below_Buttons = Make_Frame(this, QFrame::HLine, QRect(10, Btn_Update_Device->y() + 51, 674, 1));
+    Line_Below_Buttons =
+        Make_Frame(this, QFrame::HLine, QRect(10, Btn_Update_Device->y() + 51, 674, 1));
     L_Update_Link = new QLabel(this);
     L_Update_Link->move(208, 19);
     L_Update_Link->setTextFormat(Qt::RichText);
@@ -116,8 +117,8 @@ Main_Window::Main_Window(const QString &app_dir)
     Update_Check_Timer = new QTimer(this);
     Update_Check_Timer->setInterval(First_Check_Ms);
 
-    for (Styled_Button *button :
-         {Btn_New, Btn_Open, Btn_Close, Btn_Info, Btn_Options, Btn_Communication, Btn_Update_Device})
+    for (Styled_Button *button : {Btn_New, Btn_Open, Btn_Close, Btn_Info, Btn_Options,
+                                  Btn_Communication, Btn_Update_Device})
         connect(button, &QPushButton::clicked, this, [this, button] { Btn_Click(button); });
     connect(Update_Check_Timer, &QTimer::timeout, this, &Main_Window::Update_Check_Due);
     connect(L_Update_Link, &QLabel::linkActivated, this,
@@ -153,9 +154,9 @@ About_Dialog *Main_Window::About_Window() {
 Options_Dialog *Main_Window::Options_Window() {
     return Made_Once(Created.Options, this,
                      Options_Dialog::Main_Window_Hooks{[this] { Change_Language(); },
-                                                      [this] {
-                                                          Apply_Timer_Rule();
-                                                      }});
+                                                       [this] {
+                                                           Apply_Timer_Rule();
+                                                       }});
 }
 
 Update_Dialog *Main_Window::Update_Window() {
@@ -178,8 +179,9 @@ void Main_Window::Set_Lang() {
         int Caption; // -1: picture only
         int Hint;
     } buttons[] = {
-        {Btn_Info, -1, 12}, {Btn_Options, -1, 13},     {Btn_Close, -1, 14},     {Btn_New, 15, 21},
-        {Btn_Open, 16, 22}, {Btn_Communication, 20, 23}, {Btn_Update_Device, 17, 24},
+        {Btn_Info, -1, 12},          {Btn_Options, -1, 13}, {Btn_Close, -1, 14},
+        {Btn_New, 15, 21},           {Btn_Open, 16, 22},    {Btn_Communication, 20, 23},
+        {Btn_Update_Device, 17, 24},
     };
     for (const auto &entry : buttons) {
         if (entry.Caption >= 0)
@@ -245,7 +247,7 @@ void Main_Window::Update_Device() {
 }
 
 Update_Outcome Main_Window::Start_Program(const QString &NomeSW,
-                                                    const std::function<void()> &Write_Job) {
+                                          const std::function<void()> &Write_Job) {
     // The update dialog drops the user's input meanwhile, so every event is processed here:
     // none is held back to act once the updater has ended.
     return Run_Update_Job(NomeSW, Write_Job, Updater_Wait_Limit_Ms,

@@ -1,10 +1,10 @@
 #include "Startup.h"
 
-#include "AppState.h"
-#include "SettingsFile.h"
 #include "configurations/Configurations.h"
 #include "language/LanguageFile.h"
 #include "platform/Paths.h"
+#include "shell/AppState.h"
+#include "shell/SettingsFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -8,7 +8,6 @@
 #include <QTextStream>
 #include <functional>
 #include <map>
-#include <memory>
 
 QTextStream &Out();
 QTextStream &Err();
@@ -50,12 +49,6 @@ int Whole_Number(const QString &text, const QString &what, int lowest, int highe
 // A command's change of a configuration found it held by another change all the while.
 inline constexpr int Exit_Configuration_Busy = 5;
 
-// Takes the lock of the configuration in dir for the span of a command's change, so that
-// changes at once take turns. Null, after saying what holds it, when another change kept it
-// for Configuration_Lock::Wait_Ms.
-class Configuration_Lock;
-std::unique_ptr<Configuration_Lock> Hold_Configuration(const QString &dir);
-
 // The whole number given with --name, within lowest..highest; fallback when it is not given.
 // A usage error for anything else.
 int Number_Option(const QCommandLineParser &parser, const QString &name, int fallback, int lowest,
@@ -64,12 +57,20 @@ int Number_Option(const QCommandLineParser &parser, const QString &name, int fal
 // True when count positional arguments fit the command's names.
 bool Positional_Fits(const Command &command, int count);
 
-// table with the commands that work on a program folder added: list, new, get, set, update,
-// check, scan, history, unlock, provision, and those of With_Manage_Commands.
-Command_Table With_Program_Folder_Commands(Command_Table table);
+// table with list, new, get and set added.
+Command_Table With_Configuration_Commands(Command_Table table);
 
 // table with copy, rename, delete, export and import added.
 Command_Table With_Manage_Commands(Command_Table table);
+
+// The commands of a file each: update, history and unlock (UpdateCommand.cpp), check and scan
+// (ModbusCommands.cpp), provision (ProvisionCommand.cpp).
+Command Update_Command();
+Command History_Command();
+Command Unlock_Command();
+Command Check_Command();
+Command Scan_Command();
+Command Provision_Command();
 
 // The update dialog's probe of host. Between looks it sleeps, as there is no window to keep
 // painting. Error says why the probe could not run when it is neither reachable nor silent.

@@ -1,5 +1,5 @@
-// The commands that work on a program folder as the windows do: list, new, get, set (and update,
-// in UpdateCommand.cpp; check and scan, in ModbusCommands.cpp).
+// The commands that work on the configurations of a program folder as the windows do: list, new,
+// get and set.
 
 #include "Cli.h"
 #include "ProgramFolder.h"
@@ -14,61 +14,9 @@
 #include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "shell/Conversions.h"
-#include "shell/Startup.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-
-Command Update_Command();
-Command Provision_Command();
-Command History_Command();
-Command Unlock_Command();
-Command Check_Command();
-Command Scan_Command();
-
-QList<QCommandLineOption> Program_Folder_Options() {
-    return {{QStringLiteral("program-dir"),
-             QStringLiteral("The program folder (default: the folder of this program)."),
-             QStringLiteral("DIR")},
-            {QStringLiteral("language"),
-             QStringLiteral("Language of the messages for this run (default: the one the "
-                            "program's settings name)."),
-             QStringLiteral("NAME")}};
-}
-
-void Open_Program_Folder(const QCommandLineParser &parser) {
-    const QString folder = parser.isSet(QStringLiteral("program-dir"))
-                               ? parser.value(QStringLiteral("program-dir"))
-                               : QCoreApplication::applicationDirPath();
-    if (!QFileInfo(folder).isDir())
-        throw Usage_Error{QStringLiteral("no program folder %1").arg(folder)};
-    Start_Core(QFileInfo(folder).absoluteFilePath());
-    if (parser.isSet(QStringLiteral("language"))) {
-        App.Language_Name = parser.value(QStringLiteral("language"));
-        Load_Language();
-    }
-}
-
-void Open_Named_Configuration(const QString &name) {
-    Check_Projects_Folder(App.Projects_Dir);
-    if (!Configuration_Name_Safe(name) || !QFileInfo(Join_Path(App.Projects_Dir, name)).isDir())
-        throw Usage_Error{Lang_Strings.at(18) + QStringLiteral(": ") + name};
-    Open_Configuration(name);
-}
-
-int Refuse(const QString &message) {
-    Err() << "cf20914-cli: " << Escape_Controls(message) << '\n';
-    return 1;
-}
-
-int Check_Parameters(const ParGen_Params &params, const QString &name, bool strict) {
-    if (const auto failed = First_Failed_Rule(params))
-        return Refuse(Lang_Strings.at(*failed));
-    const QStringList warnings = Network_Warnings(params, Addresses_In_Use(App.Projects_Dir, name));
-    for (const QString &warning : warnings)
-        Err() << "cf20914-cli: " << (strict ? "" : "warning: ") << warning << '\n';
-    return strict && !warnings.isEmpty() ? 1 : 0;
-}
 
 namespace {
 
@@ -82,7 +30,8 @@ const ParGen_Key &Known_Key(const QString &name) {
 int Run_List(const QCommandLineParser &parser, const QStringList &) {
     Open_Program_Folder(parser);
     const QStringList names = Load_Existing_Configuration(App.Projects_Dir);
-    const int active = App.Proj_Dir.isEmpty() ? -1 : Find_Configuration(names, Active_Folder_Name());
+    const int active =
+        App.Proj_Dir.isEmpty() ? -1 : Find_Configuration(names, Active_Folder_Name());
     for (int i = 0; i < names.size(); ++i)
         Out() << (i == active ? "* " : "  ") << Escape_Controls(names.at(i)) << '\n';
     return 0;
@@ -156,15 +105,7 @@ int Run_Set(const QCommandLineParser &parser, const QStringList &args) {
 
 } // namespace
 
-std::unique_ptr<Configuration_Lock> Hold_Configuration(const QString &dir) {
-    auto lock = std::make_unique<Configuration_Lock>(dir);
-    if (lock->Take())
-        return lock;
-    Refuse(lock->Busy_Text());
-    return nullptr;
-}
-
-Command_Table With_Program_Folder_Commands(Command_Table table) {
+Command_Table With_Configuration_Commands(Command_Table table) {
     const QList<QCommandLineOption> folder = Program_Folder_Options();
     table[QStringLiteral("list")] = {
         QStringLiteral("list [--program-dir DIR] [--language NAME]"),
@@ -205,11 +146,5 @@ Command_Table With_Program_Folder_Commands(Command_Table table) {
                                             QStringLiteral("Network warnings refuse too.")}},
         {QStringLiteral("NAME"), QStringLiteral("KEY=VALUE...")},
         Run_Set};
-    table[QStringLiteral("update")] = Update_Command();
-    table[QStringLiteral("history")] = History_Command();
-    table[QStringLiteral("unlock")] = Unlock_Command();
-    table[QStringLiteral("check")] = Check_Command();
-    table[QStringLiteral("scan")] = Scan_Command();
-    table[QStringLiteral("provision")] = Provision_Command();
-    return With_Manage_Commands(table);
+    return table;
 }

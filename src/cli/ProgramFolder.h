@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QList>
 #include <QString>
+#include <memory>
 
 struct ParGen_Params;
 
@@ -26,3 +27,9 @@ int Refuse(const QString &message);
 // failing rule refuses with its message; each network warning goes to stderr, and refuses too
 // when strict. 0 when they may be saved, else the exit code of the refusal, 1.
 int Check_Parameters(const ParGen_Params &params, const QString &name, bool strict);
+
+// Takes the lock of the configuration in dir for the span of a command's change, so that
+// changes at once take turns. Null, after saying what holds it, when another change kept it
+// for Configuration_Lock::Wait_Ms.
+class Configuration_Lock;
+std::unique_ptr<Configuration_Lock> Hold_Configuration(const QString &dir);

@@ -147,7 +147,7 @@ int Run_Probe(const QCommandLineParser &, const QStringList &args) {
 }
 
 const Command_Table &Commands() {
-    static const Command_Table commands = With_Program_Folder_Commands({
+    static const Command_Table commands = With_Manage_Commands(With_Configuration_Commands({
         {QStringLiteral("validate"),
          {QStringLiteral("validate PARGEN_XML [--strict] [--language-dir DIR] [--language NAME]"),
           QStringLiteral(
@@ -211,7 +211,13 @@ const Command_Table &Commands() {
             QStringLiteral("BASE")}},
           {},
           Run_Check_Version}},
-    });
+        {QStringLiteral("update"), Update_Command()},
+        {QStringLiteral("history"), History_Command()},
+        {QStringLiteral("unlock"), Unlock_Command()},
+        {QStringLiteral("check"), Check_Command()},
+        {QStringLiteral("scan"), Scan_Command()},
+        {QStringLiteral("provision"), Provision_Command()},
+    }));
     return commands;
 }
 

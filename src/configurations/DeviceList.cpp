@@ -272,10 +272,10 @@ Device_List Read_Device_List(const QByteArray &text) {
                 QStringLiteral("name '%1' is not a valid configuration name").arg(row.Name));
             good = false;
         } else if (Find_Configuration(names, row.Name) >= 0) {
-            list.Errors << At_Line(record.Line,
-                                   QStringLiteral("name '%1' is given on line %2 already")
-                                       .arg(row.Name)
-                                       .arg(list.Rows.at(Find_Configuration(names, row.Name)).Line));
+            list.Errors << At_Line(
+                record.Line, QStringLiteral("name '%1' is given on line %2 already")
+                                 .arg(row.Name)
+                                 .arg(list.Rows.at(Find_Configuration(names, row.Name)).Line));
             good = false;
         }
         if (good) {

@@ -49,7 +49,8 @@ public:
 
 } // namespace
 
-Open_Configuration_Dialog::Open_Configuration_Dialog(QWidget *parent) : Framed_Dialog(parent, Qt::Dialog) {
+Open_Configuration_Dialog::Open_Configuration_Dialog(QWidget *parent)
+    : Framed_Dialog(parent, Qt::Dialog) {
     LB_Configurations = new QListWidget(this);
     LB_Configurations->setSelectionMode(QAbstractItemView::SingleSelection);
     LB_Configurations->setTextElideMode(Qt::ElideMiddle);

@@ -3,6 +3,7 @@
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
 #include "options/FlagPicture.h"
+#include "options/VersionCheckWait.h"
 #include "platform/CoreError.h"
 #include "platform/InputFile.h"
 #include "platform/Paths.h"
@@ -10,7 +11,6 @@
 #include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
 #include "widgets/ProgramStyle.h"
-#include "widgets/Waiting.h"
 #include "widgets/WebPages.h"
 
 #include <QKeyEvent>
@@ -147,7 +147,8 @@ Options_Dialog::Options_Dialog(QWidget *parent, Main_Window_Hooks hooks)
     CB_Check_After_Update = Make_Check_Box(TS_Soft_Settings, 12, 62);
     PC_Options->addTab(TS_Soft_Settings, QString());
 
-    for (QCheckBox *box : {CB_Enable_Internet, CB_Update_At_Start, CB_Jump_Field_Tables, CB_DoubleClick_Auto_Size})
+    for (QCheckBox *box :
+         {CB_Enable_Internet, CB_Update_At_Start, CB_Jump_Field_Tables, CB_DoubleClick_Auto_Size})
         connect(box, &QCheckBox::toggled, this, &Options_Dialog::Update_CheckBox);
 
     P_Button = Make_Button_Bar(this);
@@ -184,14 +185,15 @@ void Options_Dialog::Set_Lang() {
     CB_Check_After_Update->setText(Lang_Strings.at(750));
     for (QLabel *label : {L_SW_Desc, L_Sel_Lang})
         label->adjustSize();
-    for (QCheckBox *box : {CB_Enable_Internet, CB_Update_At_Start, CB_Jump_Field_Tables, CB_DoubleClick_Auto_Size,
-                           CB_Check_After_Update})
+    for (QCheckBox *box : {CB_Enable_Internet, CB_Update_At_Start, CB_Jump_Field_Tables,
+                           CB_DoubleClick_Auto_Size, CB_Check_After_Update})
         box->adjustSize();
 }
 
 void Options_Dialog::Update_CheckBox() {
     CB_Update_At_Start->setEnabled(CB_Enable_Internet->isChecked());
-    Btn_Check_Update->setEnabled(CB_Update_At_Start->isEnabled() && CB_Update_At_Start->isChecked());
+    Btn_Check_Update->setEnabled(CB_Update_At_Start->isEnabled() &&
+                                 CB_Update_At_Start->isChecked());
 }
 
 int Options_Dialog::Page_Count() const {

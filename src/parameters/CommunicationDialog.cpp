@@ -130,7 +130,7 @@ Communication_Dialog::Communication_Dialog(QWidget *parent)
 }
 
 void Communication_Dialog::Build_Endpoint(Collapsible_Panel *panel, const QString &stem,
-                               Endpoint_Controls &c) {
+                                          Endpoint_Controls &c) {
     const QString field = QStringLiteral("E_") + stem;
     const QString caption = QStringLiteral("L_") + stem;
     c.L_IP = Add_Caption(panel, 0, caption + QStringLiteral("_IP"));
@@ -164,7 +164,7 @@ void Communication_Dialog::Build_Endpoint(Collapsible_Panel *panel, const QStrin
 }
 
 QLineEdit *Communication_Dialog::Add_Field(Collapsible_Panel *panel, const QRect &geometry,
-                                const QString &name) {
+                                           const QString &name) {
     auto *field = new QLineEdit(panel->Body());
     field->setObjectName(name);
     field->setGeometry(geometry);
@@ -177,7 +177,7 @@ QLineEdit *Communication_Dialog::Add_Field(Collapsible_Panel *panel, const QRect
 }
 
 std::array<QLineEdit *, 4> Communication_Dialog::Add_Address(Collapsible_Panel *panel, int row,
-                                                  const QString &name) {
+                                                             const QString &name) {
     std::array<QLineEdit *, 4> bytes{};
     for (int n = 0; n < 4; ++n) {
         const int left = Field_Left + n * (Byte_Width + Dot_Width);
@@ -374,7 +374,8 @@ void Communication_Dialog::KeyPress(QLineEdit *field) {
 }
 
 bool Communication_Dialog::FormMouseWheel(const QWheelEvent *event) {
-    if (!Panel_Group->rect().contains(Panel_Group->mapFromGlobal(event->globalPosition().toPoint())))
+    if (!Panel_Group->rect().contains(
+            Panel_Group->mapFromGlobal(event->globalPosition().toPoint())))
         return false;
     // A sideways tilt, and the start or end of a touchpad gesture, turn nothing vertically.
     const int delta = event->angleDelta().y();

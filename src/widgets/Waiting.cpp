@@ -1,7 +1,5 @@
 #include "Waiting.h"
 
-#include "options/VersionCheck.h"
-
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
@@ -65,22 +63,4 @@ void Run_Without_Freezing(const std::function<void()> &work) {
     worker->wait();
     if (failure)
         std::rethrow_exception(failure);
-}
-
-namespace {
-
-bool Checking = false;
-
-} // namespace
-
-bool Check_Version_Without_Freezing(const QString &server) {
-    bool newer = false;
-    Checking = true;
-    Run_Without_Freezing([&newer, server] { newer = Check_Version(server); });
-    Checking = false;
-    return newer;
-}
-
-bool Version_Check_Running() {
-    return Checking;
 }

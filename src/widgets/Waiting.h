@@ -1,21 +1,12 @@
 #pragma once
 
 #include <QObject>
-#include <QString>
 #include <functional>
 #include <memory>
 
 // Runs work on a worker thread while the windows keep painting; user input waits until the
 // work is done. An exception that work throws is thrown on here.
 void Run_Without_Freezing(const std::function<void()> &work);
-
-// True while Check_Version_Without_Freezing (below) waits for an answer. Timers still fire
-// meanwhile; one that would ask again must wait for the answer instead.
-bool Version_Check_Running();
-
-// Asks the version service at server whether a newer configurator exists, with the windows
-// painting meanwhile and user input held back.
-bool Check_Version_Without_Freezing(const QString &server);
 
 // While it lives, every click, key, wheel turn and close request a user sends to any window is
 // dropped rather than held back: what arrives during a long step must not act once it is over.

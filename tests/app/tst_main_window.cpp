@@ -189,10 +189,12 @@ void Test_Main_Window::language_change_keeps_configuration_labels() {
     QCOMPARE(main->Btn_New->toolTip(), QStringLiteral("Neu anlegen"));
     QCOMPARE(main->New_Configuration_Window()->windowTitle(), QStringLiteral("Neu"));
     QCOMPARE(main->Open_Configuration_Window()->windowTitle(), QStringLiteral("Offnen"));
-    QCOMPARE(main->L_Configuration->text(), QStringLiteral("Opened Configuration of the Converter : "));
+    QCOMPARE(main->L_Configuration->text(),
+             QStringLiteral("Opened Configuration of the Converter : "));
 
     // The next open writes the labels in the new language.
-    When_Modal([](QWidget *dialog) { static_cast<Open_Configuration_Dialog *>(dialog)->Btn_OK->click(); });
+    When_Modal(
+        [](QWidget *dialog) { static_cast<Open_Configuration_Dialog *>(dialog)->Btn_OK->click(); });
     QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
     QCOMPARE(main->L_Configuration->text(), QStringLiteral("Offen:"));
     QCOMPARE(main->L_Configuration_Line_2->text(), QStringLiteral("Plant"));
@@ -325,8 +327,9 @@ void Test_Main_Window::about_and_maker_pages() {
         auto *about = qobject_cast<About_Dialog *>(dialog);
         QVERIFY(about);
         size = about->size();
-        for (QLabel *label : {about->L_Title, about->L_Description, about->L_Code_Caption, about->L_Code,
-                              about->L_Version_Caption, about->L_Version, about->L_Document_Caption, about->L_Document})
+        for (QLabel *label : {about->L_Title, about->L_Description, about->L_Code_Caption,
+                              about->L_Code, about->L_Version_Caption, about->L_Version,
+                              about->L_Document_Caption, about->L_Document})
             texts << label->text();
         QTest::mouseClick(about->L_Maker_Link, Qt::LeftButton);
         QTest::mouseClick(about->Logo, Qt::LeftButton);
@@ -465,7 +468,7 @@ void Test_Main_Window::enter_presses_focused_button() {
         });
         QTest::keyClick(button, Qt::Key(key));
         QTRY_COMPARE(opened, button == main->Btn_Options ? QStringLiteral("Options_Dialog")
-                                                     : QStringLiteral("About_Dialog"));
+                                                         : QStringLiteral("About_Dialog"));
     }
     QVERIFY(messages.Shown.isEmpty());
     main->close();

@@ -478,7 +478,8 @@ void Test_Configuration_Dialogs::restore_keeps_what_was_chosen() {
         auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
         open->LB_Configurations->setCurrentRow(0);
         restored = Minimise_And_Restore(open);
-        picked = open->Active_Name + QLatin1Char('|') + open->LB_Configurations->currentItem()->text();
+        picked =
+            open->Active_Name + QLatin1Char('|') + open->LB_Configurations->currentItem()->text();
         open->reject();
     });
     QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
@@ -544,13 +545,15 @@ void Test_Configuration_Dialogs::long_names_elided() {
     When_Modal([&](QWidget *dialog) {
         auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
         // Closed however the checks end.
-        const std::unique_ptr<QWidget, void (*)(QWidget *)> closing(
-            dialog, [](QWidget *d) { static_cast<Open_Configuration_Dialog *>(d)->Btn_OK->click(); });
+        const std::unique_ptr<QWidget, void (*)(QWidget *)> closing(dialog, [](QWidget *d) {
+            static_cast<Open_Configuration_Dialog *>(d)->Btn_OK->click();
+        });
         QCOMPARE(open->LB_Configurations->currentItem()->text(), name);
         // The list: no sideways scrolling, the middle of a long name left out.
         QCOMPARE(open->LB_Configurations->textElideMode(), Qt::ElideMiddle);
         QCOMPARE(open->LB_Configurations->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-        const QRect line = open->LB_Configurations->visualItemRect(open->LB_Configurations->currentItem());
+        const QRect line =
+            open->LB_Configurations->visualItemRect(open->LB_Configurations->currentItem());
         QVERIFY(line.right() < open->LB_Configurations->viewport()->width());
         // The tooltip of the line: the whole name where it is cut, else the list's hint.
         QHelpEvent help(QEvent::ToolTip, line.center(),

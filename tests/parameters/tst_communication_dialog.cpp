@@ -6,8 +6,8 @@
 #include "configurations/Configurations.h"
 #include "language/LangStrings.h"
 #include "language/LanguageFile.h"
-#include "parameters/ParGen.h"
 #include "parameters/CommunicationDialog.h"
+#include "parameters/ParGen.h"
 #include "shell/AppState.h"
 #include "widgets/ProgramStyle.h"
 
@@ -233,7 +233,8 @@ void Test_Communication_Dialog::built_at_start_up() {
     QCOMPARE(dialog->CP_Options->Caption(), QStringLiteral("3. Options"));
 
     // The texts the fields hold until the first load.
-    for (const Communication_Dialog::Endpoint_Controls *endpoint : {&dialog->Slave_1, &dialog->Slave_2}) {
+    for (const Communication_Dialog::Endpoint_Controls *endpoint :
+         {&dialog->Slave_1, &dialog->Slave_2}) {
         for (const auto &row : {endpoint->E_IP, endpoint->E_SM, endpoint->E_GAT})
             QCOMPARE(Address(row), QStringLiteral("192.168.0.5"));
         QCOMPARE(endpoint->E_Port->text(), QStringLiteral("502"));
@@ -299,7 +300,8 @@ void Test_Communication_Dialog::first_opening_shows_defaults() {
         modal = dialog->isModal() && QApplication::activeModalWidget() == dialog;
         QCOMPARE(Address(dialog->Slave_1.E_IP), QStringLiteral("192.168.0.5"));
         QCOMPARE(Address(dialog->Slave_2.E_IP), QStringLiteral("192.168.0.6"));
-        for (const Communication_Dialog::Endpoint_Controls *endpoint : {&dialog->Slave_1, &dialog->Slave_2}) {
+        for (const Communication_Dialog::Endpoint_Controls *endpoint :
+             {&dialog->Slave_1, &dialog->Slave_2}) {
             QCOMPARE(Address(endpoint->E_SM), QStringLiteral("255.255.255.0"));
             QCOMPARE(Address(endpoint->E_GAT), QStringLiteral("192.168.0.1"));
             QVERIFY(!endpoint->CB_Enable_Gateway->isChecked());
@@ -830,7 +832,9 @@ void Test_Communication_Dialog::width_snaps_back() {
         QVERIFY(dialog->Btn_OK->geometry().right() < dialog->Btn_Cancel->x());
     });
     // The height is kept for the next opening.
-    Open(program, [&](Communication_Dialog *dialog) { QCOMPARE(dialog->size(), QSize(460, asked.height())); });
+    Open(program, [&](Communication_Dialog *dialog) {
+        QCOMPARE(dialog->size(), QSize(460, asked.height()));
+    });
 }
 
 void Test_Communication_Dialog::wheel_data() {
@@ -901,9 +905,9 @@ void Test_Communication_Dialog::panels_collapse_and_keep_state() {
         QTest::keyClick(dialog->E_ModbusTCPSlave_SM4, '.');
         QCOMPARE(QApplication::focusWidget(), dialog->E_ModbusTCPSlave_GAT1);
         const QRect shown = dialog->Panel_Group->viewport()->rect();
-        QVERIFY(shown.contains(
-            QRect(dialog->E_ModbusTCPSlave_GAT1->mapTo(dialog->Panel_Group->viewport(), QPoint(0, 0)),
-                  dialog->E_ModbusTCPSlave_GAT1->size())));
+        QVERIFY(shown.contains(QRect(
+            dialog->E_ModbusTCPSlave_GAT1->mapTo(dialog->Panel_Group->viewport(), QPoint(0, 0)),
+            dialog->E_ModbusTCPSlave_GAT1->size())));
 
         dialog->Panel_Group->ensureWidgetVisible(dialog->CP_Options->Title_Bar());
         const int expanded_range = bar->maximum();

@@ -7,8 +7,8 @@
 
 #include "language/LangStrings.h"
 #include "update/ModbusCheck.h"
-#include "update/UpdateDialog.h"
 #include "update/SearchRangeDialog.h"
+#include "update/UpdateDialog.h"
 
 #include <QTest>
 
@@ -17,14 +17,14 @@ namespace {
 // The update dialog on its own, showing address.
 struct Boot_Fixture {
     Message_Recorder Messages;
-    Update_Dialog Boot{nullptr, [](const QString &, const std::function<void()> &) {
-                    return Update_Outcome{};
-                }};
+    Update_Dialog Update{nullptr, [](const QString &, const std::function<void()> &) {
+                             return Update_Outcome{};
+                         }};
 
     explicit Boot_Fixture(const std::array<const char *, 4> &address) {
-        Boot.show();
+        Update.show();
         for (int i = 0; i < 4; ++i)
-            Boot.E_IP[i]->setText(QLatin1String(address[i]));
+            Update.E_IP[i]->setText(QLatin1String(address[i]));
     }
 
     // Opens the search with the button, runs action in it; the action closes it.
@@ -36,10 +36,10 @@ struct Boot_Fixture {
             if (search->isVisible())
                 QTest::mouseClick(search->Btn_Close, Qt::LeftButton);
         });
-        QTest::mouseClick(Boot.Btn_Search_Range, Qt::LeftButton);
+        QTest::mouseClick(Update.Btn_Search_Range, Qt::LeftButton);
     }
 
-    QString Address() const { return Boot.Address_Text(); }
+    QString Address() const { return Update.Address_Text(); }
 };
 
 } // namespace

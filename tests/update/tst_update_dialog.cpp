@@ -81,27 +81,27 @@ struct Update_Fixture {
     // Opens the update dialog from the main window, runs action in it and closes it.
     void In_Dialog(const std::function<void(Update_Dialog *)> &action) {
         When_Modal([action](QWidget *dialog) {
-            auto *boot = qobject_cast<Update_Dialog *>(dialog);
-            QVERIFY(boot);
-            action(boot);
-            if (boot->isVisible())
-                QTest::mouseClick(boot->Btn_Cancel, Qt::LeftButton);
+            auto *update_dialog = qobject_cast<Update_Dialog *>(dialog);
+            QVERIFY(update_dialog);
+            action(update_dialog);
+            if (update_dialog->isVisible())
+                QTest::mouseClick(update_dialog->Btn_Cancel, Qt::LeftButton);
         });
         QTest::mouseClick(Main->Btn_Update_Device, Qt::LeftButton);
     }
 };
 
 // Types text key by key into whichever field has the focus, as a user would.
-void Type_Address(Update_Dialog *boot, const QString &text) {
-    boot->E_IP[0]->setFocus(Qt::TabFocusReason);
+void Type_Address(Update_Dialog *update_dialog, const QString &text) {
+    update_dialog->E_IP[0]->setFocus(Qt::TabFocusReason);
     for (QChar c : text)
         QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
 }
 
 // Puts the address into the four fields as the dialog would show it.
-void Set_Address(Update_Dialog *boot, const std::array<const char *, 4> &bytes) {
+void Set_Address(Update_Dialog *update_dialog, const std::array<const char *, 4> &bytes) {
     for (int i = 0; i < 4; ++i)
-        boot->E_IP[i]->setText(QLatin1String(bytes[i]));
+        update_dialog->E_IP[i]->setText(QLatin1String(bytes[i]));
 }
 
 // True when Update Device opened the update dialog (closed again at once).
@@ -153,31 +153,34 @@ private slots:
 
 void Test_Update_Dialog::texts_and_first_showing() {
     Update_Fixture fixture;
-    fixture.In_Dialog([](Update_Dialog *boot) {
-        QCOMPARE(boot->size(), QSize(449, 366));
+    fixture.In_Dialog([](Update_Dialog *update_dialog) {
+        QCOMPARE(update_dialog->size(), QSize(449, 366));
         // What an update would send, before it is pressed.
-        const QStringList summary = boot->L_Summary->text().split(QLatin1Char('\n'));
+        const QStringList summary = update_dialog->L_Summary->text().split(QLatin1Char('\n'));
         QCOMPARE(summary.size(), 6);
         QCOMPARE(summary.at(0), QStringLiteral("Configuration: Plant"));
         QVERIFY(summary.at(1).startsWith(QLatin1String("Image checksum: 0x")));
         QCOMPARE(summary.at(2), QStringLiteral("Endpoint 1: 192.168.0.5, port 502"));
         QVERIFY(summary.at(5).startsWith(QLatin1String("Firmware: sim20914.sim, 4 bytes, ")));
-        boot->CB_Update_Options->setCurrentIndex(2);
-        QCOMPARE(boot->L_Summary->text().split(QLatin1Char('\n')).last(),
+        update_dialog->CB_Update_Options->setCurrentIndex(2);
+        QCOMPARE(update_dialog->L_Summary->text().split(QLatin1Char('\n')).last(),
                  QStringLiteral("Firmware: not sent"));
-        boot->CB_Update_Options->setCurrentIndex(0);
-        QCOMPARE(boot->windowTitle(), QStringLiteral("Update Device by Ethernet (UDP)"));
-        QCOMPARE(boot->L_SW_Code->text(), QStringLiteral("CF20914"));
-        QCOMPARE(boot->L_SW_Desc->text(), QStringLiteral("Update Device Using the Ethernet Port"));
-        QCOMPARE(boot->E_IP[3]->toolTip(), QStringLiteral("Insert fourth byte of IP Address"));
-        QCOMPARE(boot->CB_Update_Options->count(), 3);
-        QCOMPARE(boot->CB_Update_Options->currentText(),
+        update_dialog->CB_Update_Options->setCurrentIndex(0);
+        QCOMPARE(update_dialog->windowTitle(), QStringLiteral("Update Device by Ethernet (UDP)"));
+        QCOMPARE(update_dialog->L_SW_Code->text(), QStringLiteral("CF20914"));
+        QCOMPARE(update_dialog->L_SW_Desc->text(),
+                 QStringLiteral("Update Device Using the Ethernet Port"));
+        QCOMPARE(update_dialog->E_IP[3]->toolTip(),
+                 QStringLiteral("Insert fourth byte of IP Address"));
+        QCOMPARE(update_dialog->CB_Update_Options->count(), 3);
+        QCOMPARE(update_dialog->CB_Update_Options->currentText(),
                  QStringLiteral("Firmware + Configuration"));
-        QVERIFY(boot->CB_Update_Option_Read_Back->isChecked());
-        QCOMPARE(boot->Btn_Update->text(), QStringLiteral("Execute Update Firmware"));
-        QCOMPARE(boot->Btn_Cancel->toolTip(), QStringLiteral("Exit without to do the Update"));
-        QVERIFY(boot->E_IP[0]->hasFocus());
-        QCOMPARE(boot->Address_Text(), QStringLiteral("192.168.2.205"));
+        QVERIFY(update_dialog->CB_Update_Option_Read_Back->isChecked());
+        QCOMPARE(update_dialog->Btn_Update->text(), QStringLiteral("Execute Update Firmware"));
+        QCOMPARE(update_dialog->Btn_Cancel->toolTip(),
+                 QStringLiteral("Exit without to do the Update"));
+        QVERIFY(update_dialog->E_IP[0]->hasFocus());
+        QCOMPARE(update_dialog->Address_Text(), QStringLiteral("192.168.2.205"));
     });
     // Update Device wrote the image before the dialog opened.
     QCOMPARE(
@@ -208,40 +211,42 @@ void Test_Update_Dialog::shown_address() {
         field->setText(QStringLiteral("7"));
     App.Last_IP_Address = remembered;
     QString shown;
-    fixture.In_Dialog([&shown](Update_Dialog *boot) { shown = boot->Address_Text(); });
+    fixture.In_Dialog(
+        [&shown](Update_Dialog *update_dialog) { shown = update_dialog->Address_Text(); });
     QTEST(shown, "shown");
 }
 
 void Test_Update_Dialog::dot_moves_focus() {
     Update_Fixture fixture;
-    fixture.In_Dialog([](Update_Dialog *boot) {
-        Type_Address(boot, QStringLiteral("10.20.30.40."));
-        QCOMPARE(boot->Address_Text(), QStringLiteral("10.20.30.40"));
-        QVERIFY(boot->E_IP[3]->hasFocus());
-        for (QLineEdit *field : boot->E_IP)
+    fixture.In_Dialog([](Update_Dialog *update_dialog) {
+        Type_Address(update_dialog, QStringLiteral("10.20.30.40."));
+        QCOMPARE(update_dialog->Address_Text(), QStringLiteral("10.20.30.40"));
+        QVERIFY(update_dialog->E_IP[3]->hasFocus());
+        for (QLineEdit *field : update_dialog->E_IP)
             QVERIFY(!field->text().contains(QLatin1Char('.')));
     });
 }
 
 void Test_Update_Dialog::restore_keeps_what_was_typed() {
     Update_Fixture fixture;
-    fixture.In_Dialog([](Update_Dialog *boot) {
-        Type_Address(boot, QStringLiteral("10.1.2.3"));
-        boot->CB_Update_Options->setCurrentIndex(2);
-        boot->CB_Update_Option_Read_Back->setChecked(false);
-        boot->move(boot->pos() + QPoint(30, 20));
-        const QPoint moved = boot->pos();
-        QVERIFY(Minimise_And_Restore(boot) > 0);
+    fixture.In_Dialog([](Update_Dialog *update_dialog) {
+        Type_Address(update_dialog, QStringLiteral("10.1.2.3"));
+        update_dialog->CB_Update_Options->setCurrentIndex(2);
+        update_dialog->CB_Update_Option_Read_Back->setChecked(false);
+        update_dialog->move(update_dialog->pos() + QPoint(30, 20));
+        const QPoint moved = update_dialog->pos();
+        QVERIFY(Minimise_And_Restore(update_dialog) > 0);
         // Nothing of the showing steps runs again: not the remembered address and choices, not
         // the centring.
-        QCOMPARE(boot->Address_Text(), QStringLiteral("10.1.2.3"));
-        QCOMPARE(boot->CB_Update_Options->currentIndex(), 2);
-        QVERIFY(!boot->CB_Update_Option_Read_Back->isChecked());
-        QCOMPARE(boot->pos(), moved);
+        QCOMPARE(update_dialog->Address_Text(), QStringLiteral("10.1.2.3"));
+        QCOMPARE(update_dialog->CB_Update_Options->currentIndex(), 2);
+        QVERIFY(!update_dialog->CB_Update_Option_Read_Back->isChecked());
+        QCOMPARE(update_dialog->pos(), moved);
     });
     // The program's own next showing still puts back what was remembered.
     QString shown;
-    fixture.In_Dialog([&shown](Update_Dialog *boot) { shown = boot->Address_Text(); });
+    fixture.In_Dialog(
+        [&shown](Update_Dialog *update_dialog) { shown = update_dialog->Address_Text(); });
     QCOMPARE(shown, QStringLiteral("192.168.2.205"));
 }
 
@@ -259,13 +264,13 @@ void Test_Update_Dialog::update_runs_updater() {
     Update_Fixture fixture;
     bool still_open = false;
     QString status;
-    fixture.In_Dialog([&](Update_Dialog *boot) {
-        Type_Address(boot, QStringLiteral("192.168.000.010"));
-        boot->CB_Update_Options->setCurrentIndex(option);
-        boot->CB_Update_Option_Read_Back->setChecked(read_back);
-        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
-        still_open = boot->isVisible();
-        status = boot->L_Status->text();
+    fixture.In_Dialog([&](Update_Dialog *update_dialog) {
+        Type_Address(update_dialog, QStringLiteral("192.168.000.010"));
+        update_dialog->CB_Update_Options->setCurrentIndex(option);
+        update_dialog->CB_Update_Option_Read_Back->setChecked(read_back);
+        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
+        still_open = update_dialog->isVisible();
+        status = update_dialog->L_Status->text();
     });
     QVERIFY(still_open);
     QVERIFY2(fixture.Messages.Shown.isEmpty(), qPrintable(fixture.Messages.Texts()));
@@ -291,9 +296,9 @@ void Test_Update_Dialog::update_runs_updater() {
     // The next showing offers the same choices.
     int shown_option = -1;
     bool shown_read_back = !read_back;
-    fixture.In_Dialog([&](Update_Dialog *boot) {
-        shown_option = boot->CB_Update_Options->currentIndex();
-        shown_read_back = boot->CB_Update_Option_Read_Back->isChecked();
+    fixture.In_Dialog([&](Update_Dialog *update_dialog) {
+        shown_option = update_dialog->CB_Update_Options->currentIndex();
+        shown_read_back = update_dialog->CB_Update_Option_Read_Back->isChecked();
     });
     QCOMPARE(shown_option, option);
     QCOMPARE(shown_read_back, read_back);
@@ -310,9 +315,9 @@ void Test_Update_Dialog::updater_outliving_the_limit_is_left_running() {
     auto released_anyway = qScopeGuard(release);
     fixture.Main->Updater_Wait_Limit_Ms = 200;
     QString status;
-    fixture.In_Dialog([&](Update_Dialog *boot) {
-        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
-        status = boot->L_Status->text();
+    fixture.In_Dialog([&](Update_Dialog *update_dialog) {
+        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
+        status = update_dialog->L_Status->text();
     });
     QTRY_VERIFY(fixture.Record().startsWith(QLatin1String("args=0")));
     QVERIFY(!fixture.Record().contains(QLatin1String("ended")));
@@ -363,10 +368,10 @@ void Test_Update_Dialog::refused_before_probe() {
                                                        : fixture.Program.file(Updater_File_Name)));
     const QString image = fixture.Program.file(QStringLiteral("PROJECTS/Plant/bin/bank.bin"));
     QString summary;
-    fixture.In_Dialog([&](Update_Dialog *boot) {
-        summary = boot->L_Summary->text();
+    fixture.In_Dialog([&](Update_Dialog *update_dialog) {
+        summary = update_dialog->L_Summary->text();
         Write_Test_File(image, "old image");
-        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
     });
     QCOMPARE(fixture.Messages.Shown.size(), 1);
     QCOMPARE(fixture.Messages.Shown.first().first, Message_Kind::Error);
@@ -386,9 +391,9 @@ void Test_Update_Dialog::updater_failure_is_named() {
     Update_Fixture fixture;
     Write_Test_File(fixture.Program.file(QStringLiteral("updater_exit_code")), "3");
     QString status;
-    fixture.In_Dialog([&](Update_Dialog *boot) {
-        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
-        status = boot->L_Status->text();
+    fixture.In_Dialog([&](Update_Dialog *update_dialog) {
+        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
+        status = update_dialog->L_Status->text();
     });
     QCOMPARE(status,
              QStringLiteral("Ethernet_Update.exe reported a failure after 0:00: exit code 3."));
@@ -398,11 +403,11 @@ void Test_Update_Dialog::updater_failure_is_named() {
 void Test_Update_Dialog::read_only_program_folder() {
     SKIP_UNLESS_READ_ONLY_FOLDERS();
     Update_Fixture fixture;
-    fixture.In_Dialog([&](Update_Dialog *boot) {
-        Type_Address(boot, QStringLiteral("10.9.8.7"));
-        boot->CB_Update_Options->setCurrentIndex(2);
+    fixture.In_Dialog([&](Update_Dialog *update_dialog) {
+        Type_Address(update_dialog, QStringLiteral("10.9.8.7"));
+        update_dialog->CB_Update_Options->setCurrentIndex(2);
         Read_Only_Folder guard(fixture.Program.path());
-        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
     });
     QCOMPARE(fixture.Messages.Shown.size(), 1);
     QCOMPARE(fixture.Messages.Shown.first().first, Message_Kind::Standard_Error);
@@ -418,17 +423,18 @@ void Test_Update_Dialog::read_only_program_folder() {
 void Test_Update_Dialog::address_taken_when_update_is_pressed() {
     Update_Fixture fixture;
     QStringList probing;
-    fixture.In_Dialog([&](Update_Dialog *boot) {
-        Type_Address(boot, QStringLiteral("10.1.2.3"));
+    fixture.In_Dialog([&](Update_Dialog *update_dialog) {
+        Type_Address(update_dialog, QStringLiteral("10.1.2.3"));
         // While the probe waits the fields take nothing: what is typed meanwhile is dropped.
-        fixture.Echo->On_Send = [boot, &probing] {
-            probing << boot->L_Status->text();
-            QVERIFY(!boot->E_IP[3]->isEnabled() && !boot->Btn_Update->isEnabled());
-            QTest::keyClicks(boot->E_IP[3], QStringLiteral("9"));
+        fixture.Echo->On_Send = [update_dialog, &probing] {
+            probing << update_dialog->L_Status->text();
+            QVERIFY(!update_dialog->E_IP[3]->isEnabled() &&
+                    !update_dialog->Btn_Update->isEnabled());
+            QTest::keyClicks(update_dialog->E_IP[3], QStringLiteral("9"));
         };
-        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
-        QCOMPARE(boot->Address_Text(), QStringLiteral("10.1.2.3"));
-        QVERIFY(boot->E_IP[3]->isEnabled() && boot->Btn_Update->hasFocus());
+        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
+        QCOMPARE(update_dialog->Address_Text(), QStringLiteral("10.1.2.3"));
+        QVERIFY(update_dialog->E_IP[3]->isEnabled() && update_dialog->Btn_Update->hasFocus());
     });
     QCOMPARE(fixture.Echo->Hosts, QStringList(2, QStringLiteral("10.1.2.3")));
     // The status line names the address and counts the seconds.
@@ -445,21 +451,22 @@ void Test_Update_Dialog::address_taken_when_update_is_pressed() {
 
 void Test_Update_Dialog::elapsed_time_clear_of_the_controls() {
     Update_Fixture fixture;
-    fixture.In_Dialog([](Update_Dialog *boot) {
-        const auto place = [boot](const QWidget *widget) {
-            return QRect(widget->mapTo(boot, QPoint(0, 0)), widget->size());
+    fixture.In_Dialog([](Update_Dialog *update_dialog) {
+        const auto place = [update_dialog](const QWidget *widget) {
+            return QRect(widget->mapTo(update_dialog, QPoint(0, 0)), widget->size());
         };
         // The longest wait shows the widest clock.
-        boot->Show_Wait(Updater_Wait_Limit_Ms);
-        const QLabel *line = boot->L_Wait;
+        update_dialog->Show_Wait(Updater_Wait_Limit_Ms);
+        const QLabel *line = update_dialog->L_Wait;
         QVERIFY(line->isVisible());
-        QVERIFY(boot->rect().contains(place(line)));
-        const QWidgetList controls = {boot->L_SW_Code,         boot->L_SW_Desc,
-                                      boot->L_IP_Address,      boot->E_IP[0],
-                                      boot->E_IP[1],           boot->E_IP[2],
-                                      boot->E_IP[3],           boot->L_Update_Option,
-                                      boot->CB_Update_Options, boot->CB_Update_Option_Read_Back,
-                                      boot->Btn_Cancel,        boot->Btn_Update};
+        QVERIFY(update_dialog->rect().contains(place(line)));
+        const QWidgetList controls = {
+            update_dialog->L_SW_Code,         update_dialog->L_SW_Desc,
+            update_dialog->L_IP_Address,      update_dialog->E_IP[0],
+            update_dialog->E_IP[1],           update_dialog->E_IP[2],
+            update_dialog->E_IP[3],           update_dialog->L_Update_Option,
+            update_dialog->CB_Update_Options, update_dialog->CB_Update_Option_Read_Back,
+            update_dialog->Btn_Cancel,        update_dialog->Btn_Update};
         for (int n = 0; n < controls.size(); ++n)
             QVERIFY2(!place(line).intersects(place(controls.at(n))),
                      qPrintable(QStringLiteral("control %1 of the list").arg(n)));
@@ -489,10 +496,10 @@ void Test_Update_Dialog::failed_probe() {
     Update_Fixture fixture(script);
     App.Last_Update_Option = 1;
     QString shown_again;
-    fixture.In_Dialog([&](Update_Dialog *boot) {
-        Type_Address(boot, QStringLiteral("ab.cd.ef.gh"));
-        boot->CB_Update_Options->setCurrentIndex(2);
-        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+    fixture.In_Dialog([&](Update_Dialog *update_dialog) {
+        Type_Address(update_dialog, QStringLiteral("ab.cd.ef.gh"));
+        update_dialog->CB_Update_Options->setCurrentIndex(2);
+        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
     });
     QCOMPARE(fixture.Messages.Shown.size(), 1);
     QTEST(int(fixture.Messages.Shown.first().first), "kind");
@@ -502,7 +509,8 @@ void Test_Update_Dialog::failed_probe() {
     QVERIFY(!QFileInfo::exists(fixture.Program.file(Job_File_Name)));
     QCOMPARE(fixture.Record(), QString());
     // Reopened, the dialog shows the address that last worked, not the one typed.
-    fixture.In_Dialog([&](Update_Dialog *boot) { shown_again = boot->Address_Text(); });
+    fixture.In_Dialog(
+        [&](Update_Dialog *update_dialog) { shown_again = update_dialog->Address_Text(); });
     QCOMPARE(shown_again, QStringLiteral("192.168.2.205"));
 }
 
@@ -514,32 +522,32 @@ void Test_Update_Dialog::second_press_and_cancel_during_update() {
     });
     bool disabled_while_running = false;
     bool open_after_press = false;
-    fixture.In_Dialog([&](Update_Dialog *boot) {
+    fixture.In_Dialog([&](Update_Dialog *update_dialog) {
         // While the updater runs, the user presses Execute again, with the mouse, Space and
         // Enter, presses Esc and closes the window; then the updater ends.
         QTimer watch;
         watch.setInterval(10);
-        connect(&watch, &QTimer::timeout, boot, [&] {
+        connect(&watch, &QTimer::timeout, update_dialog, [&] {
             if (fixture.Record().isEmpty())
                 return;
             watch.stop();
-            disabled_while_running = !boot->Btn_Update->isEnabled() &&
-                                     !boot->CB_Update_Options->isEnabled() &&
-                                     !boot->E_IP[0]->isEnabled();
-            QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
-            QTest::keyClick(boot->Btn_Update, Qt::Key_Space);
-            QTest::keyClick(boot->Btn_Update, Qt::Key_Return);
-            QTest::keyClick(boot, Qt::Key_Escape);
-            boot->Btn_UpdateClick();
-            boot->reject();
-            boot->close();
+            disabled_while_running = !update_dialog->Btn_Update->isEnabled() &&
+                                     !update_dialog->CB_Update_Options->isEnabled() &&
+                                     !update_dialog->E_IP[0]->isEnabled();
+            QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
+            QTest::keyClick(update_dialog->Btn_Update, Qt::Key_Space);
+            QTest::keyClick(update_dialog->Btn_Update, Qt::Key_Return);
+            QTest::keyClick(update_dialog, Qt::Key_Escape);
+            update_dialog->Btn_UpdateClick();
+            update_dialog->reject();
+            update_dialog->close();
             Write_Test_File(fixture.Program.file(QStringLiteral("updater_release")), "");
         });
         watch.start();
-        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
         // Nothing that arrived meanwhile acts now.
         QTest::qWait(50);
-        open_after_press = boot->isVisible();
+        open_after_press = update_dialog->isVisible();
     });
     QVERIFY(disabled_while_running);
     QVERIFY(open_after_press);
@@ -590,17 +598,17 @@ void Test_Update_Dialog::update_waits_for_command_line_update_then_gives_up() {
 
     fixture.Main->Updater_Wait_Limit_Ms = 300;
     QString waiting;
-    fixture.In_Dialog([&waiting](Update_Dialog *boot) {
-        Set_Address(boot, {"10", "1", "2", "3"});
+    fixture.In_Dialog([&waiting](Update_Dialog *update_dialog) {
+        Set_Address(update_dialog, {"10", "1", "2", "3"});
         // What the window says while it waits for the other update's lock.
         QTimer watch;
         watch.setInterval(20);
-        connect(&watch, &QTimer::timeout, boot, [&] {
-            if (boot->L_Status->text().startsWith(QLatin1String("Waiting")))
-                waiting = boot->L_Status->text();
+        connect(&watch, &QTimer::timeout, update_dialog, [&] {
+            if (update_dialog->L_Status->text().startsWith(QLatin1String("Waiting")))
+                waiting = update_dialog->L_Status->text();
         });
         watch.start();
-        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
     });
     QVERIFY2(waiting.startsWith(QStringLiteral("Waiting for another update to end: cf20914-cli, "
                                                "process %1, updater process ")
@@ -639,10 +647,10 @@ void Test_Update_Dialog::command_line_update_gives_up_while_window_updates() {
                        QStringLiteral("127.0.0.3"), QStringLiteral("--wait"), QStringLiteral("1"),
                        QStringLiteral("--program-dir"), fixture.Program.path()});
     });
-    fixture.In_Dialog([&watch](Update_Dialog *boot) {
-        Set_Address(boot, {"10", "1", "2", "3"});
+    fixture.In_Dialog([&watch](Update_Dialog *update_dialog) {
+        Set_Address(update_dialog, {"10", "1", "2", "3"});
         watch.start();
-        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
+        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
     });
     if (!Icmp_Allowed(cli))
         QSKIP("this user may not open an ICMP socket");
@@ -695,13 +703,13 @@ void Test_Update_Dialog::device_checked_after_update() {
     App.Check_After_Update = check_on;
     QString summary;
     QString status;
-    fixture.In_Dialog([&](Update_Dialog *boot) {
-        boot->Device_Wait_Ms = second_closed ? 1500 : 30000;
-        Set_Address(boot, {"127", "0", "0", "1"});
-        boot->CB_Update_Options->setCurrentIndex(Update_Configuration);
-        QTest::mouseClick(boot->Btn_Update, Qt::LeftButton);
-        summary = boot->L_Summary->text();
-        status = boot->L_Status->text();
+    fixture.In_Dialog([&](Update_Dialog *update_dialog) {
+        update_dialog->Device_Wait_Ms = second_closed ? 1500 : 30000;
+        Set_Address(update_dialog, {"127", "0", "0", "1"});
+        update_dialog->CB_Update_Options->setCurrentIndex(Update_Configuration);
+        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
+        summary = update_dialog->L_Summary->text();
+        status = update_dialog->L_Status->text();
     });
     QCOMPARE(status, QStringLiteral("Ethernet_Update.exe ended after 0:00 with exit code 0."));
     const QList<QJsonObject> entries =
