@@ -176,14 +176,18 @@ int Update_Active_Configuration(const Update_Request &request) {
     }
 
     // Decimal_IPv4 has accepted the address, so it splits.
-    const Update_Job job{*Checked_IP_Address(address), option, entry.Read_Back, App.Master_Dir,
-                         App.Proj_Dir};
+    const QString updater = Join_Path(App.App_Dir, Updater_File_Name);
+    const Update_Job job{*Checked_IP_Address(address),
+                         option,
+                         entry.Read_Back,
+                         App.Master_Dir,
+                         App.Proj_Dir,
+                         updater};
     Update_Outcome outcome;
     {
         Wait_Display display;
         outcome = Run_Update_Job(
-            Join_Path(App.App_Dir, Updater_File_Name),
-            [&job] { Write_Update_Job(job, Join_Path(App.App_Dir, Job_File_Name)); },
+            updater, [&job] { Write_Update_Job(job, Join_Path(App.App_Dir, Job_File_Name)); },
             request.Wait_S * 1000,
             [&display](const Update_Progress &progress) { display.Show(progress); });
     }

@@ -211,6 +211,17 @@ std::unique_ptr<Child_Process> Child_Process::Start(const QString &program) {
     return Start_Native(program);
 }
 
+QString Path_For_Program(const QString &program_path, const QString &path) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(program_path);
+    return path;
+#else
+    if (!path.startsWith(QLatin1Char('/')) || !Is_Windows_Program(program_path))
+        return path;
+    return QStringLiteral("Z:") + QString(path).replace(QLatin1Char('/'), QLatin1Char('\\'));
+#endif
+}
+
 bool Process_Alive(qint64 pid) {
     if (pid <= 0)
         return false;

@@ -35,3 +35,8 @@ public:
 // True while a process of that number exists on this computer (a zombie included, as it still
 // holds its number). Pid 0 or below names no process.
 bool Process_Alive(qint64 pid);
+
+// path in the form the program at program_path reads it. Elsewhere than on Windows, a Windows
+// program runs under Wine and reads a Windows path: drive Z:, which Wine maps to the root of the
+// file system, with backslashes. Otherwise path as it is.
+QString Path_For_Program(const QString &program_path, const QString &path);

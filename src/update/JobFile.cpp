@@ -3,6 +3,7 @@
 #include "image/Bank.h"
 #include "platform/CoreError.h"
 #include "platform/Paths.h"
+#include "platform/ProcessLaunch.h"
 #include "platform/XmlFile.h"
 #include "shell/Conversions.h"
 
@@ -69,19 +70,23 @@ QDomDocument Build_Update_Job(const Update_Job &job) {
     Append_Text_Element(doc, protections, QStringLiteral("Protection"), QStringLiteral("0x2E7"));
     QDomElement operations = Append_Text_Element(doc, root, QStringLiteral("Operations"));
 
+    const auto file_name = [&job](const QString &path) {
+        return job.Updater.isEmpty() ? path : Path_For_Program(job.Updater, path);
+    };
     const bool firmware =
         job.Option == Update_Firmware_And_Configuration || job.Option == Update_Firmware;
     const bool configuration =
         job.Option == Update_Firmware_And_Configuration || job.Option == Update_Configuration;
     if (firmware)
         Append_Operation(doc, operations,
-                         {Join_Path(job.Master_Dir, Firmware_File_Name), "0x8000", "1", "1",
-                          "0x78100", !configuration},
+                         {file_name(Join_Path(job.Master_Dir, Firmware_File_Name)), "0x8000", "1",
+                          "1", "0x78100", !configuration},
                          job.Read_Back);
     if (configuration)
-        Append_Operation(doc, operations,
-                         {Bank_File_Path(job.Proj_Dir), "0x68000", "2", "0", "0x50100", true},
-                         job.Read_Back);
+        Append_Operation(
+            doc, operations,
+            {file_name(Bank_File_Path(job.Proj_Dir)), "0x68000", "2", "0", "0x50100", true},
+            job.Read_Back);
     return doc;
 }
 

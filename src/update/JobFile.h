@@ -16,12 +16,15 @@ enum Update_Option : int {
 
 // What the updater is to do: the device address as typed, the option, whether the device
 // reads back what it received, and the folders of the firmware and of the configuration.
+// Updater names the program that reads the job: its file names are written in the form that
+// program reads (Path_For_Program); without one, as they are.
 struct Update_Job {
     QString IP_Address;
     int Option = Update_Firmware_And_Configuration;
     bool Read_Back = true;
     QString Master_Dir;
     QString Proj_Dir;
+    QString Updater;
 };
 
 // The job file's tree. An option other than 0, 1 or 2 gives an empty Operations list.

@@ -239,7 +239,8 @@ bool Update_Dialog::Send_Ping(const QString &address) {
 
 void Update_Dialog::Write_Job(const QString &address) {
     Write_Update_Job({address, CB_Update_Options->currentIndex(),
-                      CB_Update_Option_Read_Back->isChecked(), App.Master_Dir, App.Proj_Dir},
+                      CB_Update_Option_Read_Back->isChecked(), App.Master_Dir, App.Proj_Dir,
+                      Join_Path(App.App_Dir, Updater_File_Name)},
                      Join_Path(App.App_Dir, Job_File_Name));
 }
 

@@ -688,11 +688,14 @@ void Tst_Cli_Program_Folder::updateRunsUpdater() {
 
     const QString proj_dir = Native_Folder(program.file(QStringLiteral("PROJECTS/Plant")));
     const QByteArray job = Read_Test_File(program.file(Job_File_Name));
-    QCOMPARE(job,
-             Build_Update_Job({QStringLiteral("127.000.000.001"), option, readBack,
-                               Native_Folder(program.file(QStringLiteral("MASTER"))), proj_dir})
-                 .toString(-1)
-                 .toUtf8());
+    QCOMPARE(job, Build_Update_Job({QStringLiteral("127.000.000.001"),
+                                    option,
+                                    readBack,
+                                    Native_Folder(program.file(QStringLiteral("MASTER"))),
+                                    proj_dir,
+                                    {}})
+                      .toString(-1)
+                      .toUtf8());
     QCOMPARE(program.Record(), QStringLiteral("args=0\ncwd=%1\njob=%2\nended\n")
                                    .arg(QDir::currentPath(), QString::fromUtf8(job)));
     // The image was compiled from the parameter file before the job was written.

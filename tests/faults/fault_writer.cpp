@@ -37,8 +37,12 @@ int main(int argc, char *argv[]) {
             Compile_Bank();
             Save_Bank();
         } else if (kind == QLatin1String("job")) {
-            Write_Update_Job({QStringLiteral("10.0.0.7"), Update_Firmware_And_Configuration, true,
-                              QStringLiteral("/master"), QStringLiteral("/plant")},
+            Write_Update_Job({QStringLiteral("10.0.0.7"),
+                              Update_Firmware_And_Configuration,
+                              true,
+                              QStringLiteral("/master"),
+                              QStringLiteral("/plant"),
+                              {}},
                              path);
         } else {
             return 3;

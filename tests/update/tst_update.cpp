@@ -69,6 +69,8 @@ private slots:
     void job_file();
     void job_file_write_failure_data();
     void job_file_write_failure();
+    void job_file_names_in_the_updaters_form_data();
+    void job_file_names_in_the_updaters_form();
 };
 
 void Test_Update::job_file_data() {
@@ -100,8 +102,9 @@ void Test_Update::job_file() {
     const QString path = program.file(Job_File_Name);
     // A job with more operations was written before: nothing of it may remain.
     Write_Update_Job(
-        {QStringLiteral("1.1.1.1"), 0, true, QStringLiteral("/old"), QStringLiteral("/old")}, path);
-    Write_Update_Job({address, option, read_back, Native("/fw"), Native("/plant")}, path);
+        {QStringLiteral("1.1.1.1"), 0, true, QStringLiteral("/old"), QStringLiteral("/old"), {}},
+        path);
+    Write_Update_Job({address, option, read_back, Native("/fw"), Native("/plant"), {}}, path);
 
     const QDomElement root = First_Top_Element(Read_Xml_File(path));
     QCOMPARE(root.tagName(), QStringLiteral("Ethernet_Update"));
@@ -167,6 +170,43 @@ void Test_Update::job_file_write_failure() {
                  qPrintable(error.message()));
     }
     QCOMPARE(Read_Test_File(path), QByteArray("previous job"));
+}
+
+void Test_Update::job_file_names_in_the_updaters_form_data() {
+    QTest::addColumn<QByteArray>("updater"); // the updater file's first bytes; empty: no file
+    QTest::addColumn<bool>("through_wine");
+    QTest::newRow("no updater") << QByteArray() << false;
+    QTest::newRow("native program") << QByteArray("\x7f"
+                                                  "ELF\x02\x01")
+                                    << false;
+#ifndef Q_OS_WIN
+    // A Windows updater runs under Wine and reads Windows paths: Linux's root is drive Z:.
+    QTest::newRow("Windows program") << QByteArray("MZ\x90\x00") << true;
+#endif
+}
+
+void Test_Update::job_file_names_in_the_updaters_form() {
+    QFETCH(QByteArray, updater);
+    QFETCH(bool, through_wine);
+    Program_Folder program;
+    const QString updater_path = program.file(Updater_File_Name);
+    if (!updater.isEmpty())
+        Write_Test_File(updater_path, updater);
+    const QString path = program.file(Job_File_Name);
+    Write_Update_Job({QStringLiteral("10.0.0.1"), Update_Firmware_And_Configuration, true,
+                      Native("/fw"), Native("/plant"), updater_path},
+                     path);
+
+    QStringList names;
+    const QDomNodeList files =
+        Read_Xml_File(path).elementsByTagName(QStringLiteral("Ope_FileName"));
+    for (int i = 0; i < files.size(); ++i)
+        names << files.at(i).toElement().text();
+    const QStringList expected =
+        through_wine ? QStringList{QStringLiteral("Z:\\fw\\sim20914.sim"),
+                                   QStringLiteral("Z:\\plant\\bin\\bank.bin")}
+                     : QStringList{Native("/fw/sim20914.sim"), Native("/plant/bin/bank.bin")};
+    QCOMPARE(names, expected);
 }
 
 QTEST_GUILESS_MAIN(Test_Update)

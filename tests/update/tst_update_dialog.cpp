@@ -285,8 +285,12 @@ void Test_Update_Dialog::update_runs_updater() {
     QCOMPARE(App.Last_Read_Back, read_back);
 
     const QByteArray job = Read_Test_File(fixture.Program.file(Job_File_Name));
-    QCOMPARE(job, Build_Update_Job({QStringLiteral("192.168.000.010"), option, read_back,
-                                    App.Master_Dir, App.Proj_Dir})
+    QCOMPARE(job, Build_Update_Job({QStringLiteral("192.168.000.010"),
+                                    option,
+                                    read_back,
+                                    App.Master_Dir,
+                                    App.Proj_Dir,
+                                    {}})
                       .toString(-1)
                       .toUtf8());
     const QString record = fixture.Record();
@@ -442,10 +446,11 @@ void Test_Update_Dialog::address_taken_when_update_is_pressed() {
                  probing.last().endsWith(QLatin1String(" s")),
              qPrintable(probing.join(QLatin1Char('|'))));
     QCOMPARE(App.Last_IP_Address, QStringLiteral("10.1.2.3"));
-    QCOMPARE(Read_Test_File(fixture.Program.file(Job_File_Name)),
-             Build_Update_Job({QStringLiteral("10.1.2.3"), 0, true, App.Master_Dir, App.Proj_Dir})
-                 .toString(-1)
-                 .toUtf8());
+    QCOMPARE(
+        Read_Test_File(fixture.Program.file(Job_File_Name)),
+        Build_Update_Job({QStringLiteral("10.1.2.3"), 0, true, App.Master_Dir, App.Proj_Dir, {}})
+            .toString(-1)
+            .toUtf8());
     QVERIFY2(fixture.Messages.Shown.isEmpty(), qPrintable(fixture.Messages.Texts()));
 }
 
