@@ -1,6 +1,6 @@
 #include "app/MainWindow.h"
+#include "app/WindowMarker.h"
 #include "shell/Messages.h"
-#include "shell/WindowMarker.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/ProgramStyle.h"
 

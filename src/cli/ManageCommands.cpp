@@ -3,6 +3,7 @@
 #include "Cli.h"
 #include "ProgramFolder.h"
 
+#include "app/WindowMarker.h"
 #include "configurations/ConfigurationLock.h"
 #include "configurations/ManageConfigurations.h"
 #include "language/LangStrings.h"
@@ -13,7 +14,6 @@
 #include "platform/SafeFile.h"
 #include "shell/AppState.h"
 #include "shell/SettingsFile.h"
-#include "shell/WindowMarker.h"
 
 #include <QDir>
 #include <QFileInfo>

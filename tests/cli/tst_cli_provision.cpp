@@ -7,8 +7,8 @@
 #include "support/CliProgram.h"
 #include "support/PrivateNetwork.h"
 
+#include "app/WindowMarker.h"
 #include "configurations/ConfigurationLock.h"
-#include "shell/WindowMarker.h"
 #include "update/UpdateLock.h"
 
 #include <QFileInfo>

@@ -1,13 +1,13 @@
 #include "support/TestSupport.h"
 
 #include "app/Startup.h"
+#include "app/WindowMarker.h"
 #include "configurations/Configurations.h"
 #include "language/LangStrings.h"
 #include "platform/CoreError.h"
 #include "shell/AppState.h"
 #include "shell/Conversions.h"
 #include "shell/SettingsFile.h"
-#include "shell/WindowMarker.h"
 #include "update/UpdateLock.h"
 
 #include <QDir>
