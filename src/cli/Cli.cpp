@@ -21,18 +21,7 @@ QTextStream &Err() {
 
 QString Json_String(const QString &text) {
     const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    const QString quoted = QString::fromUtf8(json.mid(1, json.size() - 2));
-    // The writer escapes C0 characters only; DEL and C1 ones go out as \u escapes too, so that
-    // no control character reaches a terminal.
-    QString escaped;
-    escaped.reserve(quoted.size());
-    for (const QChar c : quoted) {
-        if (c.unicode() >= 0x7F && c.unicode() <= 0x9F)
-            escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            escaped += c;
-    }
-    return escaped;
+    return Escape_Json_Controls(QString::fromUtf8(json.mid(1, json.size() - 2)));
 }
 
 int Whole_Number(const QString &text, const QString &what, int lowest, int highest) {

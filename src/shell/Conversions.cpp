@@ -15,8 +15,13 @@ QString Trim_Controls(const QString &text) {
 
 namespace {
 
+// C0, DEL and C1 (Qt's Other_Control), and the characters that change how a terminal or a
+// list shows the text around them without showing themselves: bidirectional embeddings,
+// overrides and isolates, line and paragraph separators, zero-width characters and marks.
 bool Is_Control(QChar c) {
-    return c.category() == QChar::Other_Control;
+    const char16_t u = c.unicode();
+    return c.category() == QChar::Other_Control || (u >= 0x200B && u <= 0x200F) ||
+           (u >= 0x2028 && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069) || u == 0xFEFF;
 }
 
 } // namespace
@@ -39,10 +44,26 @@ QString Escape_Controls(const QString &text) {
             escaped += QLatin1String("\\n");
         else if (c == QLatin1Char('\r'))
             escaped += QLatin1String("\\r");
-        else
+        else if (c.unicode() <= 0xFF)
             escaped +=
                 QLatin1String("\\x") +
                 QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            escaped += QLatin1String("\\u") + QString::number(c.unicode(), 16).toUpper();
+    }
+    return escaped;
+}
+
+QString Escape_Json_Controls(const QString &json) {
+    if (!Holds_Control(json))
+        return json;
+    QString escaped;
+    escaped.reserve(json.size() + 16);
+    for (const QChar c : json) {
+        if (Is_Control(c))
+            escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            escaped += c;
     }
     return escaped;
 }

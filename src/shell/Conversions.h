@@ -7,13 +7,21 @@
 // Removes every character of code 0 to 32 from both ends.
 QString Trim_Controls(const QString &text);
 
-// True when text holds a control character: C0 (code 0 to 31), DEL or C1 (code 128 to 159).
+// True when text holds a control character: C0 (code 0 to 31), DEL, C1 (code 128 to 159), a
+// bidirectional control (U+202A to U+202E, U+2066 to U+2069), a line or paragraph separator
+// (U+2028, U+2029) or a zero-width character (U+200B to U+200F, U+FEFF).
 bool Holds_Control(const QString &text);
 
 // text with every control character (see Holds_Control) written out as an escape: "\t",
-// "\n", "\r", else "\x" and two hexadecimal digits ("\x1B"). Outside text (a server's
-// reply, a file's content, a name) is so shown on a terminal rather than obeyed by it.
+// "\n", "\r", "\x" and two hexadecimal digits up to code 255 ("\x1B"), else "\u" and four
+// ("\u202E"). Outside text (a server's reply, a file's content, a name) is so shown on a
+// terminal rather than obeyed by it. This is the one way such text reaches stdout, stderr or a
+// window.
 QString Escape_Controls(const QString &text);
+
+// JSON text with every control character (see Holds_Control) that its writer left as it is
+// written as a \u escape; the JSON stays valid and means the same.
+QString Escape_Json_Controls(const QString &json);
 
 // The text with the letters a-z made upper case; every other character stays as it is.
 QString Ascii_Upper(const QString &text);
