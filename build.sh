@@ -16,9 +16,8 @@ case "$action" in run | test | windows | windows-test | fuzz) ;; *)
     ;;
 esac
 
-# Qt Serial Bus holds the Modbus client of the device check; Qt's own texts come from the
-# translations package.
-packages=(cmake g++ make qt6-base-dev qt6-serialbus-dev qt6-qpa-plugins libqt6svg6 libcurl4-openssl-dev
+# Qt's own texts come from the translations package.
+packages=(cmake g++ make qt6-base-dev qt6-qpa-plugins libqt6svg6 libcurl4-openssl-dev
     fonts-dejavu-core qt6-translations-l10n)
 # The fault-injection tests stop writers at chosen system calls with strace; a test starts a
 # Windows program under Wine, as the program starts a Windows updater. The device check is

@@ -149,6 +149,8 @@ int Update_Active_Configuration(const Update_Request &request) {
     if (!host)
         return Refused(entry, clock, Update_Result::Address_Refused, Lang_Strings.at(637),
                        Exit_Refused);
+    if (const std::optional<QString> refusal = Device_Address_Refusal(*host))
+        return Refused(entry, clock, Update_Result::Address_Refused, *refusal, Exit_Refused);
 
     Compile_Bank();
     entry.Image = QByteArray(reinterpret_cast<const char *>(Bank_Buffer.data()), Bank_Length);

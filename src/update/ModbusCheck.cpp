@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonValue>
 #include <QLibrary>
 #include <QMutex>
@@ -20,21 +21,47 @@ namespace {
 QMutex Module_Mutex;
 QString Module_File;
 Make_Endpoint_Probe_Function Module_Entry = nullptr;
+Endpoint_Probe_Factory Probe_Factory;
+
+QString Module_File_Name() {
+#ifdef Q_OS_WIN
+    return QLatin1String(Modbus_Module_Name) + QLatin1String(".dll");
+#else
+    return QLatin1String(Modbus_Module_Name) + QLatin1String(".so");
+#endif
+}
 
 Make_Endpoint_Probe_Function Module_Entry_Point() {
     QMutexLocker lock(&Module_Mutex);
     if (Module_Entry)
         return Module_Entry;
-    const QString file = Module_File.isEmpty() ? QDir(QCoreApplication::applicationDirPath())
-                                                     .filePath(QLatin1String(Modbus_Module_Name))
-                                               : Module_File;
+    const QString file =
+        Module_File.isEmpty()
+            ? QDir(QCoreApplication::applicationDirPath()).filePath(Module_File_Name())
+            : Module_File;
+    const auto refuse = [&file](const QString &reason) {
+        return Core_Error(QStringLiteral("cannot load the Modbus module %1: %2")
+                              .arg(QDir::toNativeSeparators(file), reason));
+    };
+    if (!QFileInfo(file).isFile())
+        throw refuse(QStringLiteral("the file does not exist"));
     // The module stays loaded for the rest of the run: its probes may live until then.
     QLibrary module(file);
+    const auto interface = reinterpret_cast<Endpoint_Probe_Interface_Function>(
+        module.resolve(Endpoint_Probe_Interface_Symbol));
+    if (!interface && !module.isLoaded())
+        throw refuse(module.errorString());
+    if (!interface || qstrcmp(interface(), Endpoint_Probe_Interface) != 0) {
+        const QString built_for = interface ? QString::fromLatin1(interface()).left(80)
+                                            : QStringLiteral("an unknown interface");
+        module.unload();
+        throw refuse(QStringLiteral("it was built for %1, this program for %2")
+                         .arg(Escape_Controls(built_for), QLatin1String(Endpoint_Probe_Interface)));
+    }
     Module_Entry =
         reinterpret_cast<Make_Endpoint_Probe_Function>(module.resolve(Make_Endpoint_Probe_Symbol));
     if (!Module_Entry)
-        throw Core_Error(QStringLiteral("cannot load the Modbus module %1: %2")
-                             .arg(QDir::toNativeSeparators(file), module.errorString()));
+        throw refuse(module.errorString());
     return Module_Entry;
 }
 
@@ -54,11 +81,20 @@ QString State_Name(Endpoint_State state) {
         return QStringLiteral("refused");
     case Endpoint_State::Silent:
         return QStringLiteral("silent");
+    case Endpoint_State::Closed:
+        return QStringLiteral("closed");
+    case Endpoint_State::Invalid:
+        return QStringLiteral("invalid reply");
     case Endpoint_State::No_Route:
         break;
     }
     return QStringLiteral("no route");
 }
+
+// The exception codes of the Modbus application protocol that have names, with the index of
+// their name among the texts.
+constexpr std::pair<int, int> Exception_Names[] = {
+    {1, 784}, {2, 785}, {3, 786}, {4, 787}, {5, 788}, {6, 789}, {8, 790}, {10, 791}, {11, 792}};
 
 // Runs a local event loop until finished is emitted by object.
 template <typename Object, typename Signal>
@@ -71,7 +107,17 @@ void Wait_For(Object *object, Signal finished, QEventLoop::ProcessEventsFlags fl
 } // namespace
 
 std::unique_ptr<Endpoint_Probe> Make_Endpoint_Probe() {
+    {
+        QMutexLocker lock(&Module_Mutex);
+        if (Probe_Factory)
+            return Probe_Factory();
+    }
     return std::unique_ptr<Endpoint_Probe>(Module_Entry_Point()());
+}
+
+void Set_Endpoint_Probe_Factory(Endpoint_Probe_Factory factory) {
+    QMutexLocker lock(&Module_Mutex);
+    Probe_Factory = std::move(factory);
 }
 
 void Set_Modbus_Module_File(const QString &path) {
@@ -114,9 +160,14 @@ struct Device_Check::Watch {
     QTimer Pause;
     QElapsedTimer Look_Started;
     int Attempts = 0;
+    bool Settled = false;
 };
 
-Device_Check::Device_Check(QObject *parent) : QObject(parent) {}
+Device_Check::Device_Check(QObject *parent) : QObject(parent) {
+    Overall.setSingleShot(true);
+    Overall.setTimerType(Qt::PreciseTimer);
+    Overall.callOnTimeout(this, [this] { Overall_Due(); });
+}
 
 Device_Check::~Device_Check() = default;
 
@@ -144,16 +195,45 @@ void Device_Check::Start(const QList<Modbus_Endpoint> &endpoints, const Check_Op
         QTimer::singleShot(0, this, [this] { emit Finished(Last_Results); });
         return;
     }
-    for (int index = 0; index < Pending; ++index) {
+    // Each look ends within its limit; should one not, the check still ends, shortly after.
+    Overall.start(qMax(Options.Timeout_Ms, Options.Retry_For_Ms) + Overall_Margin_Ms);
+    for (int index = 0; index < int(Watches.size()); ++index)
         Watches[std::size_t(index)]->Pause.callOnTimeout(this, [this, index] { Look(index); });
+    for (int index = 0; index < int(Watches.size()); ++index)
         Look(index);
+}
+
+void Device_Check::Overall_Due() {
+    for (std::size_t index = 0; index < Watches.size(); ++index) {
+        Watch &watch = *Watches[index];
+        if (watch.Settled)
+            continue;
+        // Deleting a probe cancels its look without a call.
+        watch.Probe.reset();
+        watch.Pause.stop();
+        watch.Settled = true;
+        Endpoint_Result &kept = Last_Results[int(index)];
+        if (watch.Attempts > 0 && kept.Attempts < watch.Attempts)
+            kept.State = Endpoint_State::Silent;
+        kept.Attempts = watch.Attempts;
+        kept.Elapsed_Ms = Started.elapsed();
     }
+    Pending = 0;
+    emit Finished(Last_Results);
 }
 
 void Device_Check::Look(int index) {
     Watch &watch = *Watches[std::size_t(index)];
     watch.Look_Started.start();
     ++watch.Attempts;
+    if (const std::optional<int> problem = Device_Address_Problem(watch.Endpoint.Address)) {
+        Endpoint_Result refused;
+        refused.Endpoint = watch.Endpoint;
+        refused.State = Endpoint_State::No_Route;
+        refused.Reason = Lang_Strings.at(*problem);
+        QTimer::singleShot(0, this, [this, index, refused] { Look_Done(index, refused); });
+        return;
+    }
     // A later look ends with the time granted for retries.
     const qint64 remaining = Options.Retry_For_Ms - Started.elapsed();
     const int timeout = watch.Attempts == 1
@@ -170,15 +250,18 @@ void Device_Check::Look_Done(int index, const Endpoint_Result &result) {
     kept.Attempts = watch.Attempts;
     kept.Elapsed_Ms = Started.elapsed();
     emit Look_Finished(index, kept);
-    if (!kept.answers()) {
+    if (!kept.answers() && !Device_Address_Problem(kept.Endpoint.Address)) {
         const qint64 wait = qMax(qint64(0), Options.Pause_Ms - watch.Look_Started.elapsed());
         if (Started.elapsed() + wait < Options.Retry_For_Ms) {
             watch.Pause.start(int(wait));
             return;
         }
     }
-    if (--Pending == 0)
+    watch.Settled = true;
+    if (--Pending == 0) {
+        Overall.stop();
         emit Finished(Last_Results);
+    }
 }
 
 QList<Endpoint_Result> Check_Endpoints(const QList<Modbus_Endpoint> &endpoints,
@@ -204,8 +287,38 @@ QString Endpoint_Text(const Modbus_Endpoint &endpoint) {
     return endpoint.Address + QLatin1Char(':') + QString::number(endpoint.Port);
 }
 
+QString Exception_Text(int code) {
+    for (const auto &[known, index] : Exception_Names)
+        if (known == code)
+            return QStringLiteral("%1 (%2)").arg(code).arg(Lang_Strings.at(index));
+    return QString::number(code);
+}
+
+std::optional<int> Device_Address_Problem(const QString &address) {
+    const std::optional<QString> plain = Decimal_IPv4(address);
+    if (!plain)
+        return std::nullopt;
+    const quint32 number = IPv4_Number(*plain);
+    if ((number >> 24) == 0)
+        return 794; // 0.0.0.0/8: this computer, or this network
+    if (number == 0xFFFFFFFFu)
+        return 795;
+    if ((number >> 28) >= 0xE)
+        return 796; // multicast, and the reserved range above it
+    return std::nullopt;
+}
+
+std::optional<QString> Device_Address_Refusal(const QString &address) {
+    const std::optional<int> problem = Device_Address_Problem(address);
+    if (!problem)
+        return std::nullopt;
+    return Lang_Strings.at(793).arg(Escape_Controls(address), Lang_Strings.at(*problem));
+}
+
 QString Endpoint_Summary(const Endpoint_Result &result) {
     const QString where = Endpoint_Text(result.Endpoint);
+    // Whatever came from the device or the system is shown, never obeyed.
+    const QString reason = Escape_Controls(result.Reason);
     switch (result.State) {
     case Endpoint_State::Answers: {
         QStringList said;
@@ -215,28 +328,34 @@ QString Endpoint_Summary(const Endpoint_Result &result) {
                  {std::pair{identity.Vendor, 752}, std::pair{identity.Product, 753},
                   std::pair{identity.Revision, 754}})
                 if (!text.isEmpty())
-                    said << Lang_Strings.at(index).arg(text);
+                    said << Lang_Strings.at(index).arg(Escape_Controls(text));
         }
         if (result.Identification_Exception)
-            said << Lang_Strings.at(755).arg(result.Identification_Exception);
+            said << Lang_Strings.at(755).arg(Exception_Text(result.Identification_Exception));
+        if (result.Identification_Unanswered)
+            said << Lang_Strings.at(783);
         const QString register_number = QString::number(result.Endpoint.Register);
         if (result.Register_Value)
             said << Lang_Strings.at(756).arg(register_number).arg(*result.Register_Value);
         if (result.Register_Exception)
-            said << Lang_Strings.at(757).arg(register_number).arg(result.Register_Exception);
+            said << Lang_Strings.at(757).arg(register_number,
+                                             Exception_Text(result.Register_Exception));
         const QString answers = Lang_Strings.at(751).arg(where);
         return said.isEmpty() ? answers
                               : answers + QStringLiteral(": ") + said.join(QStringLiteral(", "));
     }
     case Endpoint_State::Refused:
-        return Lang_Strings.at(758).arg(where, result.Reason);
+        return Lang_Strings.at(758).arg(where);
+    case Endpoint_State::Closed:
+        return Lang_Strings.at(781).arg(where);
+    case Endpoint_State::Invalid:
+        return Lang_Strings.at(782).arg(where, reason);
     case Endpoint_State::Silent:
         return Lang_Strings.at(result.Connected ? 760 : 759).arg(where).arg(result.Elapsed_Ms);
     case Endpoint_State::No_Route:
         break;
     }
-    return Lang_Strings.at(761).arg(where,
-                                    result.Reason.isEmpty() ? Lang_Strings.at(762) : result.Reason);
+    return Lang_Strings.at(761).arg(where, reason.isEmpty() ? Lang_Strings.at(762) : reason);
 }
 
 QJsonObject Endpoint_Json(const Endpoint_Result &result) {
@@ -267,7 +386,8 @@ QJsonObject Endpoint_Json(const Endpoint_Result &result) {
 QStringList Check_Result_Lines(const QList<Endpoint_Result> &results, const QStringList &names) {
     QStringList lines;
     for (int i = 0; i < results.size(); ++i)
-        lines << (i < names.size() ? names.at(i) + QStringLiteral(": ") : QString()) +
+        lines << (i < names.size() ? Escape_Controls(names.at(i)) + QStringLiteral(": ")
+                                   : QString()) +
                      Endpoint_Summary(results.at(i));
     return lines;
 }
@@ -306,6 +426,12 @@ Scan_Range Parse_Scan_Range(const QString &text) {
     }
     const quint32 mask = *prefix == 0 ? 0 : ~quint32(0) << (32 - *prefix);
     const quint32 network = IPv4_Number(*address) & mask;
+    // A range of at most Scan_Host_Limit hosts lies wholly inside or outside the blocks that
+    // hold no device: its first address tells.
+    if (const std::optional<QString> refusal = Device_Address_Refusal(IPv4_Text(network))) {
+        range.Error = *refusal;
+        return range;
+    }
     range.First = size <= 2 ? network : network + 1;
     range.Count = int(hosts);
     return range;
@@ -331,12 +457,12 @@ void Range_Scan::Start(const Scan_Range &range, quint16 port, int timeout_ms, in
     Port = port;
     Timeout_Ms = timeout_ms;
     Unit = unit;
-    Answering.clear();
+    Found.clear();
     Next_Host = 0;
     Looked_At = 0;
     Running_Probes = int(Probes.size());
     if (Probes.empty()) {
-        QTimer::singleShot(0, this, [this] { emit Finished(Answering); });
+        QTimer::singleShot(0, this, [this] { emit Finished(Found); });
         return;
     }
     for (const auto &probe : Probes)
@@ -354,8 +480,8 @@ void Range_Scan::Next(Endpoint_Probe *probe) {
     endpoint.Port = Port;
     endpoint.Unit = Unit;
     probe->Start(endpoint, Timeout_Ms, [this, probe](const Endpoint_Result &result) {
-        if (result.answers())
-            Answering << result;
+        if (result.answers() || result.Connected)
+            Found << result;
         emit Progress(++Looked_At, Range.Count);
         if (Running_Probes > 0) // not stopped meanwhile, which deletes the probes
             Next(probe);
@@ -372,20 +498,19 @@ void Range_Scan::Stop() {
 }
 
 void Range_Scan::Conclude() {
-    std::sort(Answering.begin(), Answering.end(),
-              [](const Endpoint_Result &a, const Endpoint_Result &b) {
-                  return IPv4_Number(a.Endpoint.Address) < IPv4_Number(b.Endpoint.Address);
-              });
-    emit Finished(Answering);
+    std::sort(Found.begin(), Found.end(), [](const Endpoint_Result &a, const Endpoint_Result &b) {
+        return IPv4_Number(a.Endpoint.Address) < IPv4_Number(b.Endpoint.Address);
+    });
+    emit Finished(Found);
 }
 
 QList<Endpoint_Result> Scan_Range_Now(const Scan_Range &range, quint16 port, int timeout_ms,
-                                      QEventLoop::ProcessEventsFlags flags) {
+                                      int unit, QEventLoop::ProcessEventsFlags flags) {
     Range_Scan scan;
     QList<Endpoint_Result> found;
     QObject::connect(&scan, &Range_Scan::Finished,
-                     [&found](const QList<Endpoint_Result> &answering) { found = answering; });
-    scan.Start(range, port, timeout_ms);
+                     [&found](const QList<Endpoint_Result> &hosts) { found = hosts; });
+    scan.Start(range, port, timeout_ms, unit);
     if (scan.Running())
         Wait_For(&scan, &Range_Scan::Finished, flags);
     return found;

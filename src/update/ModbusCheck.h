@@ -13,7 +13,10 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct ParGen_Params;
@@ -25,6 +28,13 @@ std::unique_ptr<Endpoint_Probe> Make_Endpoint_Probe();
 
 // Where the module is loaded from, for programs that do not lie beside it (tests, benchmarks).
 void Set_Modbus_Module_File(const QString &path);
+
+// Where probes come from instead of the module, for tests; an empty factory restores the module.
+using Endpoint_Probe_Factory = std::function<std::unique_ptr<Endpoint_Probe>()>;
+void Set_Endpoint_Probe_Factory(Endpoint_Probe_Factory factory);
+
+// How long after its limit a check whose look has not ended gives it up.
+inline constexpr int Overall_Margin_Ms = 500;
 
 // The two endpoints of a configuration: addresses, ports and the register offset as the
 // parameter file holds them. An address that is not four decimal parts of 0..255 is kept as it
@@ -43,8 +53,9 @@ struct Check_Options {
 };
 
 // Checks endpoints, all at once. Finished comes once every endpoint has answered or has run
-// out of time; each endpoint's result is that of its last look. A slot of its signals must not
-// delete the check (deleteLater does).
+// out of time, at the latest Overall_Margin_Ms after the longer of the look's limit and the
+// retry time, whatever the probes do; each endpoint's result is that of its last look. A slot of
+// its signals must not delete the check (deleteLater does).
 class Device_Check : public QObject {
     Q_OBJECT
 
@@ -66,11 +77,13 @@ private:
     struct Watch;
     void Look(int index);
     void Look_Done(int index, const Endpoint_Result &result);
+    void Overall_Due();
 
     std::vector<std::unique_ptr<Watch>> Watches;
     QList<Endpoint_Result> Last_Results;
     Check_Options Options;
     QElapsedTimer Started;
+    QTimer Overall;
     int Pending = 0;
 };
 
@@ -90,8 +103,21 @@ Check_Options After_Update_Check(int wait_ms);
 // "address:port".
 QString Endpoint_Text(const Modbus_Endpoint &endpoint);
 
+// "11 (gateway target did not respond)": an exception code with its name where it has one.
+QString Exception_Text(int code);
+
+// The index of the text that says why an IPv4 address names no device: 0.0.0.0/8 (this
+// computer or its network), 255.255.255.255 (broadcast), 224.0.0.0 and above (multicast and
+// reserved); nullopt for any other address, loopback included, and for a text that is not an
+// address.
+std::optional<int> Device_Address_Problem(const QString &address);
+
+// The message that refuses to check, update or search such an address; nullopt for others.
+std::optional<QString> Device_Address_Refusal(const QString &address);
+
 // One line in the language of the texts: whether the endpoint answers and what it said (vendor,
 // product and revision when given, the register value or exception), or why it does not.
+// Text from the device or the system is escaped (Escape_Controls).
 QString Endpoint_Summary(const Endpoint_Result &result);
 
 // The result as a JSON object: address, port, unit, register, state ("answers", "refused",
@@ -119,16 +145,17 @@ struct Scan_Range {
     QString Error; // in the language of the texts; the range is empty when it is set
 };
 
-// Reads "A.B.C.D/N", or one address "A.B.C.D". A range of more than Scan_Host_Limit hosts is
-// refused.
+// Reads "A.B.C.D/N", or one address "A.B.C.D". A range of more than Scan_Host_Limit hosts, or
+// of addresses that name no device (Device_Address_Problem), is refused.
 Scan_Range Parse_Scan_Range(const QString &text);
 
 // "A.B.C.D/24" for the address in text (the search dialog's first proposal); empty when text is
 // not an address.
 QString Range_Around(const QString &address);
 
-// Looks at every host of a range, Scan_Connections at a time, and keeps those that answer. A
-// slot of its signals may call Stop but must not delete the scan (deleteLater does).
+// Looks at every host of a range, Scan_Connections at a time, and keeps those that answer and
+// those that accept a connection without a Modbus answer. A slot of its signals may call Stop
+// but must not delete the scan (deleteLater does).
 class Range_Scan : public QObject {
     Q_OBJECT
 
@@ -144,14 +171,14 @@ public:
 
 signals:
     void Progress(int looked_at, int total);
-    void Finished(const QList<Endpoint_Result> &answering); // sorted by address
+    void Finished(const QList<Endpoint_Result> &found); // sorted by address
 
 private:
     void Next(Endpoint_Probe *probe);
     void Conclude();
 
     std::vector<std::unique_ptr<Endpoint_Probe>> Probes;
-    QList<Endpoint_Result> Answering;
+    QList<Endpoint_Result> Found;
     Scan_Range Range;
     quint16 Port = 502;
     int Timeout_Ms = 1000;
@@ -161,6 +188,7 @@ private:
     int Running_Probes = 0;
 };
 
-// Scans and returns what answers, running a local event loop with flags meanwhile.
+// Scans and returns what it found, running a local event loop with flags meanwhile.
 QList<Endpoint_Result> Scan_Range_Now(const Scan_Range &range, quint16 port, int timeout_ms,
+                                      int unit = 1,
                                       QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);

@@ -1,179 +1,163 @@
-// The module that looks at Modbus TCP endpoints with Qt's Modbus client. It is loaded when the
-// first check runs; nothing of the core is linked into it, only the types of EndpointProbe.h.
+// The module that looks at Modbus TCP endpoints over a TCP socket of Qt Network. It is loaded
+// when the first check runs; of the core it holds only the frames of ModbusFrame.cpp.
 
 #include "EndpointProbe.h"
+#include "ModbusFrame.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>
-#include <QModbusDeviceIdentification>
-#include <QModbusReply>
-#include <QModbusTcpClient>
-#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <memory>
 
 namespace {
 
-QString Object_Text(const QModbusDeviceIdentification &identification,
-                    QModbusDeviceIdentification::ObjectId id) {
-    return QString::fromLatin1(identification.value(id)).trimmed();
-}
+constexpr quint16 First_Transaction = 1;
 
 class Modbus_Tcp_Probe final : public Endpoint_Probe {
 public:
     Modbus_Tcp_Probe() {
         Deadline.setSingleShot(true);
-        // A coarse timer may fire early; the limit is a promise to the device.
         Deadline.setTimerType(Qt::PreciseTimer);
-        Deadline.callOnTimeout([this] { Give_Up(); });
+        Deadline.callOnTimeout([this] { Deadline_Due(); });
     }
-    ~Modbus_Tcp_Probe() override { Drop_Client(); }
+    ~Modbus_Tcp_Probe() override { Drop_Socket(); }
 
     void Start(const Modbus_Endpoint &endpoint, int timeout_ms, Done_Function done) override {
-        Drop_Client();
+        Drop_Socket();
         Result = Endpoint_Result{};
         Result.Endpoint = endpoint;
         Done = std::move(done);
-        Outstanding = 0;
         Clock.start();
+        Ends_At_Ms = timeout_ms;
+        Step = Asking::Register;
+        Transaction = First_Transaction;
+        Buffer.clear();
 
         const QHostAddress address(endpoint.Address);
         if (address.protocol() != QAbstractSocket::IPv4Protocol) {
             // An address text that is not IPv4 would go to a name resolver.
             Give_Up_State = Endpoint_State::No_Route;
+            Ends_At_Ms = 0;
             Deadline.start(0);
             return;
         }
         Give_Up_State = Endpoint_State::Silent;
         Deadline.start(timeout_ms);
 
-        Client = new QModbusTcpClient;
-        Client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, endpoint.Address);
-        Client->setConnectionParameter(QModbusDevice::NetworkPortParameter, int(endpoint.Port));
-        Client->setTimeout(qMax(timeout_ms, 10));
-        Client->setNumberOfRetries(0);
-        QObject::connect(Client, &QModbusDevice::stateChanged, &Deadline,
-                         [this](QModbusDevice::State state) {
-                             if (state == QModbusDevice::ConnectedState)
-                                 Send_Requests();
-                         });
-        // The client says only that the connection failed; its socket says why.
-        if (auto *socket = Client->findChild<QAbstractSocket *>()) {
-            QObject::connect(socket, &QAbstractSocket::errorOccurred, &Deadline,
-                             [this, socket](QAbstractSocket::SocketError error) {
-                                 Connection_Failed(error, socket->errorString());
-                             });
-        } else {
-            QObject::connect(Client, &QModbusDevice::errorOccurred, &Deadline,
-                             [this](QModbusDevice::Error error) {
-                                 if (error == QModbusDevice::ConnectionError)
-                                     Connection_Failed(QAbstractSocket::NetworkError,
-                                                       Client->errorString());
-                             });
-        }
-        Client->connectDevice();
+        Socket = new QTcpSocket;
+        QObject::connect(Socket, &QTcpSocket::connected, &Deadline, [this] { Connected(); });
+        QObject::connect(Socket, &QTcpSocket::readyRead, &Deadline, [this] { Read(); });
+        QObject::connect(Socket, &QAbstractSocket::errorOccurred, &Deadline,
+                         [this](QAbstractSocket::SocketError error) { Socket_Failed(error); });
+        Socket->connectToHost(address, endpoint.Port);
     }
 
 private:
-    void Send_Requests() {
+    enum class Asking { Register, Identification };
+
+    // Qt's timers may fire a little early: the limit is kept by this probe's own clock.
+    void Deadline_Due() {
+        const qint64 left = Ends_At_Ms - Clock.elapsed();
+        if (left > 0) {
+            Deadline.start(int(left));
+            return;
+        }
+        if (Step == Asking::Identification)
+            Result.Identification_Unanswered = true;
+        Finish(Step == Asking::Identification ? Endpoint_State::Answers : Give_Up_State);
+    }
+
+    void Connected() {
         Result.Connected = true;
-        const QModbusRequest identification(QModbusRequest::EncapsulatedInterfaceTransport,
-                                            quint8(0x0E), quint8(0x01), quint8(0x00));
-        Watch(Client->sendRawRequest(identification, Result.Endpoint.Unit),
-              [this](QModbusReply *reply) { Identification_Reply(reply); });
-        const QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, int(Result.Endpoint.Register),
-                                   1);
-        Watch(Client->sendReadRequest(unit, Result.Endpoint.Unit),
-              [this](QModbusReply *reply) { Register_Reply(reply); });
-        if (Outstanding == 0 && !Done_Called())
-            Give_Up();
+        Send(Register_Read_Pdu(Result.Endpoint.Register));
     }
 
-    template <typename Handler> void Watch(QModbusReply *reply, Handler handler) {
-        if (!reply)
-            return;
-        ++Outstanding;
-        // A reply finished at once is taken from the event loop, by when the look may have ended
-        // and its client gone with the reply.
-        const auto finished = [this, reply = QPointer<QModbusReply>(reply), handler,
-                               session = Session] {
-            if (!reply || session != Session)
+    void Send(const QByteArray &pdu) {
+        Socket->write(Modbus_Request(Transaction, quint8(Result.Endpoint.Unit), pdu));
+    }
+
+    void Read() {
+        Buffer += Socket->readAll();
+        while (!Done_Called()) {
+            const quint8 function =
+                Step == Asking::Register ? Read_Holding_Registers : Encapsulated_Interface;
+            const Modbus_Reply reply = Take_Reply(Buffer, Transaction, First_Transaction,
+                                                  quint8(Result.Endpoint.Unit), function);
+            switch (reply.What) {
+            case Modbus_Reply::Kind::Incomplete:
                 return;
-            reply->deleteLater();
-            --Outstanding;
-            handler(reply);
-            if (Outstanding == 0)
-                Replies_Done();
-        };
-        if (reply->isFinished())
-            QTimer::singleShot(0, &Deadline, finished);
-        else
-            QObject::connect(reply, &QModbusReply::finished, &Deadline, finished);
-    }
-
-    // The exception code of an exception reply, else 0.
-    static int Exception_Of(const QModbusReply *reply) {
-        return reply->error() == QModbusDevice::ProtocolError && reply->rawResult().isException()
-                   ? int(reply->rawResult().exceptionCode())
-                   : 0;
-    }
-
-    // Qt's client does not take Read Device Identification apart and calls its reply invalid;
-    // the reply's PDU is there all the same.
-    void Identification_Reply(QModbusReply *reply) {
-        const QModbusResponse response = reply->rawResult();
-        if (const int exception = Exception_Of(reply)) {
-            Result.Identification_Exception = exception;
-            Answered = true;
-        } else if (response.isValid() &&
-                   response.functionCode() == QModbusPdu::EncapsulatedInterfaceTransport) {
-            Answered = true;
-            const auto objects = QModbusDeviceIdentification::fromByteArray(response.data());
-            Result.Identification = Device_Identification{
-                Object_Text(objects, QModbusDeviceIdentification::VendorNameObjectId),
-                Object_Text(objects, QModbusDeviceIdentification::ProductCodeObjectId),
-                Object_Text(objects, QModbusDeviceIdentification::MajorMinorRevisionObjectId)};
+            case Modbus_Reply::Kind::Invalid:
+                Not_Modbus(reply.Problem);
+                return;
+            case Modbus_Reply::Kind::Stale:
+                break;
+            case Modbus_Reply::Kind::Reply:
+                if (Step == Asking::Register)
+                    Register_Answered(reply.Pdu);
+                else
+                    Identification_Answered(reply.Pdu);
+                break;
+            }
+            Buffer.remove(0, reply.Length);
         }
     }
 
-    void Register_Reply(QModbusReply *reply) {
-        if (const int exception = Exception_Of(reply)) {
+    void Register_Answered(const QByteArray &pdu) {
+        if (const int exception = Exception_Code(pdu)) {
             Result.Register_Exception = exception;
-            Answered = true;
-        } else if (reply->error() == QModbusDevice::NoError && reply->result().valueCount() == 1) {
-            Answered = true;
-            Result.Register_Value = reply->result().value(0);
+        } else {
+            const Register_Reply reply = Read_Register_Reply(pdu);
+            if (!reply.Value)
+                return Not_Modbus(reply.Problem);
+            Result.Register_Value = reply.Value;
         }
+        Step = Asking::Identification;
+        ++Transaction;
+        Send(Identification_Pdu());
+        // A device that ignores identification is not awaited to the end of the limit.
+        Ends_At_Ms = qMin(Ends_At_Ms, Clock.elapsed() + Identification_Grace_Ms);
+        Deadline.start(int(qMax(qint64(0), Ends_At_Ms - Clock.elapsed())));
     }
 
-    // Both requests are settled: answered, timed out, or aborted with the connection, whose
-    // error then tells the rest.
-    void Replies_Done() {
-        if (Answered)
-            Finish(Endpoint_State::Answers);
-        else if (Client && Client->state() == QModbusDevice::ConnectedState)
-            Finish(Endpoint_State::Silent);
+    void Identification_Answered(const QByteArray &pdu) {
+        if (const int exception = Exception_Code(pdu)) {
+            Result.Identification_Exception = exception;
+        } else {
+            const Identification_Reply reply = Read_Identification_Reply(pdu);
+            if (!reply.Problem.isEmpty())
+                return Not_Modbus(reply.Problem);
+            Result.Identification = reply.Identification;
+        }
+        Finish(Endpoint_State::Answers);
     }
 
-    void Connection_Failed(QAbstractSocket::SocketError error, const QString &reason) {
-        if (Answered || Done_Called())
+    void Not_Modbus(const QString &problem) {
+        Result.Reason = problem;
+        Result.Register_Value.reset();
+        Result.Register_Exception = 0;
+        Finish(Endpoint_State::Invalid);
+    }
+
+    void Socket_Failed(QAbstractSocket::SocketError error) {
+        if (Done_Called())
             return;
-        Result.Reason = reason;
+        if (Step == Asking::Identification) {
+            // The register read was answered: the device answers, whatever it does next.
+            Result.Identification_Unanswered = true;
+            return Finish(Endpoint_State::Answers);
+        }
+        Result.Reason = Socket->errorString();
         switch (error) {
         case QAbstractSocket::ConnectionRefusedError:
+            return Finish(Endpoint_State::Refused);
         case QAbstractSocket::RemoteHostClosedError:
-            Finish(Endpoint_State::Refused);
-            break;
+            return Finish(Endpoint_State::Closed);
         case QAbstractSocket::SocketTimeoutError:
-            Finish(Endpoint_State::Silent);
-            break;
+            return Finish(Endpoint_State::Silent);
         default:
-            Finish(Endpoint_State::No_Route);
+            return Finish(Result.Connected ? Endpoint_State::Closed : Endpoint_State::No_Route);
         }
     }
-
-    void Give_Up() { Finish(Answered ? Endpoint_State::Answers : Give_Up_State); }
 
     bool Done_Called() const { return !Done; }
 
@@ -181,7 +165,7 @@ private:
         if (Done_Called())
             return;
         Deadline.stop();
-        Drop_Client();
+        Drop_Socket();
         Result.State = state;
         Result.Elapsed_Ms = Clock.elapsed();
         const Endpoint_Result result = Result;
@@ -190,34 +174,33 @@ private:
         done(result); // may delete this probe: nothing of it is touched after
     }
 
-    // Cuts the client off from this probe and lets it go once its own signals have returned.
-    void Drop_Client() {
-        if (!Client)
+    // Cuts the socket off from this probe and lets it go once its own signals have returned.
+    void Drop_Socket() {
+        if (!Socket)
             return;
-        Client->disconnect(&Deadline);
-        if (auto *socket = Client->findChild<QAbstractSocket *>())
-            socket->disconnect(&Deadline);
-        for (QModbusReply *reply : Client->findChildren<QModbusReply *>())
-            reply->disconnect(&Deadline);
-        Client->disconnectDevice();
-        Client->deleteLater();
-        Client = nullptr;
-        ++Session;
-        Answered = false;
+        Socket->disconnect(&Deadline);
+        Socket->abort();
+        Socket->deleteLater();
+        Socket = nullptr;
     }
 
-    QModbusTcpClient *Client = nullptr;
+    QTcpSocket *Socket = nullptr;
     QTimer Deadline;
     QElapsedTimer Clock;
+    qint64 Ends_At_Ms = 0; // on Clock
     Endpoint_Result Result;
     Endpoint_State Give_Up_State = Endpoint_State::Silent;
     Done_Function Done;
-    int Outstanding = 0;
-    int Session = 0; // one more with every client let go
-    bool Answered = false;
+    QByteArray Buffer;
+    Asking Step = Asking::Register;
+    quint16 Transaction = First_Transaction;
 };
 
 } // namespace
+
+extern "C" Q_DECL_EXPORT const char *cf20914_endpoint_probe_interface() {
+    return Endpoint_Probe_Interface;
+}
 
 extern "C" Q_DECL_EXPORT Endpoint_Probe *cf20914_make_endpoint_probe() {
     return new Modbus_Tcp_Probe;

@@ -7,7 +7,10 @@
 #include "update/ModbusCheck.h"
 #include "widgets/DialogFrame.h"
 
+#include "shell/Conversions.h"
+
 #include <QHeaderView>
+#include <QIntValidator>
 
 namespace {
 
@@ -16,8 +19,11 @@ constexpr int Button_Height = 40;
 constexpr int Client_Width = 520;
 constexpr int Client_Height = 360;
 
-// What a device says it is, in one line.
+// What a device says it is, in one line; for a host that accepts a connection without a Modbus
+// answer, that.
 QString Identification_Text(const Endpoint_Result &result) {
+    if (!result.answers())
+        return Lang_Strings.at(798);
     if (!result.Identification)
         return {};
     const Device_Identification &identity = *result.Identification;
@@ -25,7 +31,7 @@ QString Identification_Text(const Endpoint_Result &result) {
     for (const QString &part : {identity.Vendor, identity.Product, identity.Revision})
         if (!part.isEmpty())
             parts << part;
-    return parts.join(QLatin1Char(' '));
+    return Escape_Controls(parts.join(QLatin1Char(' ')));
 }
 
 } // namespace
@@ -42,9 +48,15 @@ Search_Range_Dialog::Search_Range_Dialog(QWidget *parent)
     L_Range = new QLabel(this);
     L_Range->move(16, Header_Height + 8);
     E_Range = new QLineEdit(this);
-    E_Range->setGeometry(16, Header_Height + 26, 200, 24);
+    E_Range->setGeometry(16, Header_Height + 26, 180, 24);
+    L_Port = new QLabel(this);
+    L_Port->move(206, Header_Height + 8);
+    E_Port = new QLineEdit(this);
+    E_Port->setGeometry(206, Header_Height + 26, 64, 24);
+    E_Port->setValidator(new QIntValidator(1, 65535, E_Port));
+    E_Port->setMaxLength(5);
     Btn_Search = new Styled_Button(this);
-    Btn_Search->setGeometry(226, Header_Height + 24, 120, 28);
+    Btn_Search->setGeometry(280, Header_Height + 24, 120, 28);
     L_Status = new QLabel(this);
     L_Status->setGeometry(16, Header_Height + 58, Client_Width - 32, 18);
     LV_Devices = new QTreeWidget(this);
@@ -63,6 +75,7 @@ Search_Range_Dialog::Search_Range_Dialog(QWidget *parent)
 
     connect(Btn_Search, &QPushButton::clicked, this, &Search_Range_Dialog::Btn_SearchClick);
     connect(E_Range, &QLineEdit::returnPressed, this, &Search_Range_Dialog::Btn_SearchClick);
+    connect(E_Port, &QLineEdit::returnPressed, this, &Search_Range_Dialog::Btn_SearchClick);
     connect(Btn_Close, &QPushButton::clicked, this, &Search_Range_Dialog::reject);
     connect(Btn_Use, &QPushButton::clicked, this, &Search_Range_Dialog::Btn_UseClick);
     connect(LV_Devices, &QTreeWidget::itemDoubleClicked, this, &Search_Range_Dialog::Btn_UseClick);
@@ -85,11 +98,13 @@ void Search_Range_Dialog::Set_Lang() {
     L_SW_Desc->setText(Lang_Strings.at(765));
     L_Range->setText(Lang_Strings.at(767));
     E_Range->setToolTip(Lang_Strings.at(768));
+    L_Port->setText(Lang_Strings.at(823));
+    E_Port->setToolTip(Lang_Strings.at(799));
     Set_Button_Lang(Btn_Search, 610, 766);
     LV_Devices->setHeaderLabels({Lang_Strings.at(611), Lang_Strings.at(772)});
     Set_Button_Lang(Btn_Close, 775, 775);
     Set_Button_Lang(Btn_Use, 773, 774);
-    for (QLabel *label : {L_SW_Desc, L_Range})
+    for (QLabel *label : {L_SW_Desc, L_Range, L_Port})
         label->adjustSize();
 }
 
@@ -98,6 +113,7 @@ void Search_Range_Dialog::FormShow() {
     L_SW_Code->setText(App.SW_Code);
     L_SW_Code->adjustSize();
     E_Range->setText(Proposed_Range);
+    E_Port->setText(QString::number(Port));
     L_Status->clear();
     LV_Devices->clear();
     Btn_Use->setEnabled(false);
@@ -114,6 +130,13 @@ void Search_Range_Dialog::Btn_SearchClick() {
         E_Range->setFocus(Qt::OtherFocusReason);
         return;
     }
+    const std::optional<int> port = Decimal_Int(E_Port->text());
+    if (!port || *port < 1 || *port > 65535) {
+        Show_Error(Lang_Strings.at(799));
+        E_Port->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    Port = quint16(*port);
     try {
         Scan->Start(range, Port, Timeout_Ms);
     } catch (const Core_Error &error) {
@@ -126,14 +149,25 @@ void Search_Range_Dialog::Btn_SearchClick() {
     L_Status->setText(Lang_Strings.at(769).arg(0).arg(range.Count));
 }
 
-void Search_Range_Dialog::Show_Found(const QList<Endpoint_Result> &answering) {
+void Search_Range_Dialog::Show_Found(const QList<Endpoint_Result> &found) {
     Btn_Search->setEnabled(true);
-    L_Status->setText(answering.isEmpty() ? Lang_Strings.at(771)
-                                          : Lang_Strings.at(770).arg(answering.size()));
-    for (const Endpoint_Result &result : answering)
-        new QTreeWidgetItem(LV_Devices, {result.Endpoint.Address, Identification_Text(result)});
-    if (!answering.isEmpty()) {
-        LV_Devices->setCurrentItem(LV_Devices->topLevelItem(0));
+    QTreeWidgetItem *first_answering = nullptr;
+    int answering = 0;
+    for (const Endpoint_Result &result : found) {
+        auto *item =
+            new QTreeWidgetItem(LV_Devices, {result.Endpoint.Address, Identification_Text(result)});
+        if (!result.answers()) {
+            // Shown, greyed, so that the user knows something is there; not a device to pick.
+            item->setFlags(Qt::NoItemFlags);
+            continue;
+        }
+        ++answering;
+        if (!first_answering)
+            first_answering = item;
+    }
+    L_Status->setText(answering == 0 ? Lang_Strings.at(771) : Lang_Strings.at(770).arg(answering));
+    if (first_answering) {
+        LV_Devices->setCurrentItem(first_answering);
         LV_Devices->setFocus(Qt::OtherFocusReason);
     }
 }

@@ -10,8 +10,9 @@
 
 class Range_Scan;
 
-// Search Devices: asks for an IPv4 range, lists the hosts in it that answer Modbus TCP with
-// what they say they are, and hands back the address the user picks. The search runs while the
+// Search Devices: asks for an IPv4 range and a port, lists the hosts in it that answer Modbus TCP
+// with what they say they are (and, greyed, those that accept a connection without a Modbus
+// answer), and hands back the address the user picks. The search runs while the
 // dialog stays usable; closing the dialog stops it.
 class Search_Range_Dialog : public Program_Dialog {
     Q_OBJECT
@@ -28,7 +29,7 @@ public:
     QString Proposed_Range;
     // The address picked; set when the dialog is accepted.
     QString Picked_Address;
-    quint16 Port = 502;
+    quint16 Port = 502; // the port in the field when the dialog is shown; the one searched after
     int Timeout_Ms = 500;
 
     QWidget *P_Title;
@@ -36,6 +37,8 @@ public:
     QLabel *L_SW_Desc;
     QLabel *L_Range;
     QLineEdit *E_Range;
+    QLabel *L_Port;
+    QLineEdit *E_Port;
     Styled_Button *Btn_Search;
     QLabel *L_Status;
     QTreeWidget *LV_Devices;
@@ -50,6 +53,6 @@ protected:
     void FormShow() override;
 
 private:
-    void Show_Found(const QList<Endpoint_Result> &answering);
+    void Show_Found(const QList<Endpoint_Result> &found);
     Range_Scan *Scan;
 };

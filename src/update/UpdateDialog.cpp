@@ -231,9 +231,11 @@ bool Update_Dialog::Send_Ping(const QString &address) {
     if (!reachable && ping_res == 2)
         L_Status->setText(Lang_Strings.at(636) + QLatin1Char(' ') + address);
     else if (!reachable)
-        Probe_Failure = probe.Permission_Missing
-                            ? Lang_Strings.at(637) + QLatin1Char('\n') + probe.Error
-                            : Lang_Strings.at(637);
+        // The system's reason, and where to look when it is the network's answer.
+        Probe_Failure =
+            Lang_Strings.at(637) +
+            (probe.Error.isEmpty() ? QString() : QLatin1Char('\n') + Escape_Controls(probe.Error)) +
+            (probe.Permission_Missing ? QString() : QLatin1Char('\n') + Lang_Strings.at(797));
     return reachable;
 }
 
@@ -278,6 +280,13 @@ void Update_Dialog::Btn_UpdateClick() {
     // Nothing reaches the device unseen: every check runs before the probe, and the image is
     // compiled again from the parameters that passed them.
     try {
+        if (const std::optional<QString> refusal = Device_Address_Refusal(address)) {
+            entry.Outcome = Update_Result::Address_Refused;
+            entry.Reason = *refusal;
+            Record(entry);
+            Show_Error(*refusal);
+            return;
+        }
         if (const std::optional<QString> refusal =
                 Update_Refusal(entry.Option, Update_Front::Window)) {
             entry.Outcome = Update_Result::Refused;

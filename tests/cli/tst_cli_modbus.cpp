@@ -39,6 +39,10 @@ private slots:
     void refused_before_any_traffic();
     void scan_in_namespace();
     void module_missing();
+    void module_of_another_build();
+    void faulty_devices_data();
+    void faulty_devices();
+    void check_until_the_device_answers();
     void update_verify_data();
     void update_verify();
 };
@@ -126,6 +130,20 @@ void Test_Cli_Modbus::refused_before_any_traffic_data() {
     QTest::newRow("not a range") << QStringList{QStringLiteral("scan"),
                                                 QStringLiteral("127.0.0.0/24/8")}
                                  << "Give an IPv4 range as address/prefix length";
+    QTest::newRow("this computer is no device")
+        << QStringList{QStringLiteral("check"), QStringLiteral("--ip"), QStringLiteral("0.0.0.0")}
+        << "0.0.0.0 is not the address of a device";
+    QTest::newRow("broadcast is no device")
+        << QStringList{QStringLiteral("check"), QStringLiteral("--ip"),
+                       QStringLiteral("255.255.255.255")}
+        << "255.255.255.255 is not the address of a device";
+    QTest::newRow("multicast range")
+        << QStringList{QStringLiteral("scan"), QStringLiteral("239.1.2.0/24")}
+        << "239.1.2.0 is not the address of a device";
+    QTest::newRow("a configuration names its register")
+        << QStringList{QStringLiteral("check"), QStringLiteral("Plant"),
+                       QStringLiteral("--register"), QStringLiteral("3")}
+        << "--register goes with --ip";
 }
 
 void Test_Cli_Modbus::refused_before_any_traffic() {
@@ -177,10 +195,87 @@ void Test_Cli_Modbus::module_missing() {
     QVERIFY(process.waitForFinished());
     QCOMPARE(process.exitCode(), 2);
     const QString error = QString::fromUtf8(process.readAllStandardError());
-    QVERIFY2(error.startsWith(QStringLiteral("cf20914-cli: cannot load the Modbus module %1")
-                                  .arg(program.file(QStringLiteral("cf20914_modbus")))),
-             qPrintable(error));
+    QCOMPARE(error, QStringLiteral("cf20914-cli: cannot load the Modbus module %1: the file does "
+                                   "not exist\n")
+                        .arg(program.file(QStringLiteral("cf20914_modbus.so"))));
     QCOMPARE(process.readAllStandardOutput(), QByteArray());
+}
+
+// A module left from another build may hold other types: it is refused, never called.
+void Test_Cli_Modbus::module_of_another_build() {
+    Program_Folder program;
+    const QString copy = program.file(QStringLiteral("cf20914-cli"));
+    QVERIFY(QFile::copy(QStringLiteral(CLI_PROGRAM), copy));
+    QVERIFY(QFile::copy(QStringLiteral(OTHER_BUILD_MODULE),
+                        program.file(QStringLiteral("cf20914_modbus.so"))));
+    QProcess process;
+    process.start(copy,
+                  {QStringLiteral("check"), QStringLiteral("--ip"), QStringLiteral("127.0.0.1"),
+                   QStringLiteral("--port"), QStringLiteral("1")});
+    QVERIFY(process.waitForFinished());
+    QCOMPARE(process.exitCode(), 2);
+    const QString error = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(error.contains(QStringLiteral(": it was built for cf20914 endpoint probe 1, Qt 6.4.2, "
+                                           "this program for cf20914 endpoint probe 2")),
+             qPrintable(error));
+}
+
+void Test_Cli_Modbus::faulty_devices_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<bool>("json");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("said");
+
+    QTest::newRow("hostile identification")
+        << "hostile" << false << 0 << "vendor Evil\\x1B[2J\\x07\\x00\\x9B31m\\u202EVendor";
+    QTest::newRow("hostile identification, JSON")
+        << "hostile" << true << 0 << "Evil\\u001b[2J\\u0007\\u0000\\u009b31m\\u202eVendor";
+    QTest::newRow("another function code")
+        << "wrong-function" << false << 6 << "sends a reply that is not Modbus TCP";
+    QTest::newRow("accepts and closes")
+        << "close" << false << 6 << "closes the connection without a reply";
+}
+
+// What a device sends reaches the terminal as text to read, never as bytes it obeys.
+void Test_Cli_Modbus::faulty_devices() {
+    QFETCH(QString, mode);
+    QFETCH(bool, json);
+    QFETCH(int, exit);
+    QFETCH(QString, said);
+    Faulty_Modbus_Server server(mode);
+    QVERIFY2(server.failure().isEmpty(), qPrintable(server.failure()));
+    QStringList arguments{QStringLiteral("check"), QStringLiteral("--ip"),
+                          QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+                          QString::number(server.port())};
+    if (json)
+        arguments << QStringLiteral("--json");
+    QProcess process;
+    process.start(QStringLiteral(CLI_PROGRAM), arguments);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), exit);
+    const QByteArray out = process.readAllStandardOutput();
+    QVERIFY2(QString::fromUtf8(out).contains(said), out.constData());
+    for (const char byte : out.chopped(1))
+        QVERIFY2(quint8(byte) >= 0x20 && byte != 0x7F, out.toHex().constData());
+    for (const char *raw : {"\xC2\x9B", "\xE2\x80\xAE"})
+        QVERIFY2(!out.contains(raw), out.toHex().constData());
+}
+
+// A device that comes up while it is awaited: a line per look, until it answers.
+void Test_Cli_Modbus::check_until_the_device_answers() {
+    Modbus_Servers servers({QStringLiteral("127.0.0.1")}, 1500);
+    QVERIFY2(servers.failure().isEmpty(), qPrintable(servers.failure()));
+    const Cli_Result result =
+        Run_Cli({QStringLiteral("check"), QStringLiteral("--ip"), QStringLiteral("127.0.0.1"),
+                 QStringLiteral("--port"), QString::number(servers.ports().at(0)),
+                 QStringLiteral("--register"), QStringLiteral("4"), QStringLiteral("--until"),
+                 QStringLiteral("30")});
+    QCOMPARE(result.Exit, 0);
+    const QStringList lines = result.Out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY2(lines.size() >= 2, qPrintable(result.Out));
+    QVERIFY2(lines.first().contains(QLatin1String("refuses the connection")),
+             qPrintable(result.Out));
+    QVERIFY2(lines.last().endsWith(QLatin1String("register 4 holds 1004")), qPrintable(result.Out));
 }
 
 void Test_Cli_Modbus::update_verify_data() {

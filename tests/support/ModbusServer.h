@@ -99,6 +99,43 @@ private:
     QString Failure;
 };
 
+#ifdef MODBUS_FAULTY_SCRIPT
+// A server of tests/support/modbus_faulty.py on a loopback port: one that misbehaves in the way
+// its mode names, serving one request at a time.
+class Faulty_Modbus_Server {
+public:
+    explicit Faulty_Modbus_Server(const QString &mode, int delay_ms = 0) {
+        Process.start(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral(MODBUS_FAULTY_SCRIPT), mode, QStringLiteral("--delay"),
+                       QString::number(delay_ms)});
+        const QDeadlineTimer bound(30000);
+        while (!Process.canReadLine() && Process.state() != QProcess::NotRunning &&
+               !bound.hasExpired())
+            Process.waitForReadyRead(100);
+        const QString line = QString::fromUtf8(Process.readLine()).trimmed();
+        if (line.startsWith(QLatin1String("port ")))
+            Port = quint16(line.mid(5).toUInt());
+        else
+            Failure = QStringLiteral("the scripted server did not start: ") +
+                      QString::fromUtf8(Process.readAllStandardError());
+    }
+    ~Faulty_Modbus_Server() {
+        Process.kill();
+        Process.waitForFinished();
+    }
+    Faulty_Modbus_Server(const Faulty_Modbus_Server &) = delete;
+    Faulty_Modbus_Server &operator=(const Faulty_Modbus_Server &) = delete;
+
+    const QString &failure() const { return Failure; }
+    quint16 port() const { return Port; }
+
+private:
+    QProcess Process;
+    quint16 Port = 0;
+    QString Failure;
+};
+#endif
+
 // A loopback port held while it lives: refusing connections (bound, not listening), or
 // accepting them and never saying a word (listening, never read).
 class Held_Port {

@@ -6,10 +6,15 @@
 
 #include "language/LangStrings.h"
 #include "parameters/ParGen.h"
+#include "shell/Conversions.h"
 #include "update/ModbusCheck.h"
+#include "update/ModbusFrame.h"
 
+#include <QElapsedTimer>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -27,6 +32,25 @@ bool Identified_As_Test_Device(const Endpoint_Result &result) {
 const QString Silent_Range = QStringLiteral("10.88.0.0/24");
 
 enum class Second_Endpoint { Server, Closed_Port, Mute_Listener };
+
+// A probe of the tests: answers after answer_ms (at once, inside Start, when 0), or never.
+class Scripted_Probe final : public Endpoint_Probe {
+public:
+    explicit Scripted_Probe(int answer_ms) : Answer_Ms(answer_ms) {}
+    void Start(const Modbus_Endpoint &endpoint, int, Done_Function done) override {
+        Endpoint_Result result;
+        result.Endpoint = endpoint;
+        result.State = Endpoint_State::Answers;
+        if (Answer_Ms == 0)
+            done(result);
+        else if (Answer_Ms > 0)
+            QTimer::singleShot(Answer_Ms, &Context, [result, done] { done(result); });
+    }
+
+private:
+    int Answer_Ms;
+    QObject Context; // its timers go with the probe
+};
 
 } // namespace
 
@@ -50,6 +74,14 @@ private slots:
     void parse_range_data();
     void parse_range();
     void configuration_endpoints();
+    void faulty_servers_data();
+    void faulty_servers();
+    void identification_replies_data();
+    void identification_replies();
+    void endpoint_pairs_in_namespace();
+    void probes_that_never_end();
+    void device_addresses_data();
+    void device_addresses();
 };
 
 void Test_Modbus_Check::both_endpoints_data() {
@@ -64,9 +96,10 @@ void Test_Modbus_Check::both_endpoints_data() {
     QTest::newRow("an exception reply is an answer")
         << Second_Endpoint::Server << Test_Registers << Endpoint_State::Answers
         << "127.0.0.1:%1 answers: vendor Velmor, product GW20914, revision 1.2, register 100: "
-           "exception 2";
+           "exception 2 (illegal data address)";
     QTest::newRow("closed port") << Second_Endpoint::Closed_Port << 7 << Endpoint_State::Refused
-                                 << "127.0.0.1:%1 refuses the connection (Connection refused)";
+                                 << "127.0.0.1:%1 refuses the connection: nothing listens on "
+                                    "that port";
     QTest::newRow("accepts and never replies")
         << Second_Endpoint::Mute_Listener << 7 << Endpoint_State::Silent
         << "127.0.0.1:%1 accepts the connection but sends no Modbus reply within";
@@ -243,6 +276,14 @@ void Test_Modbus_Check::parse_range_data() {
     QTest::newRow("signed prefix") << "10.0.0.0/+24" << QString() << 0 << form;
     QTest::newRow("no prefix after the slash") << "10.0.0.0/" << QString() << 0 << form;
     QTest::newRow("host name") << "device.local/24" << QString() << 0 << form;
+    QTest::newRow("multicast") << "224.0.0.0/24" << QString() << 0
+                               << "224.0.0.0 is not the address of a device: addresses from "
+                                  "224.0.0.0 on are multicast or reserved and name no single "
+                                  "device";
+    QTest::newRow("this network") << "0.0.0.0/30" << QString() << 0
+                                  << "0.0.0.0 is not the address of a device: the addresses "
+                                     "0.0.0.0 to 0.255.255.255 stand for this computer or its "
+                                     "network";
 }
 
 void Test_Modbus_Check::parse_range() {
@@ -273,6 +314,227 @@ void Test_Modbus_Check::configuration_endpoints() {
     }
     QCOMPARE(Range_Around(QStringLiteral("192.168.2.205")), QStringLiteral("192.168.2.0/24"));
     QCOMPARE(Range_Around(QStringLiteral("192.168.2")), QString());
+}
+
+void Test_Modbus_Check::faulty_servers_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("delay_ms");
+    QTest::addColumn<int>("timeout_ms");
+    QTest::addColumn<Endpoint_State>("state");
+    QTest::addColumn<QString>("summary"); // after "127.0.0.1:PORT "
+
+    const QString identified = QStringLiteral("answers: vendor Velmor, product GW20914, revision "
+                                              "1.2, register 7 holds 1007");
+    const QString not_modbus =
+        QStringLiteral("sends a reply that is not Modbus TCP for this request (%1)");
+    // The servers serve one request at a time, as many small gateways do.
+    QTest::newRow("one request at a time")
+        << "good" << 0 << 2000 << Endpoint_State::Answers << identified;
+    QTest::newRow("every reply twice")
+        << "twice" << 0 << 2000 << Endpoint_State::Answers << identified;
+    QTest::newRow("exceptions named")
+        << "exception" << 0 << 2000 << Endpoint_State::Answers
+        << "answers: identification: exception 1 (illegal function), register 7: exception 2 "
+           "(illegal data address)";
+    QTest::newRow("a gateway exception is the gateway's answer")
+        << "gateway" << 0 << 2000 << Endpoint_State::Answers
+        << "answers: identification: exception 11 (gateway target did not respond), register 7: "
+           "exception 11 (gateway target did not respond)";
+    QTest::newRow("another function code")
+        << "wrong-function" << 0 << 2000 << Endpoint_State::Invalid
+        << not_modbus.arg(QStringLiteral("function code 4 where 3 was asked"));
+    QTest::newRow("another transaction")
+        << "wrong-transaction" << 0 << 2000 << Endpoint_State::Invalid
+        << not_modbus.arg(QStringLiteral("transaction 1001 where 1 was asked"));
+    QTest::newRow("another unit") << "wrong-unit" << 0 << 2000 << Endpoint_State::Invalid
+                                  << not_modbus.arg(QStringLiteral("unit 2 where 1 was asked"));
+    QTest::newRow("another protocol")
+        << "wrong-protocol" << 0 << 2000 << Endpoint_State::Invalid
+        << not_modbus.arg(QStringLiteral("protocol identifier 1, not 0"));
+    QTest::newRow("a length past any frame")
+        << "huge-length" << 0 << 2000 << Endpoint_State::Invalid
+        << not_modbus.arg(QStringLiteral("length 65535, outside 2 to 254"));
+    QTest::newRow("accepts and closes") << "close" << 0 << 2000 << Endpoint_State::Closed
+                                        << "closes the connection without a reply";
+    // The register reply comes at 95 % of the limit; the identification would come after it.
+    QTest::newRow("slow but within the limit")
+        << "slow" << 1900 << 2000 << Endpoint_State::Answers
+        << "answers: identification: no reply, register 7 holds 1007";
+    QTest::newRow("identification ignored")
+        << "no-identification" << 0 << 4000 << Endpoint_State::Answers
+        << "answers: identification: no reply, register 7 holds 1007";
+    QTest::newRow("hostile identification")
+        << "hostile" << 0 << 2000 << Endpoint_State::Answers
+        << "answers: vendor Evil\\x1B[2J\\x07\\x00\\x9B31m\\u202EVendor, product GW20914, "
+           "revision 1.2, register 7 holds 1007";
+}
+
+// Scripted servers that do what real devices and other programs on a network do; every one gets
+// its own words, and none is mistaken for a device that answers.
+void Test_Modbus_Check::faulty_servers() {
+    QFETCH(QString, mode);
+    QFETCH(int, delay_ms);
+    QFETCH(int, timeout_ms);
+    QFETCH(Endpoint_State, state);
+    QFETCH(QString, summary);
+
+    Faulty_Modbus_Server server(mode, delay_ms);
+    QVERIFY2(server.failure().isEmpty(), qPrintable(server.failure()));
+    Check_Options options;
+    options.Timeout_Ms = timeout_ms;
+    QElapsedTimer clock;
+    clock.start();
+    const QList<Endpoint_Result> results = Check_Endpoints({Loopback(server.port(), 7)}, options);
+    const qint64 elapsed = clock.elapsed();
+    QCOMPARE(results.size(), 1);
+    const QString said = Endpoint_Summary(results.at(0));
+    QCOMPARE(said, QStringLiteral("127.0.0.1:%1 ").arg(server.port()) + summary);
+    QCOMPARE(results.at(0).State, state);
+    QVERIFY(!Holds_Control(said));
+    // A device that ignores identification is concluded soon after its register reply.
+    if (mode == QLatin1String("no-identification"))
+        QVERIFY2(elapsed < timeout_ms / 2, qPrintable(QString::number(elapsed)));
+    QVERIFY2(elapsed < timeout_ms + 1000, qPrintable(QString::number(elapsed)));
+}
+
+void Test_Modbus_Check::identification_replies_data() {
+    QTest::addColumn<QByteArray>("pdu");
+    QTest::addColumn<QString>("vendor");
+    QTest::addColumn<QString>("problem");
+
+    const QByteArray head("\x2B\x0E\x01\x01\x00\x00", 6);
+    QTest::newRow("vendor alone") << head + QByteArray("\x01\x00\x03"
+                                                       "ABC",
+                                                       6)
+                                  << "ABC"
+                                  << "";
+    QTest::newRow("UTF-8 and Latin-1")
+        << head + QByteArray("\x02\x00\x02\xC3\xA9\x01\x01\xE9", 8) << "\u00e9"
+        << "";
+    QTest::newRow("an object past the end") << head + QByteArray("\x02\x00\x03"
+                                                                 "ABC\x01\x09"
+                                                                 "AB",
+                                                                 10)
+                                            << ""
+                                            << "an identification reply cut short in object 2 of 2";
+    QTest::newRow("bytes after the objects") << head + QByteArray("\x01\x00\x01"
+                                                                  "Axyz",
+                                                                  7)
+                                             << ""
+                                             << "3 bytes after the identification objects";
+    QTest::newRow("no header") << QByteArray("\x2B\x0E", 2) << ""
+                               << "an identification reply without its header";
+}
+
+void Test_Modbus_Check::identification_replies() {
+    QFETCH(QByteArray, pdu);
+    QFETCH(QString, problem);
+    const Identification_Reply reply = Read_Identification_Reply(pdu);
+    QCOMPARE(reply.Problem, problem);
+    if (problem.isEmpty())
+        QTEST(reply.Identification.Vendor, "vendor");
+}
+
+// Every pair of what an endpoint may do, in both orders: each check ends within its limit, and
+// each endpoint gets its own result whatever the other does.
+void Test_Modbus_Check::endpoint_pairs_in_namespace() {
+    const QString live = QStringLiteral("10.88.0.9");
+    const QList<std::pair<QString, Endpoint_State>> kinds = {
+        {live, Endpoint_State::Answers},
+        {QStringLiteral("10.88.0.20"), Endpoint_State::Refused},
+        {QStringLiteral("10.88.0.7"), Endpoint_State::Silent},
+        {QStringLiteral("10.99.0.1"), Endpoint_State::No_Route},
+        {QStringLiteral("10.77.0.1"), Endpoint_State::No_Route}};
+    constexpr int Limit_Ms = 600;
+    Private_Network network = Range_On_Loopback(Silent_Range, true, {live, kinds.at(1).first});
+    network.Ip_Commands << QStringLiteral("route add prohibit 10.77.0.0/16");
+    QStringList wrong;
+    QString server_failure;
+    const QString failure = network.Run([&] {
+        Modbus_Servers servers(On_Port({live}, 502));
+        server_failure = servers.failure();
+        if (!server_failure.isEmpty())
+            return;
+        Check_Options options;
+        options.Timeout_Ms = Limit_Ms;
+        for (const auto &[first, first_state] : kinds)
+            for (const auto &[second, second_state] : kinds) {
+                QElapsedTimer clock;
+                clock.start();
+                const QList<Endpoint_Result> results = Check_Endpoints(
+                    {Modbus_Endpoint{first, 502, 1, 0}, Modbus_Endpoint{second, 502, 1, 0}},
+                    options);
+                const qint64 elapsed = clock.elapsed();
+                if (results.size() != 2 || results.at(0).State != first_state ||
+                    results.at(1).State != second_state || elapsed > Limit_Ms + 1000)
+                    wrong << QStringLiteral("%1 + %2: %3 ms, %4")
+                                 .arg(first, second)
+                                 .arg(elapsed)
+                                 .arg(Check_Result_Lines(results, {}).join(QStringLiteral("; ")));
+            }
+    });
+    if (!failure.isEmpty())
+        QSKIP(qPrintable(failure));
+    QVERIFY2(server_failure.isEmpty(), qPrintable(server_failure));
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
+}
+
+// The check keeps its own limit, whatever its probes do: one that answers inside Start does not
+// keep the other endpoint from being looked at, and one that never ends is given up.
+void Test_Modbus_Check::probes_that_never_end() {
+    int made = 0;
+    Set_Endpoint_Probe_Factory(
+        [&made] { return std::make_unique<Scripted_Probe>(made++ == 0 ? 0 : -1); });
+    const auto restore = qScopeGuard([] { Set_Endpoint_Probe_Factory({}); });
+    Check_Options options;
+    options.Timeout_Ms = 100;
+    QElapsedTimer clock;
+    clock.start();
+    const QList<Endpoint_Result> results = Check_Endpoints({Loopback(1), Loopback(2)}, options);
+    QCOMPARE(results.size(), 2);
+    QCOMPARE(results.at(0).State, Endpoint_State::Answers);
+    QCOMPARE(results.at(1).State, Endpoint_State::Silent);
+    QCOMPARE(results.at(1).Attempts, 1);
+    QVERIFY(clock.elapsed() >= options.Timeout_Ms);
+    QVERIFY2(clock.elapsed() < options.Timeout_Ms + Overall_Margin_Ms + 1000,
+             qPrintable(QString::number(clock.elapsed())));
+
+    // With retries, a probe that answers late is looked at until it does.
+    made = 1;
+    Set_Endpoint_Probe_Factory([] { return std::make_unique<Scripted_Probe>(30); });
+    options.Retry_For_Ms = 1000;
+    QCOMPARE(Check_Endpoints({Loopback(1)}, options).at(0).State, Endpoint_State::Answers);
+}
+
+void Test_Modbus_Check::device_addresses_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("problem"); // the text's index, 0 for none
+
+    QTest::newRow("this computer") << "0.0.0.0" << 794;
+    QTest::newRow("this network") << "0.1.2.3" << 794;
+    QTest::newRow("broadcast") << "255.255.255.255" << 795;
+    QTest::newRow("multicast") << "224.0.0.1" << 796;
+    QTest::newRow("reserved") << "240.0.0.1" << 796;
+    QTest::newRow("loopback stays") << "127.0.0.1" << 0;
+    QTest::newRow("private") << "192.168.2.205" << 0;
+    QTest::newRow("last below multicast") << "223.255.255.254" << 0;
+}
+
+// An address that names no single device is refused before any traffic, and its check says so.
+void Test_Modbus_Check::device_addresses() {
+    QFETCH(QString, address);
+    QFETCH(int, problem);
+    QCOMPARE(Device_Address_Problem(address).value_or(0), problem);
+    if (problem == 0)
+        return;
+    Set_Endpoint_Probe_Factory([] { return std::make_unique<Scripted_Probe>(0); });
+    const auto restore = qScopeGuard([] { Set_Endpoint_Probe_Factory({}); });
+    const QList<Endpoint_Result> results =
+        Check_Endpoints({Modbus_Endpoint{address, 502, 1, 0}}, Check_Options{});
+    QCOMPARE(results.at(0).State, Endpoint_State::No_Route);
+    QCOMPARE(
+        Endpoint_Summary(results.at(0)),
+        QStringLiteral("%1:502 cannot be reached (%2)").arg(address, Lang_Strings.at(problem)));
 }
 
 QTEST_GUILESS_MAIN(Test_Modbus_Check)
