@@ -57,7 +57,9 @@ inline void Keep_Http_On_This_Machine() {
 }
 
 // A TCP socket bound to 127.0.0.1 at a port the system picks; No_Socket when that fails.
-inline Socket_Handle Bind_Loopback(quint16 &port) {
+// A TCP socket bound to host (host order; 127.0.0.1 unless given) at port, or at a port the
+// system picks when port is 0; port is then set to the bound one.
+inline Socket_Handle Bind_Loopback(quint16 &port, quint32 host = INADDR_LOOPBACK) {
 #ifdef Q_OS_WIN
     static const bool winsock_started = [] {
         WSADATA data;
@@ -73,7 +75,8 @@ inline Socket_Handle Bind_Loopback(quint16 &port) {
         return No_Socket;
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(host);
+    address.sin_port = htons(port);
     socklen_t length = sizeof address;
     if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), length) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0) {

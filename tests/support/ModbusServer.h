@@ -140,7 +140,9 @@ private:
 // accepting them and never saying a word (listening, never read).
 class Held_Port {
 public:
-    explicit Held_Port(bool listening) : Fd(Bind_Loopback(Port)) {
+    // On 127.0.0.1 at a port the system picks, or on host at port.
+    explicit Held_Port(bool listening, quint32 host = INADDR_LOOPBACK, quint16 port = 0)
+        : Port(port), Fd(Bind_Loopback(Port, host)) {
         if (Fd >= 0 && listening)
             ::listen(Fd, 8);
     }

@@ -61,16 +61,23 @@ private slots:
 void Test_Search_Dialog::pick_fills_the_address() {
     Modbus_Servers servers({QStringLiteral("127.0.0.1")});
     QVERIFY2(servers.failure().isEmpty(), qPrintable(servers.failure()));
+    // A host on the same port that accepts and never answers is listed, but cannot be picked.
+    const Held_Port mute(true, 0x7F000003, servers.ports().at(0));
     Boot_Fixture fixture({"127", "0", "0", "9"});
-    QString proposed, status, identification;
+    QString proposed, proposed_port, status, identification, mute_text;
     fixture.In_Search([&](Search_Range_Dialog *search) {
         proposed = search->E_Range->text();
-        search->Port = servers.ports().at(0);
+        proposed_port = search->E_Port->text();
+        search->E_Port->setText(QString::number(servers.ports().at(0)));
         QVERIFY(!search->Btn_Use->isEnabled());
         QTest::mouseClick(search->Btn_Search, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(search->Btn_Search->isEnabled(), 20000);
         status = search->L_Status->text();
-        QCOMPARE(search->LV_Devices->topLevelItemCount(), 1);
+        QCOMPARE(search->LV_Devices->topLevelItemCount(), 2);
+        const QTreeWidgetItem *greyed = search->LV_Devices->topLevelItem(1);
+        QCOMPARE(greyed->text(0), QStringLiteral("127.0.0.3"));
+        mute_text = greyed->text(1);
+        QVERIFY(!(greyed->flags() & (Qt::ItemIsEnabled | Qt::ItemIsSelectable)));
         QTreeWidgetItem *found = search->LV_Devices->topLevelItem(0);
         identification = found->text(1);
         QVERIFY(search->Btn_Use->isEnabled());
@@ -81,7 +88,9 @@ void Test_Search_Dialog::pick_fills_the_address() {
     });
     QTRY_VERIFY(!QApplication::activeModalWidget());
     QCOMPARE(proposed, QStringLiteral("127.0.0.0/24"));
+    QCOMPARE(proposed_port, QStringLiteral("502"));
     QCOMPARE(status, QStringLiteral("Devices answering: 1"));
+    QCOMPARE(mute_text, QStringLiteral("accepts the connection but sends no Modbus reply"));
     QCOMPARE(identification, QStringLiteral("Velmor GW20914 1.2"));
     QCOMPARE(fixture.Address(), QStringLiteral("127.0.0.1"));
     QVERIFY(fixture.Messages.Shown.isEmpty());

@@ -143,6 +143,7 @@ private slots:
     void elapsed_time_clear_of_the_controls();
     void failed_probe_data();
     void failed_probe();
+    void address_of_no_device();
     void second_press_and_cancel_during_update();
     void update_device_stops_on_image_errors();
     void device_checked_after_update_data();
@@ -490,7 +491,10 @@ void Test_Update_Dialog::failed_probe_data() {
     QTest::newRow("silent device")
         << "S" << int(Message_Kind::Warning) << "Device Not Found! ab.cd.ef.gh";
     QTest::newRow("host that cannot be resolved")
-        << "E" << int(Message_Kind::Error) << "Error!!! Check the Ip Address";
+        << "E" << int(Message_Kind::Error)
+        << "Error!!! Check the Ip Address\nCannot resolve ab.cd.ef.gh: Name or service not "
+           "known\nCheck that this computer's own address and subnet mask put it on the "
+           "device's network.";
     QTest::newRow("no permission for ICMP")
         << "P" << int(Message_Kind::Error)
         << "Error!!! Check the Ip Address\nICMP echo needs permission.";
@@ -517,6 +521,22 @@ void Test_Update_Dialog::failed_probe() {
     fixture.In_Dialog(
         [&](Update_Dialog *update_dialog) { shown_again = update_dialog->Address_Text(); });
     QCOMPARE(shown_again, QStringLiteral("192.168.2.205"));
+}
+
+// An address that names no single device is refused before any probe, and the record says so.
+void Test_Update_Dialog::address_of_no_device() {
+    Update_Fixture fixture{QString()};
+    fixture.In_Dialog([&](Update_Dialog *update_dialog) {
+        Type_Address(update_dialog, QStringLiteral("255.255.255.255"));
+        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
+    });
+    QCOMPARE(fixture.Messages.Shown.size(), 1);
+    QCOMPARE(fixture.Messages.Shown.first().second,
+             QStringLiteral("255.255.255.255 is not the address of a device: 255.255.255.255 "
+                            "reaches every device of the network, not one"));
+    QVERIFY(!QFileInfo::exists(fixture.Program.file(Job_File_Name)));
+    QCOMPARE(fixture.Record(), QString());
+    QCOMPARE(fixture.Outcomes(), QStringList{Update_Result::Address_Refused});
 }
 
 void Test_Update_Dialog::second_press_and_cancel_during_update() {
