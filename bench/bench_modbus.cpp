@@ -1,7 +1,9 @@
 // The device check and the range search against pymodbus servers.
 // 1. Both endpoints of a configuration checked on loopback, against one raw TCP connect and
 //    Modbus request/response round trip with plain sockets in the same run, alternately.
-// 2. A search of a /24 inside a private network namespace with three servers, the other hosts
+// 2. cf20914-cli check --ip of one endpoint as a whole process, against a bare Qt Core process
+//    started the same way, alternately.
+// 3. A search of a /24 inside a private network namespace with three servers, the other hosts
 //    refusing; and again with the other hosts silent, at a 300 ms limit. Skipped with the
 //    reason where no namespace can be made (it needs root).
 // Run: bench_modbus [runs of each]
@@ -81,6 +83,23 @@ void Loopback_Check(int runs) {
     std::printf("runs: %d of each, alternately (medians)\n", runs);
     Print_Figure("check of both endpoints on loopback", Median(check), 3 * Median(raw) + 5,
                  "raw TCP connect + request/response", Median(raw));
+
+    const QStringList command = {
+        QStringLiteral(CLI_PROGRAM), QStringLiteral("check"),
+        QStringLiteral("--ip"),      QStringLiteral("127.0.0.1"),
+        QStringLiteral("--port"),    QString::number(servers.ports().at(0))};
+    std::vector<double> tool, bare;
+    for (int run = 0; run < runs; ++run) {
+        const Child_Figures checked = Run_Child(command);
+        if (!checked.Succeeded) {
+            std::fprintf(stderr, "cf20914-cli check failed\n");
+            return;
+        }
+        tool.push_back(checked.Wall_Ms);
+        bare.push_back(Run_Child({QStringLiteral(BARE_CORE)}).Wall_Ms);
+    }
+    Print_Figure("cf20914-cli check --ip, whole process", Median(tool), Median(bare) + 10,
+                 "bare Qt Core process", Median(bare));
 }
 
 // A /24 with three servers, the rest refusing or silent.
