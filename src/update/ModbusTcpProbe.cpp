@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QNetworkProxy>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -45,6 +46,8 @@ public:
         Deadline.start(timeout_ms);
 
         Socket = new QTcpSocket;
+        // A device on the local network is asked directly, never through a proxy.
+        Socket->setProxy(QNetworkProxy::NoProxy);
         QObject::connect(Socket, &QTcpSocket::connected, &Deadline, [this] { Connected(); });
         QObject::connect(Socket, &QTcpSocket::readyRead, &Deadline, [this] { Read(); });
         QObject::connect(Socket, &QAbstractSocket::errorOccurred, &Deadline,
