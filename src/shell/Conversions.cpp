@@ -30,42 +30,40 @@ bool Holds_Control(const QString &text) {
     return std::any_of(text.begin(), text.end(), Is_Control);
 }
 
-QString Escape_Controls(const QString &text) {
+namespace {
+
+// text with every control character replaced by what escape makes of it.
+template <typename Escape> QString With_Controls_Escaped(const QString &text, Escape escape) {
     if (!Holds_Control(text))
         return text;
     QString escaped;
     escaped.reserve(text.size() + 16);
-    for (const QChar c : text) {
-        if (!Is_Control(c))
-            escaped += c;
-        else if (c == QLatin1Char('\t'))
-            escaped += QLatin1String("\\t");
-        else if (c == QLatin1Char('\n'))
-            escaped += QLatin1String("\\n");
-        else if (c == QLatin1Char('\r'))
-            escaped += QLatin1String("\\r");
-        else if (c.unicode() <= 0xFF)
-            escaped +=
-                QLatin1String("\\x") +
-                QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
-        else
-            escaped += QLatin1String("\\u") + QString::number(c.unicode(), 16).toUpper();
-    }
+    for (const QChar c : text)
+        escaped += Is_Control(c) ? escape(c) : QString(c);
     return escaped;
 }
 
+} // namespace
+
+QString Escape_Controls(const QString &text) {
+    return With_Controls_Escaped(text, [](QChar c) {
+        if (c == QLatin1Char('\t'))
+            return QStringLiteral("\\t");
+        if (c == QLatin1Char('\n'))
+            return QStringLiteral("\\n");
+        if (c == QLatin1Char('\r'))
+            return QStringLiteral("\\r");
+        if (c.unicode() <= 0xFF)
+            return QLatin1String("\\x") +
+                   QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        return QLatin1String("\\u") + QString::number(c.unicode(), 16).toUpper();
+    });
+}
+
 QString Escape_Json_Controls(const QString &json) {
-    if (!Holds_Control(json))
-        return json;
-    QString escaped;
-    escaped.reserve(json.size() + 16);
-    for (const QChar c : json) {
-        if (Is_Control(c))
-            escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            escaped += c;
-    }
-    return escaped;
+    return With_Controls_Escaped(json, [](QChar c) {
+        return QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    });
 }
 
 QString Ascii_Upper(const QString &text) {

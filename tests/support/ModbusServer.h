@@ -47,6 +47,14 @@ inline QStringList On_Port(const QStringList &hosts, quint16 port) {
     return addresses;
 }
 
+// The next line the process writes, trimmed; empty when it ends or 30 s pass first.
+inline QString Next_Line_Of(QProcess &process) {
+    const QDeadlineTimer bound(30000);
+    while (!process.canReadLine() && process.state() != QProcess::NotRunning && !bound.hasExpired())
+        process.waitForReadyRead(100);
+    return QString::fromUtf8(process.readLine()).trimmed();
+}
+
 class Modbus_Servers {
 public:
     // A server on each address ("127.0.0.1", or "ADDRESS:PORT"), listening when the constructor
@@ -86,13 +94,7 @@ public:
     const QList<quint16> &ports() const { return Port_List; }
 
 private:
-    QString Next_Line() {
-        const QDeadlineTimer bound(30000);
-        while (!Process.canReadLine() && Process.state() != QProcess::NotRunning &&
-               !bound.hasExpired())
-            Process.waitForReadyRead(100);
-        return QString::fromUtf8(Process.readLine()).trimmed();
-    }
+    QString Next_Line() { return Next_Line_Of(Process); }
 
     QProcess Process;
     QList<quint16> Port_List;
@@ -108,11 +110,7 @@ public:
         Process.start(QStringLiteral("/usr/bin/python3"),
                       {QStringLiteral(MODBUS_FAULTY_SCRIPT), mode, QStringLiteral("--delay"),
                        QString::number(delay_ms)});
-        const QDeadlineTimer bound(30000);
-        while (!Process.canReadLine() && Process.state() != QProcess::NotRunning &&
-               !bound.hasExpired())
-            Process.waitForReadyRead(100);
-        const QString line = QString::fromUtf8(Process.readLine()).trimmed();
+        const QString line = Next_Line_Of(Process);
         if (line.startsWith(QLatin1String("port ")))
             Port = quint16(line.mid(5).toUInt());
         else
