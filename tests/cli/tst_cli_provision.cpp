@@ -69,6 +69,10 @@ class Tst_Cli_Provision : public QObject {
 private slots:
     void listShapes_data();
     void listShapes();
+    void spreadsheetExports_data();
+    void spreadsheetExports();
+    void batchChecksBeforeTheFirstDevice_data();
+    void batchChecksBeforeTheFirstDevice();
     void provisionKeepsGoingPastSilentDevice();
     void provisionExistingConfigurationAndReport();
 
@@ -114,8 +118,28 @@ void Tst_Cli_Provision::listShapes_data() {
     QTest::newRow("quoted field over two lines")
         << QByteArray("name,address\nA,\"10.0.0.2\"\n\"B\",10.0.0.3\n") << 0
         << QStringList{"2 A", "3 B"};
-    QTest::newRow("unknown column") << QByteArray("name,adress\nA,10.0.0.2\n") << 1
-                                    << QStringList{"line 1: unknown column 'adress'"};
+    QTest::newRow("unknown column, the known ones listed")
+        << QByteArray("name,adress\nA,10.0.0.2\n") << 1
+        << QStringList{"line 1: unknown column 'adress'; the known columns are name, reach, "
+                       "option, address, mask, gateway, port, address2, mask2, gateway2, port2, "
+                       "offset_registers, offset_status, Modbus_TCP_Slave_IP1, "};
+    QTest::newRow("headers in any case, blanks around them")
+        << QByteArray("NAME , Address,modbus_tcp_slave_port\nA,10.0.0.2,502\n") << 0
+        << QStringList{"2 A"};
+    QTest::newRow("semicolons, an empty column after the last")
+        << QByteArray("name;address;\nA;10.0.0.2;\nB;10.0.0.3;\n") << 0
+        << QStringList{"2 A", "3 B"};
+    QTest::newRow("tabs, an empty cell between")
+        << QByteArray("name\taddress\tport\nA\t\t502\nB\t10.0.0.3\t\n") << 0
+        << QStringList{"2 A", "3 B"};
+    QTest::newRow("sep= line names a separator the header does not favour")
+        << QByteArray("sep=;\nname;address,port\nA;10.0.0.2,502\n") << 1
+        << QStringList{"line 2: unknown column 'address,port'"};
+    QTest::newRow("rows of separators and blanks")
+        << QByteArray("name,address\n, \nA,10.0.0.2\n,,,\n") << 0 << QStringList{"3 A"};
+    QTest::newRow("a cell beyond the header's columns")
+        << QByteArray("name,address\nA,10.0.0.2,,x\n") << 1
+        << QStringList{"line 2: 4 fields where the header has 2"};
     QTest::newRow("no name column") << QByteArray("address\n10.0.0.2\n") << 1
                                     << QStringList{"line 1: the header has no column 'name'"};
     QTest::newRow("two columns for one key")
@@ -125,12 +149,15 @@ void Tst_Cli_Provision::listShapes_data() {
     QTest::newRow("duplicate name, other case")
         << QByteArray("name,address\nHall,10.0.0.2\nHALL,10.0.0.3\n") << 1
         << QStringList{"line 3: name 'HALL' is given on line 2 already"};
-    QTest::newRow("bad value") << QByteArray("name,port\nA,10000\n") << 1
-                               << QStringList{"line 2: " + Port_Rule};
+    QTest::newRow("bad value") << QByteArray("name,Port\nA,10000\n") << 1
+                               << QStringList{"line 2: " + Port_Rule + " (Port '10000')"};
     QTest::newRow("two faults in two rows")
         << QByteArray("name,address,port\nA,10.0.0.2,70000\nB,10.0.0.3,502\nC,10.0.0,502\n") << 1
-        << QStringList{"line 2: " + Port_Rule,
+        << QStringList{"line 2: " + Port_Rule + " (port '70000')",
                        "line 4: address '10.0.0' is not four decimal bytes"};
+    QTest::newRow("a byte of an address key out of range")
+        << QByteArray("name,Modbus_TCP_Slave_2_IP3\nA,256\n") << 1
+        << QStringList{"line 2: Error Modbus TCP Slave 2!! IP Address"};
     QTest::newRow("name leading outside") << QByteArray("name\n../MASTER\n") << 1
                                           << QStringList{"line 2: name '../MASTER' is not a "
                                                          "valid configuration name"};
@@ -140,7 +167,7 @@ void Tst_Cli_Provision::listShapes_data() {
                                      << QStringList{"line 2: a quote is left open"};
     QTest::newRow("switch not 1 or 0")
         << QByteArray("name,Modbus_TCP_Slave_EN_GAT\nA,yes\n") << 1
-        << QStringList{"line 2: Modbus_TCP_Slave_EN_GAT takes 1 or 0"};
+        << QStringList{"line 2: Modbus_TCP_Slave_EN_GAT takes 1 or 0, not 'yes'"};
     QTest::newRow("reach not an address") << QByteArray("name,reach\nA,gateway.local\n") << 1
                                           << QStringList{"line 2: reach 'gateway.local' is not "
                                                          "an address of four decimal bytes"};
@@ -153,6 +180,8 @@ void Tst_Cli_Provision::listShapes() {
     QFETCH(int, exit);
     QFETCH(QStringList, expected);
     const Cli_Program program;
+    program.Add_Updater();
+    program.Add_Firmware();
     Write_Test_File(program.file(QStringLiteral("devices.csv")), csv);
     const Cli_Result result =
         program.Run({QStringLiteral("provision"), program.file(QStringLiteral("devices.csv")),
@@ -171,6 +200,108 @@ void Tst_Cli_Provision::listShapes() {
         QCOMPARE(result.Out, QString());
     }
     QCOMPARE(Projects(program), QStringList());
+}
+
+void Tst_Cli_Provision::spreadsheetExports_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("devices"); // as the dry run plans them, "LINE NAME"
+    QTest::addColumn<QString>("planned");     // a value the plan must show
+    QTest::addColumn<bool>("ansi");           // read in the ANSI code page, with a note
+
+    QTest::newRow("Excel on Windows, English")
+        << "excel-windows-en.csv" << QStringList{"2 Line 1", "3 Caf\u00e9 North"}
+        << "Modbus_TCP_Slave_Port=1502" << true;
+    QTest::newRow("Excel on Windows, German")
+        << "excel-windows-de.csv" << QStringList{"2 K\u00fchlhaus", "3 Halle S\u00fcd"}
+        << "Modbus_TCP_Slave_2_IP4=12" << true;
+    QTest::newRow("Excel on Windows, Italian, sep= line")
+        << "excel-windows-it.csv" << QStringList{"3 Citt\u00e0 Alta", "4 Linea 2"}
+        << "OPTIONS_OFFSET_REGISTERS=200" << true;
+    QTest::newRow("Excel, CSV UTF-8")
+        << "excel-utf8.csv" << QStringList{"2 Stra\u00dfe 1", "3 Stra\u00dfe 2"}
+        << "Modbus_TCP_Slave_IP4=12" << false;
+    QTest::newRow("LibreOffice") << "libreoffice.csv" << QStringList{"2 Hall \u00c5", "3 Hall B"}
+                                 << "Modbus_TCP_Slave_Port=1502" << false;
+    QTest::newRow("Google Sheets")
+        << "google-sheets.csv" << QStringList{"2 \u5de5\u5834 1", "3 Plant 2"}
+        << "Modbus_TCP_Slave_2_Port=504" << false;
+    QTest::newRow("Excel, Unicode text (tabs)")
+        << "excel-unicode-text.txt" << QStringList{"2 Line 1", "3 Line 2"}
+        << "Modbus_TCP_Slave_SM3=0" << false;
+}
+
+// Lists as spreadsheets save them load as they were meant.
+void Tst_Cli_Provision::spreadsheetExports() {
+    QFETCH(QString, file);
+    QFETCH(QStringList, devices);
+    QFETCH(QString, planned);
+    QFETCH(bool, ansi);
+    const Cli_Program program;
+    program.Add_Updater();
+    program.Add_Firmware();
+    const Cli_Result result =
+        program.Run({QStringLiteral("provision"), QStringLiteral(EXPORTS_DIR "/") + file,
+                     QStringLiteral("--dry-run")});
+    QVERIFY2(result.Exit == 0, qPrintable(result.Err));
+    QCOMPARE(Planned(result), devices);
+    QVERIFY2(result.Out.contains(planned), qPrintable(result.Out));
+    const QString note = "cf20914-cli: note: the file is not UTF-8 text; it is read in ";
+    QCOMPARE(result.Err.contains(note), ansi);
+}
+
+void Tst_Cli_Provision::batchChecksBeforeTheFirstDevice_data() {
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<bool>("firmware");
+    QTest::addColumn<bool>("updater");
+    QTest::addColumn<QString>("report"); // below the program folder
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray sends_firmware("name,address,option\nA,10.0.0.2,2\nB,10.0.0.3,0\n");
+    const QByteArray configuration_only("name,address,option\nA,10.0.0.2,2\n");
+    QTest::newRow("a row sends the firmware, which is missing")
+        << sends_firmware << false << true << "" << 1 << "sim20914.sim is missing";
+    QTest::newRow("no row sends the firmware")
+        << configuration_only << false << true << "" << 0 << "";
+    QTest::newRow("no updater") << configuration_only << true << false << "" << 1 << "The updater ";
+    QTest::newRow("report in a missing folder")
+        << configuration_only << true << true << "gone/report.csv" << 2
+        << "the folder of the report, ";
+    QTest::newRow("report of another kind") << configuration_only << true << true << "report.txt"
+                                            << 2 << "--report takes a file ending in .csv";
+}
+
+// What concerns the whole batch is found before the first device, by a dry run too.
+void Tst_Cli_Provision::batchChecksBeforeTheFirstDevice() {
+    QFETCH(QByteArray, csv);
+    QFETCH(bool, firmware);
+    QFETCH(bool, updater);
+    QFETCH(QString, report);
+    QFETCH(int, exit);
+    QFETCH(QString, message);
+    const Cli_Program program;
+    if (firmware)
+        program.Add_Firmware();
+    if (updater)
+        program.Add_Updater();
+    Write_Test_File(program.file(QStringLiteral("devices.csv")), csv);
+    for (const bool dry : {true, false}) {
+        QStringList arguments{QStringLiteral("provision"),
+                              program.file(QStringLiteral("devices.csv"))};
+        if (dry)
+            arguments << QStringLiteral("--dry-run");
+        if (!report.isEmpty())
+            arguments << QStringLiteral("--report") << program.file(report);
+        // Without a dry run, a check that passes goes on to the device at 10.0.0.2, which must
+        // not be contacted: the run is only made where a check refuses.
+        if (!dry && exit == 0)
+            continue;
+        const Cli_Result result = program.Run(arguments);
+        QCOMPARE(result.Exit, exit);
+        QVERIFY2(result.Err.contains(message), qPrintable(result.Err));
+        QCOMPARE(Projects(program), QStringList());
+        QVERIFY(!QFileInfo::exists(program.file(Update_Lock_File_Name)));
+    }
 }
 
 void Tst_Cli_Provision::provisionKeepsGoingPastSilentDevice() {
@@ -266,9 +397,12 @@ void Tst_Cli_Provision::provisionExistingConfigurationAndReport() {
                                                   {"Annex", "3", "update", "failed", "7"}}));
     QCOMPARE(result.Exit, 7);
     QCOMPARE(Read_Test_File(program.file(QStringLiteral("report.csv"))),
-             QByteArray("device,line,step,result,exit_code,reason\r\n"
-                        "Hall,2,update,failed,7,the update ended with exit code 7\r\n"
-                        "Annex,3,update,failed,7,the update ended with exit code 7\r\n"));
+             QByteArray("device,line,step,result,exit_code,reason,updater_exit_code,verified,"
+                        "configuration\r\n"
+                        "Hall,2,update,failed,7,updater failed with its own exit code 9; the "
+                        "device may hold the new values,9,not checked,kept\r\n"
+                        "Annex,3,update,failed,7,updater failed with its own exit code 9; the "
+                        "device may hold the new values,9,not checked,kept\r\n"));
     // A configuration that was there before stays when its device fails; one made for a device
     // whose updater ran stays too, with the record of what it was sent.
     QCOMPARE(Projects(program), (QStringList{"Annex", "Hall"}));
