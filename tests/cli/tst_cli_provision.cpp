@@ -15,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <csignal>
 
 namespace {
 
@@ -58,6 +59,33 @@ QList<QStringList> Summary(const Cli_Result &result) {
     return rows;
 }
 
+// The rows of a report in JSON Lines.
+QList<QJsonObject> Report_Lines(const QString &path) {
+    QList<QJsonObject> rows;
+    for (const QByteArray &line : Read_Test_File(path).split('\n')) {
+        if (!line.isEmpty())
+            rows << QJsonDocument::fromJson(line).object();
+    }
+    return rows;
+}
+
+// "device result" of each row of a report.
+QStringList Results(const QList<QJsonObject> &rows) {
+    QStringList results;
+    for (const QJsonObject &row : rows)
+        results << row.value(QStringLiteral("device")).toString() + QLatin1Char(' ') +
+                       row.value(QStringLiteral("result")).toString();
+    return results;
+}
+
+// How many updaters of configuration name ended, by its record.
+qsizetype Updates_Of(const Cli_Program &program, const QString &name) {
+    const QList<QJsonObject> records = Update_Records(program, name);
+    return std::count_if(records.begin(), records.end(), [](const QJsonObject &record) {
+        return record.value(QStringLiteral("outcome")).toString() == Update_Result::Updater_Ended;
+    });
+}
+
 const QString Port_Rule = QStringLiteral(
     "Error Modbus TCP Slave!! Port must be between 0 and 65535, and different from 10000");
 
@@ -74,6 +102,9 @@ private slots:
     void batchChecksBeforeTheFirstDevice_data();
     void batchChecksBeforeTheFirstDevice();
     void provisionKeepsGoingPastSilentDevice();
+    void provisionKeepsConcurrentChanges();
+    void failedDeviceGetsItsFilesBack();
+    void interruptedTwiceAndResumed();
     void provisionExistingConfigurationAndReport();
 
     void warningsOfSetAndValidate();
@@ -407,6 +438,147 @@ void Tst_Cli_Provision::provisionExistingConfigurationAndReport() {
     // whose updater ran stays too, with the record of what it was sent.
     QCOMPARE(Projects(program), (QStringList{"Annex", "Hall"}));
     QCOMPARE(Update_Records(program, QStringLiteral("Annex")).size(), 1);
+}
+
+// A set made while provision waits for another device is not undone at its device's turn; one of
+// the device being updated waits for it and is kept too.
+void Tst_Cli_Provision::provisionKeepsConcurrentChanges() {
+    const Cli_Program program;
+    for (const QString &name : {QStringLiteral("A"), QStringLiteral("B")})
+        program.Add_Configuration(name, Saved_Par_Gen({}));
+    program.Add_Held_Updater();
+    Write_Test_File(
+        program.file(QStringLiteral("devices.csv")),
+        "name,reach,address,option\nA,127.0.0.1,10.0.0.11,2\nB,127.0.0.1,10.0.0.12,2\n");
+    QProcess provision;
+    if (const auto ended =
+            Start_Holding_Update(provision,
+                                 program.Arguments({QStringLiteral("provision"),
+                                                    program.file(QStringLiteral("devices.csv"))}),
+                                 [&program] { return !program.Record().isEmpty(); })) {
+        if (!Icmp_Allowed(*ended))
+            QSKIP("this user may not open an ICMP socket");
+        QFAIL(qPrintable(ended->Err));
+    }
+    // A's updater runs: B is free, A is held until its update ends.
+    const Cli_Result set_b = program.Run(
+        {QStringLiteral("set"), QStringLiteral("B"), QStringLiteral("OPTIONS_OFFSET_STATUS=55")});
+    QCOMPARE(set_b.Exit, 0);
+    QProcess set_a;
+    Start_Cli(set_a, program.Arguments({QStringLiteral("set"), QStringLiteral("A"),
+                                        QStringLiteral("OPTIONS_OFFSET_STATUS=66")}));
+    QVERIFY(set_a.waitForStarted());
+    QVERIFY(!set_a.waitForFinished(500));
+    program.Release_Updater();
+    QCOMPARE(Finish_Cli(set_a).Exit, 0);
+    const Cli_Result provisioned = Finish_Cli(provision);
+    QVERIFY2(provisioned.Exit == 0, qPrintable(provisioned.Err));
+    for (const auto &[name, ip4, offset] :
+         {std::tuple{"A", "11", "66"}, std::tuple{"B", "12", "55"}}) {
+        const ParGen_Params params = Load_ParGen(program.Par_Gen_Path(QLatin1String(name)));
+        QCOMPARE(params.Modbus_TCP_Slave_IP4, QLatin1String(ip4));
+        QCOMPARE(params.OPTIONS_OFFSET_STATUS, QLatin1String(offset));
+    }
+}
+
+// A device that fails before its updater ran leaves its existing configuration as it was, and
+// the report and the record say so.
+void Tst_Cli_Provision::failedDeviceGetsItsFilesBack() {
+    const Cli_Program program;
+    program.Add_Configuration(
+        QStringLiteral("Hall"),
+        Saved_Par_Gen({{QStringLiteral("Modbus_TCP_Slave_IP4"), QStringLiteral("5")}}));
+    Write_Test_File(program.file(QStringLiteral("PROJECTS/Hall/bin/bank.bin")), "OLD IMAGE");
+    const QByteArray par_gen = Read_Test_File(program.Par_Gen_Path(QStringLiteral("Hall")));
+    program.Add_Updater();
+    Write_Test_File(program.file(QStringLiteral("devices.csv")),
+                    "name,reach,address,option\nHall,127.0.0.1,10.0.0.11,2\n");
+    // Another update holds the program folder: this one is refused before sending.
+    Update_Lock held(program.Folder.path());
+    QCOMPARE(held.Take(0, {}), Update_Lock::Take_Result::Taken);
+    const QString report = program.file(QStringLiteral("report.jsonl"));
+    const Cli_Result result = program.Run(
+        {QStringLiteral("provision"), program.file(QStringLiteral("devices.csv")),
+         QStringLiteral("--wait"), QStringLiteral("0"), QStringLiteral("--report"), report});
+    if (!Icmp_Allowed(result))
+        QSKIP("this user may not open an ICMP socket");
+    QCOMPARE(result.Exit, 5);
+    QCOMPARE(Read_Test_File(program.Par_Gen_Path(QStringLiteral("Hall"))), par_gen);
+    QCOMPARE(Read_Test_File(program.file(QStringLiteral("PROJECTS/Hall/bin/bank.bin"))),
+             QByteArray("OLD IMAGE"));
+    const QList<QJsonObject> rows = Report_Lines(report);
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.front().value(QStringLiteral("configuration")).toString(),
+             QStringLiteral("restored"));
+    const QString reason = rows.front().value(QStringLiteral("reason")).toString();
+    QVERIFY2(reason.startsWith(QLatin1String("refused before sending: ")) &&
+                 reason.endsWith(QLatin1String("were put back")),
+             qPrintable(reason));
+    QVERIFY(rows.front().value(QStringLiteral("updater_exit_code")).isNull());
+    const QList<QJsonObject> records = Update_Records(program, QStringLiteral("Hall"));
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.front().value(QStringLiteral("outcome")).toString(), Update_Result::Lock_Busy);
+    QVERIFY(records.front()
+                .value(QStringLiteral("reason"))
+                .toString()
+                .endsWith(QLatin1String("were put back")));
+}
+
+// An interrupt lets the running device end, runs no other and says so in the report; a resumed
+// run takes up the devices not done. Twice interrupted, each device is updated exactly once.
+void Tst_Cli_Provision::interruptedTwiceAndResumed() {
+#ifdef Q_OS_WIN
+    QSKIP("the tool's interrupt is a POSIX signal here");
+#else
+    const Cli_Program program;
+    program.Add_Held_Updater();
+    Write_Test_File(program.file(QStringLiteral("devices.csv")), "name,reach,address,option\n"
+                                                                 "Line1,127.0.0.1,10.0.0.11,2\n"
+                                                                 "Line2,127.0.0.1,10.0.0.12,2\n"
+                                                                 "Line3,127.0.0.1,10.0.0.13,2\n");
+    const QString report = program.file(QStringLiteral("report.jsonl"));
+    QStringList arguments{QStringLiteral("provision"), program.file(QStringLiteral("devices.csv")),
+                          QStringLiteral("--report"), report};
+    const struct {
+        QString Device; // the one that runs
+        QStringList Results;
+    } runs[] = {{"Line1", {"Line1 ok", "Line2 not run", "Line3 not run"}},
+                {"Line2", {"Line1 ok", "Line2 ok", "Line3 not run"}}};
+    for (const auto &run : runs) {
+        QFile::remove(program.file(QStringLiteral("updater_release")));
+        QFile::remove(program.file(QStringLiteral("updater_record.txt")));
+        QProcess provision;
+        if (const auto ended =
+                Start_Holding_Update(provision, program.Arguments(arguments),
+                                     [&program] { return !program.Record().isEmpty(); })) {
+            if (!Icmp_Allowed(*ended))
+                QSKIP("this user may not open an ICMP socket");
+            QFAIL(qPrintable(ended->Err));
+        }
+        QCOMPARE(::kill(pid_t(provision.processId()), SIGINT), 0);
+        // The running device's updater is waited for as usual.
+        QVERIFY(!provision.waitForFinished(300));
+        program.Release_Updater();
+        const Cli_Result interrupted = Finish_Cli(provision);
+        QCOMPARE(interrupted.Exit, 130);
+        QCOMPARE(Results(Report_Lines(report)), run.Results);
+        // Every line of the device names it, on a stdout that is no terminal.
+        QVERIFY2(interrupted.Out.contains(run.Device + ": Ethernet_Update.exe ended after") &&
+                     interrupted.Out.contains(run.Device + ": ok\n"),
+                 qPrintable(interrupted.Out));
+        arguments =
+            QStringList{QStringLiteral("provision"), program.file(QStringLiteral("devices.csv")),
+                        QStringLiteral("--report"),  report,
+                        QStringLiteral("--resume"),  report};
+    }
+    Write_Test_File(program.file(QStringLiteral("updater_delay_ms")), "0");
+    const Cli_Result last = program.Run(arguments);
+    QVERIFY2(last.Exit == 0, qPrintable(last.Err));
+    QCOMPARE(Results(Report_Lines(report)), (QStringList{"Line1 ok", "Line2 ok", "Line3 ok"}));
+    for (const QString &name :
+         {QStringLiteral("Line1"), QStringLiteral("Line2"), QStringLiteral("Line3")})
+        QCOMPARE(Updates_Of(program, name), 1);
+#endif
 }
 
 void Tst_Cli_Provision::warningsOfSetAndValidate() {
