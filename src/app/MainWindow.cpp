@@ -194,6 +194,7 @@ void Main_Window::Set_Lang() {
 }
 
 bool Main_Window::Save_Setting() {
+    Forget_Missing_Configuration();
     try {
         const QString kept_aside = Save_Settings(App, Settings_File_Path(App));
         if (!kept_aside.isEmpty())

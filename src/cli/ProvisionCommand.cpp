@@ -87,6 +87,13 @@ QList<Planned_Device> Plan_Devices(const Device_List &list, QStringList &errors,
         Planned_Device device{row, false, Default_ParGen(), QString(), {}};
         const QString folder = Join_Path(App.Projects_Dir, row.Name);
         device.Exists = QFileInfo(folder).isDir();
+        const QString twin = device.Exists ? QString() : Case_Twin(App.Projects_Dir, row.Name);
+        if (!twin.isEmpty()) {
+            errors << Row_Text(row, QStringLiteral("name '%1' differs from the configuration %2 "
+                                                   "only in the case of its letters")
+                                        .arg(row.Name, twin));
+            continue;
+        }
         try {
             if (device.Exists)
                 device.Params = Load_ParGen(Join_Path(folder, ParGen_File_Name));

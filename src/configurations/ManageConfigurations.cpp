@@ -28,7 +28,9 @@ Create_Result Name_Refusal(const QString &name, const QString &new_name) {
         return Create_Name_Empty;
     if (!Configuration_Name_Safe(new_name))
         return Create_Name_Refused;
-    if (QFileInfo::exists(Folder_Of(new_name)))
+    const QString twin = Case_Twin(App.Projects_Dir, new_name);
+    // A rename that changes only the case of the name itself is no collision.
+    if (QFileInfo::exists(Folder_Of(new_name)) || (!twin.isEmpty() && twin != name))
         return Create_Folder_Exists;
     return Create_OK;
 }

@@ -109,6 +109,8 @@ private slots:
 
     void warningsOfSetAndValidate();
 
+    void namesDifferingOnlyInCase_data();
+    void namesDifferingOnlyInCase();
     void copyConfiguration();
     void renameConfiguration_data();
     void renameConfiguration();
@@ -199,6 +201,11 @@ void Tst_Cli_Provision::listShapes_data() {
     QTest::newRow("switch not 1 or 0")
         << QByteArray("name,Modbus_TCP_Slave_EN_GAT\nA,yes\n") << 1
         << QStringList{"line 2: Modbus_TCP_Slave_EN_GAT takes 1 or 0, not 'yes'"};
+    // Windows keeps both in one folder.
+    QTest::newRow("a configuration of the name in another case")
+        << QByteArray("name,address\nline2,10.0.0.2\n") << 1
+        << QStringList{"line 2: name 'line2' differs from the configuration Line2 only in the "
+                       "case of its letters"};
     QTest::newRow("reach not an address") << QByteArray("name,reach\nA,gateway.local\n") << 1
                                           << QStringList{"line 2: reach 'gateway.local' is not "
                                                          "an address of four decimal bytes"};
@@ -213,6 +220,7 @@ void Tst_Cli_Provision::listShapes() {
     const Cli_Program program;
     program.Add_Updater();
     program.Add_Firmware();
+    program.Add_Configuration(QStringLiteral("Line2"));
     Write_Test_File(program.file(QStringLiteral("devices.csv")), csv);
     const Cli_Result result =
         program.Run({QStringLiteral("provision"), program.file(QStringLiteral("devices.csv")),
@@ -230,7 +238,7 @@ void Tst_Cli_Provision::listShapes() {
         QCOMPARE(errors.last(), QStringLiteral("nothing was changed"));
         QCOMPARE(result.Out, QString());
     }
-    QCOMPARE(Projects(program), QStringList());
+    QCOMPARE(Projects(program), QStringList{"Line2"});
 }
 
 void Tst_Cli_Provision::spreadsheetExports_data() {
@@ -627,6 +635,35 @@ void Tst_Cli_Provision::warningsOfSetAndValidate() {
     }
 }
 
+void Tst_Cli_Provision::namesDifferingOnlyInCase_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QStringList>("projects");
+    QTest::newRow("new") << QStringList{"new", "LINE2"} << 1 << QStringList{"Hall", "Line2"};
+    QTest::newRow("copy") << QStringList{"copy", "Hall", "line2"} << 1
+                          << QStringList{"Hall", "Line2"};
+    QTest::newRow("rename") << QStringList{"rename", "Hall", "LINE2"} << 1
+                            << QStringList{"Hall", "Line2"};
+    QTest::newRow("rename to its own name in another case")
+        << QStringList{"rename", "Line2", "LINE2"} << 0 << QStringList{"Hall", "LINE2"};
+}
+
+// A name that differs from an existing configuration's only in case is another name on Linux,
+// but the same folder on Windows, and a twin nobody can tell apart in the list.
+void Tst_Cli_Provision::namesDifferingOnlyInCase() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exit);
+    QFETCH(QStringList, projects);
+    const Cli_Program program;
+    program.Add_Configuration(QStringLiteral("Hall"), Saved_Par_Gen({}));
+    program.Add_Configuration(QStringLiteral("Line2"), Saved_Par_Gen({}));
+    const Cli_Result result = program.Run(arguments);
+    QCOMPARE(result.Exit, exit);
+    if (exit != 0)
+        Verify_Error_Line(result, "differs from it only in the case of its letters");
+    QCOMPARE(Projects(program), projects);
+}
+
 void Tst_Cli_Provision::copyConfiguration() {
     const Cli_Program program;
     program.Add_Configuration(QStringLiteral("Hall"), Saved_Par_Gen({}));
@@ -704,15 +741,19 @@ void Tst_Cli_Provision::renameConfiguration() {
 void Tst_Cli_Provision::deleteConfiguration() {
     const Cli_Program program;
     program.Add_Configuration(QStringLiteral("Hall"), Saved_Par_Gen({}));
+    program.Add_Configuration(QStringLiteral("Yard"));
+    program.Remember("<lastproj><projectname>Hall</projectname></lastproj>");
     const Cli_Result unconfirmed = program.Run({QStringLiteral("delete"), QStringLiteral("Hall")});
     QCOMPARE(unconfirmed.Exit, 1);
     Verify_Error_Line(unconfirmed, QStringLiteral("--yes"));
-    QCOMPARE(Projects(program), QStringList{"Hall"});
+    QCOMPARE(Projects(program), (QStringList{"Hall", "Yard"}));
 
     const Cli_Result deleted =
         program.Run({QStringLiteral("delete"), QStringLiteral("Hall"), QStringLiteral("--yes")});
     QCOMPARE(deleted.Exit, 0);
-    QCOMPARE(Projects(program), QStringList());
+    QCOMPARE(Projects(program), QStringList{"Yard"});
+    // The deleted configuration is no longer remembered as the active one.
+    QCOMPARE(program.Run({QStringLiteral("list")}).Out, QStringLiteral("  Yard\n"));
     const Cli_Result again =
         program.Run({QStringLiteral("delete"), QStringLiteral("Hall"), QStringLiteral("--yes")});
     QCOMPARE(again.Exit, 2);
@@ -760,7 +801,24 @@ void Tst_Cli_Provision::importRefusals_data() {
         << "unknown key 'Modbus_TCP_Slave_IP5'";
     QTest::newRow("switch not 1 or 0")
         << QByteArray(R"({"name":"New","parameters":{"Modbus_TCP_Slave_EN_GAT":"on"}})") << 2
-        << "Modbus_TCP_Slave_EN_GAT takes \"1\" or \"0\"";
+        << "Modbus_TCP_Slave_EN_GAT takes 1 or 0";
+    QTest::newRow("value longer than set takes")
+        << QByteArray(R"({"name":"New","parameters":{"Modbus_TCP_Slave_Port":")") +
+               QByteArray(100000, '5') + QByteArray(R"("}})")
+        << 2 << "the value of Modbus_TCP_Slave_Port is longer than 32767 characters";
+    QTest::newRow("a key twice")
+        << QByteArray(R"({"name":"New","parameters":{"Modbus_TCP_Slave_Port":"10000",)"
+                      R"( "Modbus_TCP_Slave_Port" : "502"}})")
+        << 2 << "the key \"Modbus_TCP_Slave_Port\" is given twice";
+    QTest::newRow("a key twice, written with an escape")
+        << QByteArray(R"({"name":"New","parameters":{"Modbus_TCP_Slave_Port":"502",)"
+                      R"("Modbus_TCP_Slave_\u0050ort":"503"}})")
+        << 2 << "the key \"Modbus_TCP_Slave_Port\" is given twice";
+    QTest::newRow("name not a string")
+        << QByteArray(R"({"name":7,"parameters":{}})") << 2 << "the name is not a string";
+    QTest::newRow("the name of a configuration in another case")
+        << QByteArray(R"({"name":"HALL","parameters":{}})") << 1
+        << "(the configuration Hall differs from it only in the case of its letters)";
     QTest::newRow("number, not text")
         << QByteArray(R"({"name":"New","parameters":{"Modbus_TCP_Slave_Port":502}})") << 2
         << "Modbus_TCP_Slave_Port takes a string";
@@ -776,12 +834,13 @@ void Tst_Cli_Provision::importRefusals() {
     QFETCH(int, exit);
     QFETCH(QString, message);
     const Cli_Program program;
+    program.Add_Configuration(QStringLiteral("Hall"));
     Write_Test_File(program.file(QStringLiteral("new.json")), json);
     const Cli_Result result =
         program.Run({QStringLiteral("import"), program.file(QStringLiteral("new.json"))});
     QCOMPARE(result.Exit, exit);
     Verify_Error_Line(result, message);
-    QCOMPARE(Projects(program), QStringList());
+    QCOMPARE(Projects(program), QStringList{"Hall"});
 }
 
 void Tst_Cli_Provision::changesWaitForTheConfigurationsLock_data() {
