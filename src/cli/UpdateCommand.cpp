@@ -181,8 +181,6 @@ Update_Ending Update_Active_Configuration(const Update_Request &request) {
     extras.Give_Up = request.Give_Up;
     extras.Started = [&](qint64 pid) {
         ending.Updater_Ran = true;
-        entry.Updater_Pid = pid;
-        entry.Updater_Log = Updater_Log_File_Name;
         try {
             Record_Updater_Start(App.Proj_Dir, entry, pid);
         } catch (const Core_Error &error) {

@@ -305,8 +305,6 @@ void Update_Dialog::Btn_UpdateClick() {
     Updater_Extras extras;
     extras.Output_Log = Join_Path(App.Proj_Dir, Updater_Log_File_Name);
     extras.Started = [&entry, &start_record_failure](qint64 pid) {
-        entry.Updater_Pid = pid;
-        entry.Updater_Log = Updater_Log_File_Name;
         try {
             Record_Updater_Start(App.Proj_Dir, entry, pid);
         } catch (const Core_Error &error) {

@@ -103,12 +103,15 @@ Update_Entry New_Update_Entry(const QString &source, const QString &address, int
     return entry;
 }
 
-void Record_Updater_Start(const QString &proj_dir, Update_Entry entry, qint64 pid) {
-    entry.Outcome = Update_Result::Updater_Started;
+void Record_Updater_Start(const QString &proj_dir, Update_Entry &entry, qint64 pid) {
     entry.Updater_Pid = pid;
-    entry.Updater_Log = Updater_Log_File_Name;
-    entry.Reason.clear();
-    Append_Update_Record(proj_dir, entry);
+    // The log is made as the updater starts, where the platform gives it one.
+    if (QFileInfo::exists(Join_Path(proj_dir, Updater_Log_File_Name)))
+        entry.Updater_Log = Updater_Log_File_Name;
+    Update_Entry start = entry;
+    start.Outcome = Update_Result::Updater_Started;
+    start.Reason.clear();
+    Append_Update_Record(proj_dir, start);
 }
 
 Update_History Parse_Update_History(const QByteArray &text) {

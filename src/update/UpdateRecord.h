@@ -54,9 +54,10 @@ struct Update_Entry {
 Update_Entry New_Update_Entry(const QString &source, const QString &address, int option,
                               bool read_back);
 
-// Appends the start line of entry's update, whose updater pid has just started. Throws as
-// Append_Update_Record does.
-void Record_Updater_Start(const QString &proj_dir, Update_Entry entry, qint64 pid);
+// For the update of entry, whose updater pid has just started: keeps pid and the updater's log
+// (when the updater writes one there) in entry, for its end line, and appends the start line.
+// Throws as Append_Update_Record does.
+void Record_Updater_Start(const QString &proj_dir, Update_Entry &entry, qint64 pid);
 
 // The entry as one line of JSON, with the time (UTC), the program's version, the image's
 // SHA-256 and checksum and the firmware's SHA-256 and size.

@@ -15,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <csignal>
 
 namespace {
@@ -105,6 +106,7 @@ private slots:
     void provisionKeepsConcurrentChanges();
     void failedDeviceGetsItsFilesBack();
     void interruptedTwiceAndResumed();
+    void secondInterruptGivesUpWaiting();
     void provisionExistingConfigurationAndReport();
 
     void warningsOfSetAndValidate();
@@ -586,6 +588,49 @@ void Tst_Cli_Provision::interruptedTwiceAndResumed() {
     for (const QString &name :
          {QStringLiteral("Line1"), QStringLiteral("Line2"), QStringLiteral("Line3")})
         QCOMPARE(Updates_Of(program, name), 1);
+#endif
+}
+
+// A second interrupt gives up waiting for the running updater, which keeps the program folder
+// locked until it ends, as after a wait that ran out.
+void Tst_Cli_Provision::secondInterruptGivesUpWaiting() {
+#ifdef Q_OS_WIN
+    QSKIP("the tool's interrupt is a POSIX signal here");
+#else
+    const Cli_Program program;
+    program.Add_Held_Updater();
+    auto released = qScopeGuard([&program] { program.Release_Updater(); });
+    Write_Test_File(program.file(QStringLiteral("devices.csv")),
+                    "name,reach,address,option\nLine1,127.0.0.1,10.0.0.11,2\n"
+                    "Line2,127.0.0.1,10.0.0.12,2\n");
+    const QString report = program.file(QStringLiteral("report.jsonl"));
+    QProcess provision;
+    if (const auto ended =
+            Start_Holding_Update(provision,
+                                 program.Arguments({QStringLiteral("provision"),
+                                                    program.file(QStringLiteral("devices.csv")),
+                                                    QStringLiteral("--report"), report}),
+                                 [&program] { return !program.Record().isEmpty(); })) {
+        if (!Icmp_Allowed(*ended))
+            QSKIP("this user may not open an ICMP socket");
+        QFAIL(qPrintable(ended->Err));
+    }
+    QCOMPARE(::kill(pid_t(provision.processId()), SIGINT), 0);
+    QVERIFY(!provision.waitForFinished(300));
+    QCOMPARE(::kill(pid_t(provision.processId()), SIGTERM), 0);
+    const Cli_Result result = Finish_Cli(provision);
+    QCOMPARE(result.Exit, 130);
+    QVERIFY(!program.Record().contains(QLatin1String("ended")));
+    QVERIFY(QFileInfo::exists(program.file(Update_Lock_File_Name)));
+    const QList<QJsonObject> rows = Report_Lines(report);
+    QCOMPARE(Results(rows), (QStringList{"Line1 failed", "Line2 not run"}));
+    QVERIFY2(rows.front()
+                 .value(QStringLiteral("reason"))
+                 .toString()
+                 .startsWith(QLatin1String("wait ran out")),
+             qPrintable(rows.front().value(QStringLiteral("reason")).toString()));
+    QCOMPARE(rows.front().value(QStringLiteral("configuration")).toString(),
+             QStringLiteral("kept"));
 #endif
 }
 
