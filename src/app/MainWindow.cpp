@@ -160,10 +160,10 @@ Options_Dialog *Main_Window::Options_Window() {
 }
 
 Update_Dialog *Main_Window::Update_Window() {
-    return Made_Once(Created.Update, this,
-                     [this](const QString &program, const std::function<void()> &write_job) {
-                         return Start_Program(program, write_job);
-                     });
+    return Made_Once(
+        Created.Update, this,
+        [this](const QString &program, const std::function<void()> &write_job,
+               const Updater_Extras &extras) { return Start_Program(program, write_job, extras); });
 }
 
 Communication_Dialog *Main_Window::Communication_Window() {
@@ -194,6 +194,7 @@ void Main_Window::Set_Lang() {
 }
 
 bool Main_Window::Save_Setting() {
+    Forget_Missing_Configuration();
     try {
         const QString kept_aside = Save_Settings(App, Settings_File_Path(App));
         if (!kept_aside.isEmpty())
@@ -247,14 +248,17 @@ void Main_Window::Update_Device() {
 }
 
 Update_Outcome Main_Window::Start_Program(const QString &NomeSW,
-                                          const std::function<void()> &Write_Job) {
+                                          const std::function<void()> &Write_Job,
+                                          const Updater_Extras &extras) {
     // The update dialog drops the user's input meanwhile, so every event is processed here:
     // none is held back to act once the updater has ended.
-    return Run_Update_Job(NomeSW, Write_Job, Updater_Wait_Limit_Ms,
-                          [this](const Update_Progress &progress) {
-                              Update_Window()->Show_Progress(progress);
-                              QCoreApplication::processEvents();
-                          });
+    return Run_Update_Job(
+        NomeSW, Write_Job, Updater_Wait_Limit_Ms,
+        [this](const Update_Progress &progress) {
+            Update_Window()->Show_Progress(progress);
+            QCoreApplication::processEvents();
+        },
+        extras);
 }
 
 void Main_Window::Apply_Qt_Texts() {

@@ -44,7 +44,8 @@ public:
     // Updater_Wait_Limit_Ms; the windows keep painting meanwhile, and the update dialog shows
     // how long it has run. While another update of the program folder runs, it waits for that
     // one first, as long again at most. The dialog shows how it ended.
-    Update_Outcome Start_Program(const QString &NomeSW, const std::function<void()> &Write_Job);
+    Update_Outcome Start_Program(const QString &NomeSW, const std::function<void()> &Write_Job,
+                                 const Updater_Extras &extras);
 
     // Where the version check asks; tests point it at a server of their own.
     QString Version_Server = Maker_Server;

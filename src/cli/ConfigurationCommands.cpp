@@ -40,7 +40,7 @@ int Run_List(const QCommandLineParser &parser, const QStringList &) {
 int Run_New(const QCommandLineParser &parser, const QStringList &args) {
     Open_Program_Folder(parser);
     const Create_Result result = Create_Configuration(args.at(0));
-    return result == Create_OK ? 0 : Refuse(Lang_Strings.at(result));
+    return result == Create_OK ? 0 : Refused_Name(result, args.at(0));
 }
 
 int Run_Get(const QCommandLineParser &parser, const QStringList &args) {
@@ -77,12 +77,8 @@ int Run_Set(const QCommandLineParser &parser, const QStringList &args) {
             throw Usage_Error{QStringLiteral("'%1' is not KEY=VALUE").arg(pair)};
         const ParGen_Key &key = Known_Key(pair.left(equals));
         const QString value = pair.mid(equals + 1);
-        // The communication settings dialog takes no more; a longer value could make a file
-        // too large to be read back.
-        if (value.size() > ParGen_Value_Limit)
-            throw Usage_Error{QStringLiteral("the value of %1 is longer than %2 characters")
-                                  .arg(QLatin1String(key.Key))
-                                  .arg(ParGen_Value_Limit)};
+        if (const auto refusal = Value_Refusal(key, value))
+            throw Usage_Error{*refusal};
         changes.append({&key, value});
     }
     Open_Named_Configuration(args.at(0));
@@ -92,10 +88,8 @@ int Run_Set(const QCommandLineParser &parser, const QStringList &args) {
     if (!lock)
         return Exit_Configuration_Busy;
     ParGen_Params params = Load_ParGen(App.ParGen_File);
-    for (const auto &[key, value] : changes) {
-        if (!Set_ParGen_Value(params, *key, value))
-            throw Usage_Error{QStringLiteral("%1 takes 1 or 0").arg(QLatin1String(key->Key))};
-    }
+    for (const auto &[key, value] : changes)
+        Set_ParGen_Value(params, *key, value);
     if (const int refused =
             Check_Parameters(params, args.at(0), parser.isSet(QStringLiteral("strict"))))
         return refused;

@@ -17,27 +17,27 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <vector>
 
 namespace {
 
 const QList<QCommandLineOption> Folder = Program_Folder_Options();
 
-int Refused_Name(Create_Result result, const QString &name) {
-    return Refuse(Lang_Strings.at(result) + QStringLiteral(": ") + name);
-}
-
 // The configuration the settings file remembers follows a rename, unless the window runs: it
-// writes the name it holds into the settings when it closes, and would undo the change.
+// writes the name it holds into the settings when it closes, and would undo the change. After a
+// deletion (new_name empty) none is remembered; a window that runs forgets it too when it
+// closes, as its folder is gone.
 void Follow_In_Settings(const QString &name, const QString &new_name) {
     const QString path = Settings_File_Path(App);
     AppState settings = App;
     Load_Settings(settings, path);
     if (settings.Proj_Name != name)
         return;
-    if (Window_Running(App.App_Dir)) {
+    if (!new_name.isEmpty() && Window_Running(App.App_Dir)) {
         Err() << "cf20914-cli: note: the window of this program folder runs; open " << new_name
               << " there, as it still remembers " << name << '\n';
         return;
@@ -93,6 +93,7 @@ int Run_Delete(const QCommandLineParser &parser, const QStringList &args) {
     if (!lock)
         return Exit_Configuration_Busy;
     Delete_Configuration(args.at(0));
+    Follow_In_Settings(args.at(0), QString());
     return 0;
 }
 
@@ -112,31 +113,70 @@ int Run_Export(const QCommandLineParser &parser, const QStringList &args) {
     return 0;
 }
 
-// The name and parameters of an exported file; a key it lacks takes its default.
+// The first key that an object of the JSON text (well-formed) names twice; JSON readers keep
+// only one of the two, so what the file says would depend on the reader.
+std::optional<QString> Twice_Named_Key(const QByteArray &json) {
+    // For each open object: the keys seen so far; null for an open array.
+    QList<std::optional<QSet<QString>>> open;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json.at(i);
+        if (c == '{' || c == '[') {
+            open.append(c == '{' ? std::optional<QSet<QString>>(QSet<QString>()) : std::nullopt);
+        } else if (c == '}' || c == ']') {
+            open.removeLast();
+        } else if (c == '"') {
+            const qsizetype start = i;
+            for (++i; json.at(i) != '"'; ++i)
+                i += json.at(i) == '\\';
+            qsizetype next = i + 1;
+            while (next < json.size() && QChar::isSpace(json.at(next)))
+                ++next;
+            if (open.isEmpty() || !open.last() || next >= json.size() || json.at(next) != ':')
+                continue;
+            const QString key = QJsonDocument::fromJson('[' + json.mid(start, i + 1 - start) + ']')
+                                    .array()
+                                    .at(0)
+                                    .toString();
+            if (open.last()->contains(key))
+                return key;
+            open.last()->insert(key);
+        }
+    }
+    return std::nullopt;
+}
+
+// The name and parameters of an exported file; a key it lacks takes its default. Each value
+// is checked as set checks it.
 std::pair<QString, ParGen_Params> Read_Export(const QString &path) {
+    const QByteArray bytes = Read_Input_File(path, Text_File_Limit);
     QJsonParseError error{};
-    const QJsonDocument document =
-        QJsonDocument::fromJson(Read_Input_File(path, Text_File_Limit), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     const auto bad = [&path](const QString &reason) {
         return Usage_Error{QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason)};
     };
     if (error.error != QJsonParseError::NoError)
         throw bad(error.errorString() + QStringLiteral(" at offset %1").arg(error.offset));
+    if (const std::optional<QString> twice = Twice_Named_Key(bytes))
+        throw bad(QStringLiteral("the key \"%1\" is given twice").arg(*twice));
     const QJsonObject file = document.object();
     if (!file.value(QStringLiteral("parameters")).isObject())
         throw bad(QStringLiteral("no object \"parameters\""));
+    const QJsonValue name = file.value(QStringLiteral("name"));
+    if (!name.isUndefined() && !name.isString())
+        throw bad(QStringLiteral("the name is not a string"));
     ParGen_Params params = Default_ParGen();
     const QJsonObject values = file.value(QStringLiteral("parameters")).toObject();
     for (auto value = values.begin(); value != values.end(); ++value) {
         const ParGen_Key *key = Find_ParGen_Key(value.key());
         if (!key)
             throw bad(QStringLiteral("unknown key '%1'").arg(value.key()));
-        if (!value->isString() || !Set_ParGen_Value(params, *key, value->toString()))
-            throw bad(QStringLiteral("%1 takes %2")
-                          .arg(value.key(), key->Switch ? QStringLiteral("\"1\" or \"0\"")
-                                                        : QStringLiteral("a string")));
+        if (!value->isString())
+            throw bad(QStringLiteral("%1 takes a string").arg(value.key()));
+        if (const auto refusal = Value_Refusal(*key, value->toString()))
+            throw bad(*refusal);
+        Set_ParGen_Value(params, *key, value->toString());
     }
-    return {file.value(QStringLiteral("name")).toString(), params};
+    return {name.toString(), params};
 }
 
 int Run_Import(const QCommandLineParser &parser, const QStringList &args) {

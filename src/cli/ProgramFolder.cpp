@@ -54,6 +54,28 @@ int Refuse(const QString &message) {
     return 1;
 }
 
+int Refused_Name(Create_Result result, const QString &name) {
+    const QString twin =
+        result == Create_Folder_Exists ? Case_Twin(App.Projects_Dir, name) : QString();
+    return Refuse(Lang_Strings.at(result) + QStringLiteral(": ") + name +
+                  (twin.isEmpty() ? QString()
+                                  : QStringLiteral(" (the configuration %1 differs from it only in "
+                                                   "the case of its letters)")
+                                        .arg(twin)));
+}
+
+std::optional<QString> Value_Refusal(const ParGen_Key &key, const QString &value) {
+    // The communication settings dialog takes no more; a longer value could make a file too
+    // large to be read back.
+    if (value.size() > ParGen_Value_Limit)
+        return QStringLiteral("the value of %1 is longer than %2 characters")
+            .arg(QLatin1String(key.Key))
+            .arg(ParGen_Value_Limit);
+    if (key.Switch && value != QLatin1String("1") && value != QLatin1String("0"))
+        return QStringLiteral("%1 takes 1 or 0").arg(QLatin1String(key.Key));
+    return std::nullopt;
+}
+
 int Check_Parameters(const ParGen_Params &params, const QString &name, bool strict) {
     if (const auto failed = First_Failed_Rule(params))
         return Refuse(Lang_Strings.at(*failed));

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <memory>
+#include <optional>
 
 struct ParGen_Params;
 
@@ -22,6 +23,16 @@ void Open_Named_Configuration(const QString &name);
 
 // Writes "cf20914-cli: " and message as one line on stderr; the exit code of a refusal, 1.
 int Refuse(const QString &message);
+
+// Refuses name with the create dialog's message for result, naming the configuration whose name
+// differs from it only in case when that is the reason; the exit code of a refusal, 1.
+enum Create_Result : int;
+int Refused_Name(Create_Result result, const QString &name);
+
+// Why set refuses value for key: longer than a field of the dialog takes, or a switch value
+// other than 1 or 0; nullopt when it takes it.
+struct ParGen_Key;
+std::optional<QString> Value_Refusal(const ParGen_Key &key, const QString &value);
 
 // Checks params as Set Communication does before it saves them into configuration name: a
 // failing rule refuses with its message; each network warning goes to stderr, and refuses too

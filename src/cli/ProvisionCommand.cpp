@@ -8,6 +8,7 @@
 #include "configurations/ConfigurationLock.h"
 #include "configurations/Configurations.h"
 #include "configurations/DeviceList.h"
+#include "configurations/ManageConfigurations.h"
 #include "language/LangStrings.h"
 #include "parameters/NetworkWarnings.h"
 #include "parameters/Validation.h"
@@ -16,14 +17,21 @@
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 #include "shell/AppState.h"
+#include "shell/Conversions.h"
 #include "update/JobFile.h"
+#include "update/ModbusCheck.h"
 #include "update/UpdatePlan.h"
+#include "update/UpdaterLaunch.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
+#include <QTimer>
+#include <atomic>
+#include <csignal>
 
 namespace {
 
@@ -36,7 +44,7 @@ struct Planned_Device {
     int Option = Update_Firmware_And_Configuration;
 };
 
-// How far a device came and how it ended.
+// How far a device came and how it ended, as a row of the report.
 struct Device_Outcome {
     QString Name;
     int Line = 0;
@@ -44,7 +52,25 @@ struct Device_Outcome {
     QString Result = QStringLiteral("not run");
     std::optional<int> Exit_Code;
     QString Reason;
+    std::optional<int> Updater_Exit_Code;
+    QString Verified = QStringLiteral("not checked");
+    // What became of the configuration: created, changed, restored, removed or kept.
+    QString Configuration;
+    QList<std::pair<QString, QString>> Extra; // the list's columns that were passed over
 };
+
+const QString Result_Ok = QStringLiteral("ok");
+
+// The exit code of a run that an interrupt stopped, as a shell gives it for SIGINT.
+constexpr int Exit_Interrupted = 130;
+
+// Signals that ask the run to stop: the first after the running device, the second also gives up
+// waiting for its updater.
+std::atomic<int> Interrupts{0};
+
+extern "C" void Count_Interrupt(int) {
+    Interrupts.fetch_add(1);
+}
 
 QString Row_Text(const Device_Row &row, const QString &text) {
     return QStringLiteral("line %1: %2").arg(row.Line).arg(text);
@@ -61,6 +87,13 @@ QList<Planned_Device> Plan_Devices(const Device_List &list, QStringList &errors,
         Planned_Device device{row, false, Default_ParGen(), QString(), {}};
         const QString folder = Join_Path(App.Projects_Dir, row.Name);
         device.Exists = QFileInfo(folder).isDir();
+        const QString twin = device.Exists ? QString() : Case_Twin(App.Projects_Dir, row.Name);
+        if (!twin.isEmpty()) {
+            errors << Row_Text(row, QStringLiteral("name '%1' differs from the configuration %2 "
+                                                   "only in the case of its letters")
+                                        .arg(row.Name, twin));
+            continue;
+        }
         try {
             if (device.Exists)
                 device.Params = Load_ParGen(Join_Path(folder, ParGen_File_Name));
@@ -69,8 +102,8 @@ QList<Planned_Device> Plan_Devices(const Device_List &list, QStringList &errors,
             continue;
         }
         device.Params = Apply_Device_Row(device.Params, row);
-        if (const auto failed = First_Failed_Rule(device.Params)) {
-            errors << Row_Text(row, Lang_Strings.at(*failed));
+        if (const auto failure = Device_Rule_Failure(row, device.Params)) {
+            errors << Row_Text(row, *failure);
             continue;
         }
         device.Reach = Device_Reach(row, device.Params);
@@ -96,6 +129,28 @@ QList<Planned_Device> Plan_Devices(const Device_List &list, QStringList &errors,
     return plan;
 }
 
+// What the whole batch needs before its first device: the firmware when an option sends it,
+// the updater, and for verify the Modbus module. Each problem as a text.
+QStringList Batch_Errors(const QList<Planned_Device> &plan, bool verify) {
+    QStringList errors;
+    const QFileInfo firmware(Firmware_Path());
+    if (std::any_of(plan.begin(), plan.end(),
+                    [](const Planned_Device &device) { return Sends_Firmware(device.Option); }) &&
+        (!firmware.isFile() || firmware.size() == 0))
+        errors << Lang_Strings.at(652).arg(QDir::toNativeSeparators(firmware.filePath()));
+    const QFileInfo updater(Join_Path(App.App_Dir, Updater_File_Name));
+    if (!updater.isFile() || !updater.isExecutable())
+        errors << Lang_Strings.at(653).arg(QDir::toNativeSeparators(updater.filePath()));
+    if (verify) {
+        try {
+            Make_Endpoint_Probe();
+        } catch (const Core_Error &error) {
+            errors << QStringLiteral("--verify cannot check the devices: ") + error.message();
+        }
+    }
+    return errors;
+}
+
 QString Plan_Text(const Planned_Device &device) {
     QStringList values;
     for (const auto &[key, value] : device.Row.Values)
@@ -108,68 +163,129 @@ QString Plan_Text(const Planned_Device &device) {
         .arg(device.Option);
 }
 
-// Creates, sets and updates one device, then checks it when verify_s is not -1; the outcome
-// names the step where it stopped. A configuration it created is removed again when the device
-// fails.
-Device_Outcome Provision_Device(const Planned_Device &device, int verify_s) {
-    Device_Outcome outcome{device.Row.Name, device.Row.Line, {}, {}, {}, {}};
-    bool created = false;
-    // A configuration the updater was given stays, with its record: the device may hold it now,
-    // and an updater left running still reads it.
-    const auto fail = [&](const QString &reason, int exit_code, bool sent = false) {
-        outcome.Result = QStringLiteral("failed");
-        outcome.Reason = reason;
-        outcome.Exit_Code = exit_code;
-        if (created && !sent && !QDir(App.Proj_Dir).removeRecursively())
-            outcome.Reason += QStringLiteral("; the new configuration could not be removed");
-        return outcome;
-    };
-    Err() << "== " << device.Row.Name << " (line " << device.Row.Line << ")\n" << Qt::flush;
+struct Batch_Options {
+    int Verify_S = -1;
+    int Wait_S = Updater_Wait_Limit_Ms / 1000;
+};
+
+// Creates, sets and updates one device under its configuration's lock, then checks it when
+// asked; the outcome names the step where it stopped. The list's values go onto the
+// configuration as it is at the device's turn, so a change made meanwhile to other values
+// stands. When the device fails before its updater ran, a configuration made for it is removed
+// and an existing one gets its files back; once the updater ran, the configuration stays.
+Device_Outcome Provision_Device(const Planned_Device &device, const Batch_Options &options) {
+    Device_Outcome outcome;
+    outcome.Name = device.Row.Name;
+    outcome.Line = device.Row.Line;
+    outcome.Extra = device.Row.Extra;
+    const QString name = Escape_Controls(device.Row.Name);
+    Err() << "== " << name << " (line " << device.Row.Line << ")\n" << Qt::flush;
     outcome.Step = QStringLiteral("create");
-    // The configuration is made and set under its lock; the update reads it as it stands then.
-    auto lock = Hold_Configuration(Join_Path(App.Projects_Dir, device.Row.Name));
-    if (!lock)
-        return fail(QStringLiteral("another change holds the configuration"),
-                    Exit_Configuration_Busy);
+    const QString folder = Join_Path(App.Projects_Dir, device.Row.Name);
+    auto lock = Hold_Configuration(folder);
+    if (!lock) {
+        outcome.Result = QStringLiteral("failed");
+        outcome.Exit_Code = Exit_Configuration_Busy;
+        outcome.Reason = QStringLiteral("refused before sending: another change held the "
+                                        "configuration");
+        return outcome;
+    }
+    // The lock is held through the update and the check after it; its file stays fresh while
+    // it is held longer than a change usually holds it.
+    QTimer freshness;
+    QObject::connect(&freshness, &QTimer::timeout, [&lock] { lock->Keep_Fresh(); });
+    freshness.start(1000);
+    bool created = false;
+    std::optional<Configuration_Files> saved;
+    const auto undo = [&]() -> QString {
+        if (!saved)
+            return QString();
+        try {
+            Restore_Configuration_Files(*std::exchange(saved, std::nullopt));
+            outcome.Configuration = QStringLiteral("restored");
+            return QStringLiteral("the configuration's previous ParGen.xml and bin/bank.bin were "
+                                  "put back");
+        } catch (const Core_Error &error) {
+            return QStringLiteral("the configuration's previous files could not be put back: ") +
+                   error.message();
+        }
+    };
+    Update_Ending ending;
     try {
-        if (device.Exists) {
+        if (QFileInfo(folder).isDir()) {
+            saved = Save_Configuration_Files(folder);
             Open_Named_Configuration(device.Row.Name);
         } else {
             const Create_Result result = Create_Configuration(device.Row.Name);
             if (result != Create_OK)
-                return fail(Lang_Strings.at(result), 1);
+                throw Core_Error(Lang_Strings.at(result));
             created = true;
         }
         outcome.Step = QStringLiteral("set");
-        Save_ParGen(device.Params, App.ParGen_File);
-        lock.reset();
-        outcome.Step = QStringLiteral("update");
-        Update_Request request;
-        request.Address = device.Reach;
-        request.Option = device.Option;
-        request.Verify_S = verify_s;
-        const int code = Update_Active_Configuration(request);
-        if (code == Exit_Not_Answering) {
-            outcome.Step = QStringLiteral("verify");
-            return fail(QStringLiteral("the device does not answer at every endpoint"), code, true);
+        const ParGen_Params params = Apply_Device_Row(Load_ParGen(App.ParGen_File), device.Row);
+        if (const auto failure = Device_Rule_Failure(device.Row, params)) {
+            ending.Exit = Exit_Refused;
+            ending.Reason = QStringLiteral("refused before sending: ") + *failure;
+            Refuse(name + QStringLiteral(": ") + *failure);
+        } else {
+            Save_ParGen(params, App.ParGen_File);
+            outcome.Configuration = created ? QStringLiteral("created") : QStringLiteral("changed");
+            outcome.Step = QStringLiteral("update");
+            Update_Request request;
+            request.Address = device.Reach;
+            request.Option = device.Option;
+            request.Verify_S = options.Verify_S;
+            request.Wait_S = options.Wait_S;
+            request.Line_Prefix = name + QStringLiteral(": ");
+            request.While_Waiting = [&lock] {
+                lock->Keep_Fresh();
+            };
+            request.Give_Up = [] {
+                return Interrupts.load() > 1;
+            };
+            request.Undo = undo;
+            ending = Update_Active_Configuration(request);
+            if (ending.Exit == Exit_Usage)
+                Refuse(request.Line_Prefix + ending.Message);
         }
-        if (code != 0)
-            return fail(QStringLiteral("the update ended with exit code %1").arg(code), code,
-                        code == Exit_Wait_Ran_Out || code == Exit_Updater_Failed);
     } catch (const Usage_Error &error) {
         Refuse(error.Message);
-        return fail(error.Message, 2);
+        ending.Exit = Exit_Usage;
+        ending.Reason = error.Message;
     } catch (const Core_Error &error) {
         Refuse(error.message());
-        return fail(error.message(), 2);
+        ending.Exit = Exit_Usage;
+        ending.Reason = error.message();
     }
-    outcome.Result = QStringLiteral("ok");
-    outcome.Exit_Code = 0;
+    outcome.Exit_Code = ending.Exit;
+    outcome.Updater_Exit_Code = ending.Updater_Exit_Code;
+    outcome.Verified = ending.Verified;
+    outcome.Reason = ending.Reason;
+    if (ending.Exit == Exit_Updater_Ended) {
+        outcome.Result = Result_Ok;
+        return outcome;
+    }
+    outcome.Result = QStringLiteral("failed");
+    if (ending.Exit == Exit_Not_Answering)
+        outcome.Step = QStringLiteral("verify");
+    if (ending.Updater_Ran) {
+        // The device may hold what it was sent: the configuration says what that is.
+        outcome.Configuration = QStringLiteral("kept");
+        outcome.Reason += QStringLiteral("; the device may hold the new values");
+    } else if (created) {
+        outcome.Configuration = QStringLiteral("removed");
+        if (!QDir(App.Proj_Dir).removeRecursively())
+            outcome.Reason += QStringLiteral("; the new configuration could not be removed");
+        else
+            outcome.Reason += QStringLiteral("; the configuration made for it was removed");
+    } else if (saved) {
+        outcome.Reason += QStringLiteral("; ") + undo();
+    }
     return outcome;
 }
 
-QString Exit_Text(const Device_Outcome &outcome) {
-    return outcome.Exit_Code ? QString::number(*outcome.Exit_Code) : QString();
+QString Number_Text(const std::optional<int> &number) {
+    return number ? QString::number(*number) : QString();
 }
 
 // The outcomes as a table with aligned columns.
@@ -178,8 +294,8 @@ void Print_Summary(const QList<Device_Outcome> &outcomes) {
                              QStringLiteral("step"), QStringLiteral("result"),
                              QStringLiteral("exit code")}};
     for (const Device_Outcome &outcome : outcomes)
-        rows << QStringList{outcome.Name, QString::number(outcome.Line), outcome.Step,
-                            outcome.Result, Exit_Text(outcome)};
+        rows << QStringList{Escape_Controls(outcome.Name), QString::number(outcome.Line),
+                            outcome.Step, outcome.Result, Number_Text(outcome.Exit_Code)};
     QList<qsizetype> widths(rows.front().size(), 0);
     for (const QStringList &row : rows) {
         for (qsizetype c = 0; c < row.size(); ++c)
@@ -191,6 +307,7 @@ void Print_Summary(const QList<Device_Outcome> &outcomes) {
             line += row.at(c).leftJustified(widths[c] + 2);
         Out() << line.trimmed() << '\n';
     }
+    Out() << Qt::flush;
 }
 
 QString Csv_Field(const QString &text) {
@@ -201,85 +318,295 @@ QString Csv_Field(const QString &text) {
            QLatin1Char('"');
 }
 
-QByteArray Report_Text(const QList<Device_Outcome> &outcomes, bool json) {
-    if (json) {
+// The report's fields of an outcome in their order; the list's passed-over columns follow.
+const QStringList Report_Columns{QStringLiteral("device"),
+                                 QStringLiteral("line"),
+                                 QStringLiteral("step"),
+                                 QStringLiteral("result"),
+                                 QStringLiteral("exit_code"),
+                                 QStringLiteral("reason"),
+                                 QStringLiteral("updater_exit_code"),
+                                 QStringLiteral("verified"),
+                                 QStringLiteral("configuration")};
+
+QStringList Report_Values(const Device_Outcome &outcome) {
+    return {outcome.Name,
+            QString::number(outcome.Line),
+            outcome.Step,
+            outcome.Result,
+            Number_Text(outcome.Exit_Code),
+            outcome.Reason,
+            Number_Text(outcome.Updater_Exit_Code),
+            outcome.Verified,
+            outcome.Configuration};
+}
+
+QJsonObject Report_Object(const Device_Outcome &outcome) {
+    const QStringList values = Report_Values(outcome);
+    QJsonObject object;
+    for (qsizetype c = 0; c < Report_Columns.size(); ++c)
+        object.insert(Report_Columns.at(c), values.at(c));
+    // Numbers stay numbers, as they always were in the report.
+    object.insert(QStringLiteral("line"), outcome.Line);
+    for (const auto &[key, number] :
+         {std::pair{QStringLiteral("exit_code"), outcome.Exit_Code},
+          std::pair{QStringLiteral("updater_exit_code"), outcome.Updater_Exit_Code}})
+        object.insert(key, number ? QJsonValue(*number) : QJsonValue());
+    QJsonObject extra;
+    for (const auto &[column, value] : outcome.Extra)
+        extra.insert(column, value);
+    if (!extra.isEmpty())
+        object.insert(QStringLiteral("columns"), extra);
+    return object;
+}
+
+enum class Report_Format { Csv, Json, Json_Lines };
+
+std::optional<Report_Format> Format_Of(const QString &path) {
+    if (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        return Report_Format::Csv;
+    if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))
+        return Report_Format::Json;
+    if (path.endsWith(QLatin1String(".jsonl"), Qt::CaseInsensitive))
+        return Report_Format::Json_Lines;
+    return std::nullopt;
+}
+
+QByteArray Report_Text(const QList<Device_Outcome> &outcomes, Report_Format format) {
+    if (format == Report_Format::Json) {
         QJsonArray devices;
-        for (const Device_Outcome &outcome : outcomes) {
-            QJsonObject device{{QStringLiteral("device"), outcome.Name},
-                               {QStringLiteral("line"), outcome.Line},
-                               {QStringLiteral("step"), outcome.Step},
-                               {QStringLiteral("result"), outcome.Result},
-                               {QStringLiteral("reason"), outcome.Reason}};
-            device.insert(QStringLiteral("exit_code"),
-                          outcome.Exit_Code ? QJsonValue(*outcome.Exit_Code) : QJsonValue());
-            devices.append(device);
-        }
+        for (const Device_Outcome &outcome : outcomes)
+            devices.append(Report_Object(outcome));
         return QJsonDocument(devices).toJson(QJsonDocument::Indented);
     }
-    QString text = QStringLiteral("device,line,step,result,exit_code,reason\r\n");
-    for (const Device_Outcome &outcome : outcomes)
-        text += QStringList{Csv_Field(outcome.Name),
-                            QString::number(outcome.Line),
-                            outcome.Step,
-                            outcome.Result,
-                            Exit_Text(outcome),
-                            Csv_Field(outcome.Reason)}
-                    .join(QLatin1Char(',')) +
-                QStringLiteral("\r\n");
-    return text.toUtf8();
+    QByteArray text;
+    if (format == Report_Format::Json_Lines) {
+        for (const Device_Outcome &outcome : outcomes)
+            text += QJsonDocument(Report_Object(outcome)).toJson(QJsonDocument::Compact) + '\n';
+        return text;
+    }
+    QStringList header = Report_Columns;
+    for (const auto &extra :
+         outcomes.isEmpty() ? decltype(Device_Outcome::Extra)() : outcomes.front().Extra)
+        header << Csv_Field(extra.first);
+    text = header.join(QLatin1Char(',')).toUtf8() + "\r\n";
+    for (const Device_Outcome &outcome : outcomes) {
+        QStringList fields;
+        for (const QString &value : Report_Values(outcome))
+            fields << Csv_Field(value);
+        for (const auto &extra : outcome.Extra)
+            fields << Csv_Field(extra.second);
+        text += fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
+    }
+    return text;
+}
+
+// The report file, written whole after every change: a run that is killed leaves the report of
+// what was done up to then. A report that cannot be written is said once; the run goes on.
+class Report_File {
+public:
+    Report_File(QString path, Report_Format format) : Path(std::move(path)), Format(format) {}
+    void Write(const QList<Device_Outcome> &outcomes) {
+        if (Path.isEmpty())
+            return;
+        try {
+            Write_File_Safely(Path, Report_Text(outcomes, Format));
+        } catch (const Core_Error &error) {
+            if (!Failed)
+                Err() << "cf20914-cli: warning: " << Escape_Controls(error.message()) << '\n'
+                      << Qt::flush;
+            Failed = true;
+        }
+    }
+
+private:
+    QString Path;
+    Report_Format Format;
+    bool Failed = false;
+};
+
+// The rows of an earlier report as column-to-text maps; a usage error when it cannot be read.
+QList<QMap<QString, QString>> Report_Rows(const QString &path) {
+    const std::optional<Report_Format> format = Format_Of(path);
+    const auto bad = [&path](const QString &reason) {
+        return Usage_Error{QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason)};
+    };
+    if (!format)
+        throw bad(QStringLiteral("--resume takes a report ending in .csv, .json or .jsonl"));
+    QByteArray bytes;
+    try {
+        bytes = Read_Input_File(path, Device_List_Limit);
+    } catch (const Core_Error &error) {
+        throw Usage_Error{error.message()};
+    }
+    QList<QMap<QString, QString>> rows;
+    if (format == Report_Format::Csv) {
+        QStringList errors;
+        QStringList notes;
+        const QList<Csv_Record> records = Read_Csv(bytes, errors, notes);
+        if (!errors.isEmpty())
+            throw bad(errors.front());
+        for (qsizetype r = 1; r < records.size(); ++r) {
+            QMap<QString, QString> row;
+            for (qsizetype c = 0; c < records.front().Fields.size(); ++c)
+                row.insert(records.front().Fields.at(c), records.at(r).Fields.value(c));
+            rows << row;
+        }
+        return rows;
+    }
+    QList<QByteArray> lines{bytes};
+    if (format == Report_Format::Json_Lines)
+        lines = bytes.split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.trimmed().isEmpty())
+            continue;
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+        if (error.error != QJsonParseError::NoError)
+            throw bad(error.errorString());
+        const QJsonArray objects =
+            document.isArray() ? document.array() : QJsonArray{document.object()};
+        for (const QJsonValue &object : objects) {
+            QMap<QString, QString> row;
+            const QVariantMap values = object.toObject().toVariantMap();
+            for (auto value = values.begin(); value != values.end(); ++value)
+                row.insert(value.key(), value.value().toString());
+            rows << row;
+        }
+    }
+    return rows;
+}
+
+// The outcomes of the devices an earlier report shows as done, kept as they were.
+QList<Device_Outcome> Done_Earlier(const QString &path) {
+    QList<Device_Outcome> done;
+    for (const QMap<QString, QString> &row : Report_Rows(path)) {
+        if (row.value(QStringLiteral("result")) != Result_Ok)
+            continue;
+        Device_Outcome outcome;
+        outcome.Name = row.value(QStringLiteral("device"));
+        outcome.Line = row.value(QStringLiteral("line")).toInt();
+        outcome.Step = row.value(QStringLiteral("step"));
+        outcome.Result = Result_Ok;
+        outcome.Exit_Code = 0;
+        outcome.Reason = row.value(QStringLiteral("reason"));
+        if (const auto code = Decimal_Int(row.value(QStringLiteral("updater_exit_code"))))
+            outcome.Updater_Exit_Code = *code;
+        outcome.Verified = row.value(QStringLiteral("verified"), outcome.Verified);
+        outcome.Configuration = row.value(QStringLiteral("configuration"));
+        done << outcome;
+    }
+    return done;
 }
 
 int Run_Provision(const QCommandLineParser &parser, const QStringList &args) {
     const QString report = parser.value(QStringLiteral("report"));
-    const bool json = report.endsWith(QLatin1String(".json"), Qt::CaseInsensitive);
-    if (!report.isEmpty() && !json && !report.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
-        throw Usage_Error{QStringLiteral("--report takes a file ending in .csv or .json")};
+    const std::optional<Report_Format> format = Format_Of(report);
+    if (!report.isEmpty() && !format)
+        throw Usage_Error{QStringLiteral("--report takes a file ending in .csv, .json or .jsonl")};
+    if (!report.isEmpty()) {
+        const QFileInfo folder(QFileInfo(report).absolutePath());
+        if (!folder.isDir() || !folder.isWritable())
+            throw Usage_Error{QStringLiteral("the folder of the report, %1, %2")
+                                  .arg(QDir::toNativeSeparators(folder.filePath()),
+                                       folder.isDir() ? QStringLiteral("may not be written")
+                                                      : QStringLiteral("does not exist"))};
+    }
+    Batch_Options options;
+    options.Wait_S =
+        Number_Option(parser, QStringLiteral("wait"), options.Wait_S, 0, Longest_Wait_S);
+    const bool verify = parser.isSet(QStringLiteral("verify"));
+    if (verify)
+        options.Verify_S = Device_Restart_Wait_S;
     Open_Program_Folder(parser);
-    const Device_List list = Read_Device_List(Read_Input_File(args.at(0), Device_List_Limit));
+    const QList<Device_Outcome> done = parser.isSet(QStringLiteral("resume"))
+                                           ? Done_Earlier(parser.value(QStringLiteral("resume")))
+                                           : QList<Device_Outcome>();
+    const Device_List list =
+        Read_Device_List(Read_Input_File(args.at(0), Device_List_Limit),
+                         parser.isSet(QStringLiteral("ignore-unknown-columns")));
+    for (const QString &note : list.Notes)
+        Err() << "cf20914-cli: note: " << Escape_Controls(note) << '\n';
     QStringList errors = list.Errors;
     QStringList warnings;
     const QList<Planned_Device> plan = Plan_Devices(list, errors, warnings);
     const bool strict = parser.isSet(QStringLiteral("strict"));
-    for (const QString &warning : warnings)
-        Err() << "cf20914-cli: " << (strict ? "" : "warning: ") << warning << '\n';
     if (strict)
         errors << warnings;
-    if (!errors.isEmpty()) {
-        // In the order of the file's lines, as a user goes through them.
+    else
+        for (const QString &warning : warnings)
+            Err() << "cf20914-cli: warning: " << Escape_Controls(warning) << '\n';
+    if (!errors.isEmpty() || list.Errors.isEmpty()) {
+        // In the order of the file's lines, as a user goes through them; the batch's own
+        // problems after them.
         const auto line_of = [](const QString &error) {
             return error.section(QLatin1Char(' '), 1, 1).section(QLatin1Char(':'), 0, 0).toInt();
         };
         std::stable_sort(
             errors.begin(), errors.end(),
             [&line_of](const QString &a, const QString &b) { return line_of(a) < line_of(b); });
+        if (list.Errors.isEmpty())
+            errors << Batch_Errors(plan, verify);
         for (const QString &error : errors)
-            Err() << "cf20914-cli: " << error << '\n';
-        Err() << "cf20914-cli: nothing was changed\n";
-        return 1;
+            Err() << "cf20914-cli: " << Escape_Controls(error) << '\n';
+        if (!errors.isEmpty()) {
+            Err() << "cf20914-cli: nothing was changed\n";
+            return 1;
+        }
     }
     if (parser.isSet(QStringLiteral("dry-run"))) {
         for (const Planned_Device &device : plan)
-            Out() << Plan_Text(device) << '\n';
+            Out() << Escape_Controls(Plan_Text(device)) << '\n';
         return 0;
     }
 
     QList<Device_Outcome> outcomes;
-    bool stopped = false;
     for (const Planned_Device &device : plan) {
-        if (stopped) {
-            outcomes << Device_Outcome{device.Row.Name,     device.Row.Line,
-                                       QStringLiteral("-"), QStringLiteral("not run"),
-                                       std::nullopt,        QString()};
-            continue;
+        Device_Outcome outcome;
+        outcome.Name = device.Row.Name;
+        outcome.Line = device.Row.Line;
+        outcome.Extra = device.Row.Extra;
+        outcomes << outcome;
+    }
+    Report_File report_file(report, format.value_or(Report_Format::Csv));
+    report_file.Write(outcomes);
+    // An interrupt lets the running device end as usual; the devices after it are not begun.
+    std::signal(SIGINT, Count_Interrupt);
+    std::signal(SIGTERM, Count_Interrupt);
+    bool stopped = false;
+    for (qsizetype i = 0; i < plan.size(); ++i) {
+        const Planned_Device &device = plan.at(i);
+        Device_Outcome &outcome = outcomes[i];
+        const auto earlier =
+            std::find_if(done.begin(), done.end(), [&device](const Device_Outcome &old) {
+                return old.Name.compare(device.Row.Name, Qt::CaseInsensitive) == 0;
+            });
+        if (earlier != done.end()) {
+            outcome = *earlier;
+            outcome.Line = device.Row.Line;
+            outcome.Extra = device.Row.Extra;
+        } else if (Interrupts.load() > 0) {
+            outcome.Reason = QStringLiteral("the run was interrupted");
+        } else if (!stopped) {
+            outcome.Result = QStringLiteral("running");
+            report_file.Write(outcomes);
+            outcome = Provision_Device(device, options);
+            Out() << Escape_Controls(device.Row.Name) << ": " << outcome.Result
+                  << (outcome.Reason.isEmpty()
+                          ? QString()
+                          : QStringLiteral(": ") + Escape_Controls(outcome.Reason))
+                  << '\n'
+                  << Qt::flush;
+            stopped = outcome.Exit_Code != 0 && !parser.isSet(QStringLiteral("keep-going"));
         }
-        outcomes << Provision_Device(
-            device, parser.isSet(QStringLiteral("verify")) ? Device_Restart_Wait_S : -1);
-        stopped = outcomes.last().Exit_Code != 0 && !parser.isSet(QStringLiteral("keep-going"));
+        report_file.Write(outcomes);
     }
     Out() << '\n';
     Print_Summary(outcomes);
-    if (!report.isEmpty())
-        Write_File_Safely(report, Report_Text(outcomes, json));
+    if (Interrupts.load() > 0) {
+        Err() << "cf20914-cli: interrupted; the devices not run are named in the summary\n";
+        return Exit_Interrupted;
+    }
     for (const Device_Outcome &outcome : outcomes) {
         if (outcome.Exit_Code != 0)
             return outcome.Exit_Code.value_or(1);
@@ -292,29 +619,45 @@ int Run_Provision(const QCommandLineParser &parser, const QStringList &args) {
 Command Provision_Command() {
     return {
         QStringLiteral("provision DEVICES.csv [--dry-run] [--keep-going] [--verify] "
-                       "[--report FILE] [--strict] [--program-dir DIR] [--language NAME]"),
+                       "[--wait SECONDS] [--report FILE] [--resume REPORT] [--strict] "
+                       "[--ignore-unknown-columns] [--program-dir DIR] [--language NAME]"),
         QStringLiteral(
             "Provisions every device of a CSV list: creates its configuration when it is "
             "missing, sets the list's values as set does and updates the device as update "
-            "does (with its checks, summary and record). The header names the columns: name "
-            "(the configuration), reach (the address the device answers at now; empty: its "
-            "new endpoint-1 address), option (0, 1 or 2; default 0), any parameter key, or the "
-            "short forms address, mask, gateway, port (endpoint 1), address2, mask2, gateway2, "
-            "port2 (endpoint 2), offset_registers, offset_status. An empty cell leaves the "
-            "value as it is; a gateway column switches the gateway on. UTF-8 with or without "
-            "a byte-order mark, CR LF or LF; quoted fields may hold commas, quotes and line "
-            "ends; blank lines and lines starting with # are skipped.\n"
+            "does (with its checks, summary and record). The header names the columns, in any "
+            "case and with blanks around them: name (the configuration), reach (the address the "
+            "device answers at now; empty: its new endpoint-1 address), option (0, 1 or 2; "
+            "default 0), any parameter key, or the short forms address, mask, gateway, port "
+            "(endpoint 1), address2, mask2, gateway2, port2 (endpoint 2), offset_registers, "
+            "offset_status. An empty cell leaves the value as it is; a gateway column switches "
+            "the gateway on. The file is read as spreadsheets save it: UTF-8 or UTF-16 with a "
+            "byte-order mark, UTF-8 without one, otherwise the Windows ANSI code page (with a "
+            "note); fields separated by commas, semicolons or tabs (whichever the header uses, "
+            "or what a first line sep=X names); quoted fields may hold separators, quotes and "
+            "line ends; blank lines, lines starting with #, rows of separators alone and empty "
+            "columns after the last are skipped.\n"
             "The whole list is checked first (columns, values, the rules, names unique in the "
-            "list); with any error nothing is changed, each error is named with its line, and "
-            "the exit code is 1. Network warnings are printed and do not stop the run unless "
-            "--strict is given. Then the devices are provisioned in list order; the first that "
-            "fails stops the run unless --keep-going is given, and a configuration the run "
-            "created for a device that failed is removed again. --verify checks each updated "
-            "device at its new endpoints as update --verify does. A summary (device, line, step "
-            "reached, result, exit code) ends the run and is written to --report FILE as CSV or "
-            "JSON by its extension. --dry-run prints the plan and changes nothing.\n"
-            "Exit codes: 0 every device succeeded; 1 the list has errors; 2 usage or file "
-            "errors; else the exit code of the first device that failed (see update)."),
+            "list), and so is what the batch needs (the firmware when an option sends it, the "
+            "updater, the Modbus module for --verify, the report's folder); with any error "
+            "nothing is changed, each error is named with its line, and the exit code is 1. "
+            "Network warnings are printed and do not stop the run unless --strict is given. "
+            "Then the devices are provisioned in list order, each under its configuration's "
+            "lock: the list's values go onto the configuration as it is at the device's turn. "
+            "The first that fails stops the run unless --keep-going is given. A device that "
+            "fails before its updater ran leaves its configuration as it was (one the run made "
+            "is removed again); once the updater ran, the configuration stays, as the device "
+            "may hold it. --verify checks each updated device at its new endpoints as update "
+            "--verify does; --wait limits each updater as update --wait does. A line on stdout "
+            "for each device, a summary at the end, and --report FILE (CSV, JSON or JSON Lines "
+            "by its extension .csv, .json, .jsonl), written anew as each device ends: device, "
+            "line, step, result, exit code, reason, the updater's own exit code, verified, what "
+            "became of the configuration. An interrupt (Ctrl-C, SIGTERM) lets the running "
+            "device end and runs no further device; a second one gives up waiting for its "
+            "updater. --resume REPORT skips the devices an earlier report shows as ok. "
+            "--dry-run prints the plan and changes nothing.\n"
+            "Exit codes: 0 every device succeeded; 1 the list or the batch has errors; 2 usage "
+            "or file errors; 130 interrupted; else the exit code of the first device that "
+            "failed (see update)."),
         Program_Folder_Options() +
             QList<QCommandLineOption>{
                 {QStringLiteral("dry-run"),
@@ -323,10 +666,18 @@ Command Provision_Command() {
                  QStringLiteral("Go on with the next device after one fails.")},
                 {QStringLiteral("verify"),
                  QStringLiteral("Check that each device answers at its new endpoints.")},
+                {QStringLiteral("wait"),
+                 QStringLiteral("Longest wait for each updater, in seconds (default 150)."),
+                 QStringLiteral("SECONDS")},
                 {QStringLiteral("report"),
-                 QStringLiteral("Write the summary to FILE (.csv or .json)."),
+                 QStringLiteral("Write the report to FILE (.csv, .json or .jsonl)."),
                  QStringLiteral("FILE")},
-                {QStringLiteral("strict"), QStringLiteral("Network warnings count as errors.")}},
+                {QStringLiteral("resume"),
+                 QStringLiteral("Skip the devices that REPORT shows as ok."),
+                 QStringLiteral("REPORT")},
+                {QStringLiteral("strict"), QStringLiteral("Network warnings count as errors.")},
+                {QStringLiteral("ignore-unknown-columns"),
+                 QStringLiteral("Pass over columns of other names; the report carries them.")}},
         {QStringLiteral("DEVICES.csv")},
         Run_Provision};
 }

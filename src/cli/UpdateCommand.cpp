@@ -31,9 +31,6 @@
 
 namespace {
 
-// Longer waits are surely mistyped, and the limit must fit in milliseconds.
-constexpr int Longest_Wait_S = 86400;
-
 // How long the wait has run, rewritten in place, where someone watches a terminal.
 class Wait_Display {
 public:
@@ -60,54 +57,6 @@ private:
     qint64 Shown = -1;
 };
 
-// The record line of an update from the command line.
-Update_Entry Command_Line_Entry(const QString &address, int option, bool read_back) {
-    Update_Entry entry;
-    entry.Source = QStringLiteral("command line");
-    entry.Address = address;
-    entry.Option = option;
-    entry.Read_Back = read_back;
-    return entry;
-}
-
-// Records how the update ended and passes its exit code on. A record that cannot be written is
-// said, but does not change the update's result.
-int Recorded(Update_Entry &entry, const QElapsedTimer &clock, int exit_code) {
-    entry.Elapsed_Ms = clock.elapsed();
-    try {
-        Append_Update_Record(App.Proj_Dir, entry);
-    } catch (const Core_Error &error) {
-        Err() << "cf20914-cli: warning: " << error.message() << '\n';
-    }
-    return exit_code;
-}
-
-int Refused(Update_Entry &entry, const QElapsedTimer &clock, const QString &outcome,
-            const QString &reason, int exit_code) {
-    entry.Outcome = outcome;
-    entry.Reason = reason;
-    Refuse(reason);
-    return Recorded(entry, clock, exit_code);
-}
-
-// Checks the device at the endpoints just sent, awaiting it wait_s while it restarts, prints
-// what each endpoint says and records it with the update.
-int Verified(Update_Entry &entry, const QElapsedTimer &clock, int wait_s) {
-    try {
-        const QList<Endpoint_Result> results =
-            Check_Endpoints(Sent_Endpoints(), After_Update_Check(wait_s * 1000));
-        const QStringList names = Configuration_Endpoint_Names();
-        Print_Check_Results(results, names, false);
-        entry.Device_Check = Check_Results_Json(results, names);
-        return Recorded(entry, clock,
-                        All_Answer(results) ? Exit_Updater_Ended : Exit_Not_Answering);
-    } catch (const Core_Error &error) {
-        entry.Reason = error.message();
-        Recorded(entry, clock, Exit_Usage);
-        throw Usage_Error{error.message()};
-    }
-}
-
 int Run_Update(const QCommandLineParser &parser, const QStringList &args) {
     if (!parser.isSet(QStringLiteral("ip")))
         throw Usage_Error{QStringLiteral("--ip is required")};
@@ -128,29 +77,75 @@ int Run_Update(const QCommandLineParser &parser, const QStringList &args) {
         throw Usage_Error{QStringLiteral("SECONDS goes with --verify")};
     Open_Program_Folder(parser);
     Open_Named_Configuration(args.at(0));
-    return Update_Active_Configuration(request);
+    const Update_Ending ending = Update_Active_Configuration(request);
+    if (ending.Exit == Exit_Usage)
+        throw Usage_Error{ending.Message};
+    return ending.Exit;
 }
 
 } // namespace
 
-int Update_Active_Configuration(const Update_Request &request) {
+Update_Ending Update_Active_Configuration(const Update_Request &request) {
     // The address as it would stand in the dialog's four fields; the job carries it so.
     const QString &address = request.Address;
     const int option = request.Option;
-    Update_Entry entry = Command_Line_Entry(address, option, request.Read_Back);
+    Update_Entry entry =
+        New_Update_Entry(QStringLiteral("command line"), address, option, request.Read_Back);
     QElapsedTimer clock;
     clock.start();
+    Update_Ending ending;
+    ending.Verified = QStringLiteral("not checked");
+    const auto say = [&request](const QString &line) {
+        Out() << request.Line_Prefix << line << '\n' << Qt::flush;
+    };
+    // Ends the update with exit and the reason in words: gives the caller its undo when the
+    // updater never ran, then records it (a dry run records nothing). A record that cannot be
+    // written is said, but does not change the update's result.
+    const auto end = [&](int exit, const QString &reason) {
+        ending.Exit = exit;
+        ending.Reason = reason;
+        const QString undone = !ending.Updater_Ran && exit != Exit_Updater_Ended && request.Undo
+                                   ? request.Undo()
+                                   : QString();
+        if (!undone.isEmpty()) {
+            ending.Reason += QStringLiteral("; ") + undone;
+            entry.Reason += (entry.Reason.isEmpty() ? QString() : QStringLiteral("; ")) + undone;
+        }
+        if (request.Dry_Run)
+            return ending;
+        entry.Elapsed_Ms = clock.elapsed();
+        try {
+            Append_Update_Record(App.Proj_Dir, entry);
+        } catch (const Core_Error &error) {
+            Err() << "cf20914-cli: warning: " << Escape_Controls(error.message()) << '\n';
+        }
+        return ending;
+    };
+    const auto refused = [&](const QString &outcome, const QString &text, int exit,
+                             const QString &reason) {
+        entry.Outcome = outcome;
+        entry.Reason = text;
+        Refuse(request.Line_Prefix + text);
+        return end(exit, reason);
+    };
+    const auto failed = [&](const QString &outcome, const QString &text, const QString &reason) {
+        entry.Outcome = outcome;
+        entry.Reason = text;
+        ending.Message = text;
+        return end(Exit_Usage, reason);
+    };
+    const QString before = QStringLiteral("refused before sending: ");
 
     // Nothing reaches the device unseen: every check runs before the probe. A parameter file
     // that is not well-formed ends the update here too, with its reason.
     if (const std::optional<QString> refusal = Update_Refusal(option, Update_Front::Command_Line))
-        return Refused(entry, clock, Update_Result::Refused, *refusal, Exit_Refused);
+        return refused(Update_Result::Refused, *refusal, Exit_Refused, before + *refusal);
     const std::optional<QString> host = Decimal_IPv4(address);
     if (!host)
-        return Refused(entry, clock, Update_Result::Address_Refused, Lang_Strings.at(637),
-                       Exit_Refused);
+        return refused(Update_Result::Address_Refused, Lang_Strings.at(637), Exit_Refused,
+                       before + Lang_Strings.at(637));
     if (const std::optional<QString> refusal = Device_Address_Refusal(*host))
-        return Refused(entry, clock, Update_Result::Address_Refused, *refusal, Exit_Refused);
+        return refused(Update_Result::Address_Refused, *refusal, Exit_Refused, before + *refusal);
 
     Compile_Bank();
     entry.Image = QByteArray(reinterpret_cast<const char *>(Bank_Buffer.data()), Bank_Length);
@@ -160,7 +155,7 @@ int Update_Active_Configuration(const Update_Request &request) {
         Update_Summary(App.Proj_Name, entry.Image, option).join(QLatin1Char('\n'));
     if (request.Dry_Run) {
         Out() << summary << '\n';
-        return Exit_Updater_Ended;
+        return ending;
     }
     Err() << summary << '\n' << Qt::flush;
     // A stale image must never reach the device: one that cannot be written ends the update.
@@ -168,14 +163,12 @@ int Update_Active_Configuration(const Update_Request &request) {
 
     const Probe_Answer answer = Probe_Device(*host);
     if (answer.Silent)
-        return Refused(entry, clock, Update_Result::Device_Silent,
-                       Lang_Strings.at(636) + QLatin1Char(' ') + address, Exit_Device_Silent);
-    if (!answer.Reachable) {
-        entry.Outcome = Update_Result::Probe_Failed;
-        entry.Reason = answer.Error;
-        Recorded(entry, clock, Exit_Usage);
-        throw Usage_Error{answer.Error};
-    }
+        return refused(Update_Result::Device_Silent,
+                       Lang_Strings.at(636) + QLatin1Char(' ') + address, Exit_Device_Silent,
+                       QStringLiteral("device silent: no answer at ") + address);
+    if (!answer.Reachable)
+        return failed(Update_Result::Probe_Failed, answer.Error,
+                      before + QStringLiteral("the probe could not run: ") + answer.Error);
 
     // Decimal_IPv4 has accepted the address, so it splits.
     const QString updater = Join_Path(App.App_Dir, Updater_File_Name);
@@ -185,36 +178,81 @@ int Update_Active_Configuration(const Update_Request &request) {
                          App.Master_Dir,
                          App.Proj_Dir,
                          updater};
+    Updater_Extras extras;
+    extras.Output_Log = Join_Path(App.Proj_Dir, Updater_Log_File_Name);
+    extras.Give_Up = request.Give_Up;
+    extras.Started = [&](qint64 pid) {
+        ending.Updater_Ran = true;
+        try {
+            Record_Updater_Start(App.Proj_Dir, entry, pid);
+        } catch (const Core_Error &error) {
+            Err() << "cf20914-cli: warning: " << Escape_Controls(error.message()) << '\n';
+        }
+    };
     Update_Outcome outcome;
     {
         Wait_Display display;
         outcome = Run_Update_Job(
             updater, [&job] { Write_Update_Job(job, Join_Path(App.App_Dir, Job_File_Name)); },
             request.Wait_S * 1000,
-            [&display](const Update_Progress &progress) { display.Show(progress); });
+            [&display, &request](const Update_Progress &progress) {
+                display.Show(progress);
+                if (request.While_Waiting)
+                    request.While_Waiting();
+            },
+            extras);
     }
     switch (outcome.Result) {
     case Update_Run::Updater_Ended:
         entry.Outcome = Update_Result::Updater_Ended;
         entry.Exit_Code = outcome.Exit_Code;
-        Out() << Update_End_Text(outcome) << '\n';
+        ending.Updater_Exit_Code = outcome.Exit_Code;
+        say(Update_End_Text(outcome));
         if (outcome.Exit_Code != 0)
-            return Recorded(entry, clock, Exit_Updater_Failed);
+            return end(
+                Exit_Updater_Failed,
+                QStringLiteral("updater failed with its own exit code %1").arg(outcome.Exit_Code));
         if (request.Verify_S < 0 || !Sends_Configuration(option))
-            return Recorded(entry, clock, Exit_Updater_Ended);
-        return Verified(entry, clock, request.Verify_S);
-    case Update_Run::Wait_Ran_Out:
-        return Refused(entry, clock, Update_Result::Wait_Ran_Out, Update_End_Text(outcome),
-                       Exit_Wait_Ran_Out);
-    case Update_Run::Folder_Busy:
-        return Refused(entry, clock, Update_Result::Lock_Busy, outcome.Reason, Exit_Folder_Busy);
-    case Update_Run::Not_Started:
+            return end(Exit_Updater_Ended, QString());
         break;
+    case Update_Run::Wait_Ran_Out:
+        return refused(Update_Result::Wait_Ran_Out, Update_End_Text(outcome), Exit_Wait_Ran_Out,
+                       QStringLiteral("wait ran out: the updater still ran after %1")
+                           .arg(Minutes_And_Seconds(outcome.Elapsed_Ms)));
+    case Update_Run::Folder_Busy:
+        return refused(Update_Result::Lock_Busy, outcome.Reason, Exit_Folder_Busy,
+                       before + outcome.Reason);
+    case Update_Run::Not_Started:
+        return failed(Update_Result::Not_Started, outcome.Reason,
+                      before + QStringLiteral("the updater could not be started: ") +
+                          outcome.Reason);
     }
-    entry.Outcome = Update_Result::Not_Started;
-    entry.Reason = outcome.Reason;
-    Recorded(entry, clock, Exit_Usage);
-    throw Usage_Error{outcome.Reason};
+
+    // The device at the endpoints just sent, awaited while it restarts.
+    try {
+        const QList<Endpoint_Result> results =
+            Check_Endpoints(Sent_Endpoints(), After_Update_Check(request.Verify_S * 1000));
+        QStringList names;
+        for (const QString &name : Configuration_Endpoint_Names())
+            names << request.Line_Prefix + name;
+        Print_Check_Results(results, names, false);
+        Out() << Qt::flush;
+        entry.Device_Check = Check_Results_Json(results, Configuration_Endpoint_Names());
+        QStringList silent;
+        for (int i = 0; i < results.size(); ++i) {
+            if (!results.at(i).answers())
+                silent << Configuration_Endpoint_Names().value(i);
+        }
+        ending.Verified = silent.isEmpty() ? QStringLiteral("yes") : QStringLiteral("no");
+        return silent.isEmpty()
+                   ? end(Exit_Updater_Ended, QString())
+                   : end(Exit_Not_Answering, QStringLiteral("check failed: %1 did not answer")
+                                                 .arg(silent.join(QStringLiteral(" and "))));
+    } catch (const Core_Error &error) {
+        entry.Reason = error.message();
+        ending.Message = error.message();
+        return end(Exit_Usage, QStringLiteral("check failed: ") + error.message());
+    }
 }
 
 namespace {

@@ -3,7 +3,9 @@
 #include "language/LangStrings.h"
 #include "platform/CoreError.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <cerrno>
@@ -40,6 +42,16 @@ bool Configuration_Lock::Take(int limit_ms) {
             return false;
         QThread::msleep(Retry_Ms);
     }
+}
+
+void Configuration_Lock::Keep_Fresh() {
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - Fresh_At_Ms < 1000)
+        return;
+    Fresh_At_Ms = now;
+    QFile file(Path);
+    if (file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly))
+        file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
 }
 
 QString Configuration_Lock::Busy_Text() const {

@@ -26,6 +26,11 @@ public:
     // made (a read-only PROJECTS folder).
     bool Take(int limit_ms = Wait_Ms);
 
+    // For a holder that keeps the lock longer than Stale_Ms (a device's update): marks the lock
+    // file as fresh, so that it is not taken over for its age. Call it at least every few
+    // seconds; it touches the file at most once a second.
+    void Keep_Fresh();
+
     // After a failed Take: the message that names the configuration and what holds it.
     QString Busy_Text() const;
 
@@ -33,4 +38,5 @@ private:
     QString Name;
     QString Path;
     QLockFile File;
+    qint64 Fresh_At_Ms = 0;
 };

@@ -48,7 +48,7 @@ Create_Result Create_Configuration(const QString &name) {
         return Create_Name_Refused;
     Check_Projects_Folder(App.Projects_Dir);
     const QString folder = Join_Path(App.Projects_Dir, name);
-    if (QFileInfo(folder).isDir())
+    if (QFileInfo(folder).isDir() || !Case_Twin(App.Projects_Dir, name).isEmpty())
         return Create_Folder_Exists;
     if (!QDir().mkdir(folder)) {
         if (!QFileInfo(App.Projects_Dir).isWritable())
@@ -60,6 +60,14 @@ Create_Result Create_Configuration(const QString &name) {
     App.Proj_Dir = folder;
     Set_Files();
     return Create_OK;
+}
+
+QString Case_Twin(const QString &projects_dir, const QString &name) {
+    for (const QString &other : Load_Existing_Configuration(projects_dir)) {
+        if (other != name && other.compare(name, Qt::CaseInsensitive) == 0)
+            return other;
+    }
+    return QString();
 }
 
 QStringList Load_Existing_Configuration(const QString &projects_dir) {
@@ -94,4 +102,9 @@ bool Open_Configuration(const QString &name) {
     App.Proj_Dir = name.isEmpty() ? QString() : Join_Path(App.Projects_Dir, name);
     Set_Files();
     return true;
+}
+
+void Forget_Missing_Configuration() {
+    if (!App.Proj_Dir.isEmpty() && !QFileInfo(App.Proj_Dir).isDir())
+        Open_Configuration(QString());
 }

@@ -25,10 +25,16 @@ enum Create_Result : int {
 
 // Creates the folder of a new configuration with its "bin" folder below App.Projects_Dir and
 // makes it active (Proj_Name, Proj_Dir, Set_Files). Checks in this order: an empty name, a
-// name that would lead outside PROJECTS, an existing folder, a folder that cannot be
-// created. Anything but Create_OK changes nothing. A folder of the configurations that
-// Check_Projects_Folder refuses, or that cannot be written, throws Core_Error saying so.
+// name that would lead outside PROJECTS, an existing folder (or one of the name in another
+// case, see Case_Twin), a folder that cannot be created. Anything but Create_OK changes nothing. A
+// folder of the configurations that Check_Projects_Folder refuses, or that cannot be written,
+// throws Core_Error saying so.
 Create_Result Create_Configuration(const QString &name);
+
+// The configuration below projects_dir whose name differs from name only in the case of its
+// letters; empty when there is none. Windows keeps the two in one folder, and elsewhere they
+// would be two configurations that people and the open dialog cannot tell apart.
+QString Case_Twin(const QString &projects_dir, const QString &name);
 
 // The configuration folders below projects_dir: folders only, no hidden or system entries,
 // sorted by name ignoring case. Throws Core_Error as Check_Projects_Folder does.
@@ -45,3 +51,7 @@ QString Active_Folder_Name();
 // Makes name the active configuration, or none when name is empty, and runs Set_Files. A name
 // that Configuration_Name_Safe refuses changes nothing and gives false.
 bool Open_Configuration(const QString &name);
+
+// When the folder of the active configuration is gone (deleted by the command-line tool while
+// the window ran), none is active any more, so that it is not remembered.
+void Forget_Missing_Configuration();

@@ -1,9 +1,11 @@
 #include "DeviceList.h"
 
 #include "configurations/Configurations.h"
+#include "language/LangStrings.h"
+#include "parameters/Validation.h"
 #include "shell/Conversions.h"
+#include "shell/TextDecoding.h"
 
-#include <QStringDecoder>
 #include <array>
 #include <map>
 
@@ -16,19 +18,38 @@ QString At_Line(int line, const QString &reason) {
 // What a column holds: the name, the reach, the option, or parameter keys. An address column
 // splits over four keys; a gateway column sets the gateway switch besides.
 struct Column {
-    enum Kind { Name, Reach, Option, Key, Address } What = Key;
+    enum Kind { Name, Reach, Option, Key, Address, Extra } What = Key;
     std::array<const ParGen_Key *, 4> Keys{};
     const ParGen_Key *Switch = nullptr;
 };
 
-std::optional<Column> Known_Column(const QString &header) {
+// The column names besides the parameter keys, as the error for an unknown column lists them.
+const QStringList Short_Columns{
+    QStringLiteral("name"),         QStringLiteral("reach"),    QStringLiteral("option"),
+    QStringLiteral("address"),      QStringLiteral("mask"),     QStringLiteral("gateway"),
+    QStringLiteral("port"),         QStringLiteral("address2"), QStringLiteral("mask2"),
+    QStringLiteral("gateway2"),     QStringLiteral("port2"),    QStringLiteral("offset_registers"),
+    QStringLiteral("offset_status")};
+
+// A parameter key whose name is name in any case.
+const ParGen_Key *Key_In_Any_Case(const QString &name) {
+    for (const ParGen_Key &key : ParGen_Keys()) {
+        if (name.compare(QLatin1String(key.Key), Qt::CaseInsensitive) == 0)
+            return &key;
+    }
+    return nullptr;
+}
+
+// The column a header names, in any case of its letters and with blanks around it.
+std::optional<Column> Known_Column(const QString &written) {
+    const QString header = written.trimmed().toLower();
     if (header == QLatin1String("name"))
         return Column{Column::Name, {}, nullptr};
     if (header == QLatin1String("reach"))
         return Column{Column::Reach, {}, nullptr};
     if (header == QLatin1String("option"))
         return Column{Column::Option, {}, nullptr};
-    if (const ParGen_Key *key = Find_ParGen_Key(header))
+    if (const ParGen_Key *key = Key_In_Any_Case(header))
         return Column{Column::Key, {key}, nullptr};
     const auto key = [](const QString &name) {
         return Find_ParGen_Key(name);
@@ -59,6 +80,14 @@ std::optional<Column> Known_Column(const QString &header) {
     return std::nullopt;
 }
 
+QString Unknown_Column_Text(const QString &header) {
+    QStringList known = Short_Columns;
+    for (const ParGen_Key &key : ParGen_Keys())
+        known << QLatin1String(key.Key);
+    return QStringLiteral("unknown column '%1'; the known columns are %2 (letters in either case)")
+        .arg(header, known.join(QStringLiteral(", ")));
+}
+
 // The parameter keys a column sets.
 QList<const ParGen_Key *> Keys_Of(const Column &column) {
     QList<const ParGen_Key *> keys;
@@ -74,6 +103,7 @@ QList<const ParGen_Key *> Keys_Of(const Column &column) {
 // Reads one field's value into row; the reason when the value cannot be used.
 std::optional<QString> Take_Field(const Column &column, const QString &header, const QString &value,
                                   Device_Row &row) {
+    const QString cell = QStringLiteral("%1 '%2'").arg(header, value);
     switch (column.What) {
     case Column::Name:
         row.Name = value;
@@ -93,31 +123,65 @@ std::optional<QString> Take_Field(const Column &column, const QString &header, c
     case Column::Address: {
         std::array<QString, 4> parts;
         if (!Decimal_IPv4(value) || !Split_IP_Address(value, parts))
-            return QStringLiteral("%1 '%2' is not four decimal bytes").arg(header, value);
-        for (int i = 0; i < 4; ++i)
+            return QStringLiteral("%1 is not four decimal bytes").arg(cell);
+        for (int i = 0; i < 4; ++i) {
             row.Values.append({column.Keys[i], parts[i]});
+            row.Cells.append({column.Keys[i], cell});
+        }
         if (column.Switch)
             row.Values.append({column.Switch, QStringLiteral("1")});
         return std::nullopt;
     }
     case Column::Key:
         if (column.Keys[0]->Switch && value != QLatin1String("1") && value != QLatin1String("0"))
-            return QStringLiteral("%1 takes 1 or 0").arg(header);
+            return QStringLiteral("%1 takes 1 or 0, not '%2'").arg(header, value);
         row.Values.append({column.Keys[0], value});
+        row.Cells.append({column.Keys[0], cell});
+        return std::nullopt;
+    case Column::Extra:
+        row.Extra.append({header, value});
         return std::nullopt;
     }
     return std::nullopt;
 }
 
+// The separator of the header line: the most frequent of comma, semicolon and tab outside
+// quotes, a comma when there is none (a list of one column) or on a tie.
+QChar Header_Separator(const QString &text, qsizetype from) {
+    const QChar candidates[] = {QLatin1Char(','), QLatin1Char(';'), QLatin1Char('\t')};
+    qsizetype counts[3] = {0, 0, 0};
+    bool quoted = false;
+    for (qsizetype i = from; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && (c == QLatin1Char('\n') || c == QLatin1Char('\r')))
+            break;
+        for (int k = 0; k < 3; ++k)
+            counts[k] += !quoted && c == candidates[k];
+    }
+    int best = 0;
+    for (int k = 1; k < 3; ++k) {
+        if (counts[k] > counts[best])
+            best = k;
+    }
+    return candidates[best];
+}
+
 } // namespace
 
-QList<Csv_Record> Read_Csv(const QByteArray &bytes, QStringList &errors) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
-    if (decoder.hasError()) {
-        errors << QStringLiteral("the file is not UTF-8 text");
+QList<Csv_Record> Read_Csv(const QByteArray &bytes, QStringList &errors, QStringList &notes) {
+    const Decoded_Text decoded = Decode_Text(bytes, true);
+    if (decoded.Invalid) {
+        errors << QStringLiteral("the file's byte-order mark names an encoding its text does not "
+                                 "follow");
         return {};
     }
+    if (decoded.Ansi)
+        notes << QStringLiteral("the file is not UTF-8 text; it is read in %1, as Excel saves "
+                                "\"CSV\" on Windows")
+                     .arg(Ansi_Code_Page_Name());
+    const QString &text = decoded.Text;
     const qsizetype n = text.size();
     // The length of the line end at at: 2 for CR LF, 1 for LF or CR, 0 for none.
     const auto line_end = [&text, n](qsizetype at) -> qsizetype {
@@ -127,27 +191,40 @@ QList<Csv_Record> Read_Csv(const QByteArray &bytes, QStringList &errors) {
             return at + 1 < n && text.at(at + 1) == QLatin1Char('\n') ? 2 : 1;
         return text.at(at) == QLatin1Char('\n') ? 1 : 0;
     };
-    const auto blank = [&text, n](qsizetype at) {
-        return at < n && (text.at(at) == QLatin1Char(' ') || text.at(at) == QLatin1Char('\t'));
+    const auto skip_line = [&line_end, n](qsizetype at) {
+        while (at < n && !line_end(at))
+            ++at;
+        return at + line_end(at);
     };
-    const auto field_end = [&text, n, &line_end](qsizetype at) {
-        return at >= n || text.at(at) == QLatin1Char(',') || line_end(at) > 0;
-    };
-    QList<Csv_Record> records;
     qsizetype i = 0;
     int line = 1;
+    QChar separator;
+    // Excel writes and reads a first line "sep=;" that names the separator.
+    if (text.startsWith(QLatin1String("sep="), Qt::CaseInsensitive) && n > 4 && !line_end(4)) {
+        separator = text.at(4);
+        i = skip_line(4);
+        ++line;
+    }
+    const auto blank = [&text, n, &separator](qsizetype at) {
+        return at < n && text.at(at) != separator &&
+               (text.at(at) == QLatin1Char(' ') || text.at(at) == QLatin1Char('\t'));
+    };
+    const auto field_end = [&text, n, &line_end, &separator](qsizetype at) {
+        return at >= n || text.at(at) == separator || line_end(at) > 0;
+    };
+    QList<Csv_Record> records;
     while (i < n) {
         Csv_Record record{line, {}};
         qsizetype first = i;
         while (blank(first))
             ++first;
-        if (first < n && text.at(first) == QLatin1Char('#')) {
-            while (i < n && !line_end(i))
-                ++i;
-            i += line_end(i);
+        if (first >= n || line_end(first) || text.at(first) == QLatin1Char('#')) {
+            i = skip_line(first);
             ++line;
             continue;
         }
+        if (separator.isNull())
+            separator = Header_Separator(text, first);
         bool bad = false;
         for (;;) {
             QString field;
@@ -189,42 +266,49 @@ QList<Csv_Record> Read_Csv(const QByteArray &bytes, QStringList &errors) {
                 field = field.trimmed();
             }
             record.Fields << field;
-            if (i >= n || text.at(i) != QLatin1Char(','))
+            if (i >= n || text.at(i) != separator)
                 break;
             ++i;
         }
         i += line_end(i);
         ++line;
-        const bool empty = record.Fields.size() == 1 && record.Fields.front().isEmpty();
+        // A row of separators alone is what a spreadsheet leaves of a row it once formatted.
+        const bool empty = std::all_of(record.Fields.begin(), record.Fields.end(),
+                                       [](const QString &field) { return field.isEmpty(); });
         if (!bad && !empty)
             records << record;
     }
     return records;
 }
 
-Device_List Read_Device_List(const QByteArray &text) {
+Device_List Read_Device_List(const QByteArray &text, bool ignore_unknown_columns) {
     Device_List list;
-    const QList<Csv_Record> records = Read_Csv(text, list.Errors);
+    const QList<Csv_Record> records = Read_Csv(text, list.Errors, list.Notes);
     if (records.isEmpty()) {
         if (list.Errors.isEmpty())
             list.Errors << At_Line(1, QStringLiteral("the list has no header line"));
         return list;
     }
-    const Csv_Record &header = records.front();
+    Csv_Record header = records.front();
+    // Columns a spreadsheet exports empty beyond the last one used.
+    while (!header.Fields.isEmpty() && header.Fields.last().isEmpty())
+        header.Fields.removeLast();
     QList<Column> columns;
     std::map<const ParGen_Key *, QString> set_by;
     bool has_name = false;
     for (const QString &name : header.Fields) {
-        const std::optional<Column> column = Known_Column(name);
+        std::optional<Column> column = Known_Column(name);
+        if (!column && ignore_unknown_columns)
+            column = Column{Column::Extra, {}, nullptr};
         if (!column) {
-            list.Errors << At_Line(header.Line, QStringLiteral("unknown column '%1'").arg(name));
+            list.Errors << At_Line(header.Line, Unknown_Column_Text(name));
             continue;
         }
         const bool twice =
             (column->What == Column::Name && has_name) ||
             std::any_of(columns.begin(), columns.end(), [&column](const Column &other) {
                 return other.What == column->What && other.What != Column::Key &&
-                       other.What != Column::Address;
+                       other.What != Column::Address && other.What != Column::Extra;
             });
         for (const ParGen_Key *key : Keys_Of(*column)) {
             const auto [found, added] = set_by.emplace(key, name);
@@ -247,7 +331,9 @@ Device_List Read_Device_List(const QByteArray &text) {
 
     QStringList names;
     for (qsizetype r = 1; r < records.size(); ++r) {
-        const Csv_Record &record = records.at(r);
+        Csv_Record record = records.at(r);
+        while (record.Fields.size() > columns.size() && record.Fields.last().isEmpty())
+            record.Fields.removeLast();
         if (record.Fields.size() != columns.size()) {
             list.Errors << At_Line(record.Line, QStringLiteral("%1 fields where the header has %2")
                                                     .arg(record.Fields.size())
@@ -259,7 +345,8 @@ Device_List Read_Device_List(const QByteArray &text) {
         bool good = true;
         for (qsizetype c = 0; c < columns.size(); ++c) {
             const QString &value = record.Fields.at(c);
-            if (value.isEmpty() && columns.at(c).What != Column::Name)
+            if (value.isEmpty() && columns.at(c).What != Column::Name &&
+                columns.at(c).What != Column::Extra)
                 continue; // an empty cell leaves the value as it is
             if (const auto reason = Take_Field(columns.at(c), header.Fields.at(c), value, row)) {
                 list.Errors << At_Line(record.Line, *reason);
@@ -292,6 +379,22 @@ ParGen_Params Apply_Device_Row(ParGen_Params params, const Device_Row &row) {
     for (const auto &[key, value] : row.Values)
         Set_ParGen_Value(params, *key, value);
     return params;
+}
+
+std::optional<QString> Device_Rule_Failure(const Device_Row &row, const ParGen_Params &params) {
+    const ParGen_Rule *rule = Failed_Rule(params);
+    if (!rule)
+        return std::nullopt;
+    const ParGen_Key &key = ParGen_Keys().at(ParGen_Key_Index(rule->Field));
+    const auto cell = std::find_if(row.Cells.begin(), row.Cells.end(),
+                                   [&key](const std::pair<const ParGen_Key *, QString> &given) {
+                                       return given.first == &key;
+                                   });
+    const QString source = cell != row.Cells.end()
+                               ? cell->second
+                               : QStringLiteral("%1 '%2' of the configuration")
+                                     .arg(QLatin1String(key.Key), ParGen_Value(params, key));
+    return QStringLiteral("%1 (%2)").arg(Lang_Strings.at(rule->Message), source);
 }
 
 QString Device_Reach(const Device_Row &row, const ParGen_Params &params) {

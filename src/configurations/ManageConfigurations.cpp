@@ -1,7 +1,10 @@
 #include "ManageConfigurations.h"
 
+#include "image/Bank.h"
 #include "platform/CoreError.h"
+#include "platform/InputFile.h"
 #include "platform/Paths.h"
+#include "platform/SafeFile.h"
 #include "shell/AppState.h"
 #include "update/UpdateRecord.h"
 
@@ -25,7 +28,9 @@ Create_Result Name_Refusal(const QString &name, const QString &new_name) {
         return Create_Name_Empty;
     if (!Configuration_Name_Safe(new_name))
         return Create_Name_Refused;
-    if (QFileInfo::exists(Folder_Of(new_name)))
+    const QString twin = Case_Twin(App.Projects_Dir, new_name);
+    // A rename that changes only the case of the name itself is no collision.
+    if (QFileInfo::exists(Folder_Of(new_name)) || (!twin.isEmpty() && twin != name))
         return Create_Folder_Exists;
     return Create_OK;
 }
@@ -105,4 +110,30 @@ void Delete_Configuration(const QString &name) {
         Open_Configuration(QString());
     // What cannot be removed now stays hidden; the configuration is gone all the same.
     scratch.remove();
+}
+
+namespace {
+
+std::optional<QByteArray> Saved_File(const QString &path) {
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    return Read_Input_File(path, Text_File_Limit);
+}
+
+void Put_Back(const QString &path, const std::optional<QByteArray> &saved) {
+    if (saved)
+        Write_File_Safely(path, *saved);
+    else if (QFileInfo::exists(path) && !QFile::remove(path))
+        Fail(QStringLiteral("Cannot remove"), path, QStringLiteral("the file stays"));
+}
+
+} // namespace
+
+Configuration_Files Save_Configuration_Files(const QString &dir) {
+    return {dir, Saved_File(Join_Path(dir, ParGen_File_Name)), Saved_File(Bank_File_Path(dir))};
+}
+
+void Restore_Configuration_Files(const Configuration_Files &files) {
+    Put_Back(Join_Path(files.Dir, ParGen_File_Name), files.Par_Gen);
+    Put_Back(Bank_File_Path(files.Dir), files.Bank);
 }

@@ -278,6 +278,11 @@ const Default_Text Default_Texts[] = {
           "anew."},
     {705, "Error! The configuration %1 is being changed by %2 (process %3 on %4). Try again when "
           "it has finished."},
+    {740, "Warning! Endpoint %1: the gateway %2 is the endpoint's own address"},
+    {741, "Warning! Endpoint %1: the gateway %2 is the network or broadcast address of its subnet"},
+    {742, "Warning! Endpoint %1: the address %2 is a loopback or multicast address, which no "
+          "device on a network answers at"},
+    {743, "Warning! Endpoint %1: the subnet mask 0.0.0.0 puts every address in its subnet"},
     {750, "Check the device after an update"},
     {751, "%1 answers"},
     {752, "vendor %1"},

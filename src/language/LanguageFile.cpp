@@ -7,43 +7,15 @@
 #include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "shell/Conversions.h"
+#include "shell/TextDecoding.h"
 
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <algorithm>
 
 namespace {
-
-QStringDecoder Decoder_For(const QByteArray &bytes, qsizetype &bom_size) {
-    struct Mark {
-        QByteArrayView Bytes;
-        QStringConverter::Encoding Encoding;
-    };
-    static const Mark Marks[] = {
-        {"\xEF\xBB\xBF", QStringConverter::Utf8},
-        {"\xFF\xFE", QStringConverter::Utf16LE},
-        {"\xFE\xFF", QStringConverter::Utf16BE},
-    };
-    for (const Mark &mark : Marks) {
-        if (bytes.startsWith(mark.Bytes)) {
-            bom_size = mark.Bytes.size();
-            return QStringDecoder(mark.Encoding, QStringConverter::Flag::Stateless);
-        }
-    }
-    bom_size = 0;
-#ifdef Q_OS_WIN
-    return QStringDecoder(QStringConverter::System, QStringConverter::Flag::Stateless);
-#else
-    QStringDecoder ansi("windows-1252", QStringConverter::Flag::Stateless);
-    // A Qt built without ICU knows no windows-1252; Latin-1 differs only in 0x80..0x9F.
-    return ansi.isValid()
-               ? std::move(ansi)
-               : QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
-#endif
-}
 
 const QChar Pilcrow(0x00B6);
 const QString Remark = QStringLiteral("/#/");
@@ -99,9 +71,7 @@ QStringList Read_Text_Lines(const QString &path) {
     } catch (const Core_Error &) {
         return {}; // the defaults stay, as for a missing file
     }
-    qsizetype bom_size = 0;
-    QStringDecoder decoder = Decoder_For(bytes, bom_size);
-    QString text = decoder.decode(QByteArrayView(bytes).sliced(bom_size));
+    QString text = Decode_Text(bytes, false).Text;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text.split(QLatin1Char('\n'));

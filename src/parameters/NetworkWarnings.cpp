@@ -37,6 +37,18 @@ Endpoint Read_Endpoint(const P &params, const ParGen_Endpoint &fields) {
             params.*fields.EN_GAT};
 }
 
+// Both endpoints still at the addresses and masks they come with, which share a subnet: a new
+// configuration is not warned about what nobody chose.
+bool Factory_Subnets(const P &params) {
+    const P factory = Default_ParGen();
+    for (const ParGen_Endpoint &fields : ParGen_Endpoints()) {
+        if (Bytes(params, fields.IP) != Bytes(factory, fields.IP) ||
+            Bytes(params, fields.SM) != Bytes(factory, fields.SM))
+            return false;
+    }
+    return true;
+}
+
 QString Text(int entry) {
     return Lang_Strings.at(entry);
 }
@@ -74,6 +86,13 @@ QStringList Network_Warnings(const ParGen_Params &params, const QList<Used_Addre
     for (int i = 0; i < 2; ++i) {
         const Endpoint &end = ends[i];
         const QString number = QString::number(i + 1);
+        // 127.0.0.0/8 stays inside a device, 224.0.0.0/4 names groups, never one device.
+        if ((end.Address >> 24) == 127 || (end.Address >> 28) == 0xE)
+            warnings << Text(742).arg(number, IPv4_Text(end.Address));
+        if (end.Mask == 0)
+            warnings << Text(743).arg(number);
+        if (end.Gateway_Enabled && end.Gateway == end.Address)
+            warnings << Text(740).arg(number, IPv4_Text(end.Gateway));
         if (!Contiguous(end.Mask)) {
             warnings << Text(890).arg(number, IPv4_Text(end.Mask));
             continue; // a subnet needs a mask that makes one
@@ -87,12 +106,15 @@ QStringList Network_Warnings(const ParGen_Params &params, const QList<Used_Addre
         }
         if (end.Gateway_Enabled && (end.Gateway & end.Mask) != (end.Address & end.Mask))
             warnings << Text(893).arg(number, IPv4_Text(end.Gateway));
+        else if (end.Gateway_Enabled && ~end.Mask > 1 &&
+                 ((end.Gateway & ~end.Mask) == 0 || (end.Gateway & ~end.Mask) == ~end.Mask))
+            warnings << Text(741).arg(number, IPv4_Text(end.Gateway));
     }
     const quint32 both = ends[0].Mask & ends[1].Mask;
     if (ends[0].Address == ends[1].Address)
         warnings << Text(894).arg(IPv4_Text(ends[0].Address));
     else if (Contiguous(ends[0].Mask) && Contiguous(ends[1].Mask) &&
-             (ends[0].Address & both) == (ends[1].Address & both))
+             (ends[0].Address & both) == (ends[1].Address & both) && !Factory_Subnets(params))
         warnings << Text(895).arg(IPv4_Text(ends[0].Address & both));
     for (int i = 0; i < 2; ++i) {
         const QString address = IPv4_Text(ends[i].Address);

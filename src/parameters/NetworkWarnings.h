@@ -21,9 +21,11 @@ Used_Addresses Addresses_Of(const QString &name, const ParGen_Params &params);
 QList<Used_Addresses> Addresses_In_Use(const QString &projects_dir, const QString &except);
 
 // Values that pass every rule yet cannot work on a network, each a text of the table filled in:
-// a mask that is not a run of ones then zeros, an address that is its subnet's network or
-// broadcast address, a gateway outside its endpoint's subnet (while enabled), both endpoints on
-// one address or one subnet, an endpoint address that another configuration uses. Checks only
+// a loopback or multicast address, a mask of 0.0.0.0 or one that is not a run of ones then
+// zeros, an address that is its subnet's network or broadcast address, a gateway (while enabled)
+// that is its endpoint's own address, outside its subnet or its network or broadcast address,
+// both endpoints on one address or one subnet (but for the subnet both share as delivered), an
+// endpoint address that another configuration uses. Checks only
 // params that pass the rules; empty when there is nothing to say.
 QStringList Network_Warnings(const ParGen_Params &params, const QList<Used_Addresses> &others);
 

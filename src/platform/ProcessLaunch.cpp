@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <limits>
 #include <mutex>
 #include <spawn.h>
@@ -74,7 +75,7 @@ private:
     HANDLE Exit_Wait = nullptr;
 };
 
-std::unique_ptr<Child_Process> Start_Native(const QString &program) {
+std::unique_ptr<Child_Process> Start_Native(const QString &program, const QString &) {
     // The program's path, quoted, is its whole command line: no arguments. CreateProcessW may
     // write into the command line, so it gets a copy of its own.
     const QString native = QDir::toNativeSeparators(program);
@@ -178,7 +179,23 @@ bool Is_Windows_Program(const QString &path) {
 // glibc's posix_spawn reports a failed exec (no such file, no permission, not a program) as
 // its result, so the error comes back here rather than from a child that vanishes. A Windows
 // program runs under Wine, which lives as long as the program and ends with its exit code.
-std::unique_ptr<Child_Process> Start_Native(const QString &program) {
+// The attributes and file actions of a spawn, freed however the start ends.
+struct Spawn_Setup {
+    posix_spawnattr_t Attributes;
+    posix_spawn_file_actions_t Actions;
+    Spawn_Setup() {
+        posix_spawnattr_init(&Attributes);
+        posix_spawn_file_actions_init(&Actions);
+    }
+    ~Spawn_Setup() {
+        posix_spawn_file_actions_destroy(&Actions);
+        posix_spawnattr_destroy(&Attributes);
+    }
+    Spawn_Setup(const Spawn_Setup &) = delete;
+    Spawn_Setup &operator=(const Spawn_Setup &) = delete;
+};
+
+std::unique_ptr<Child_Process> Start_Native(const QString &program, const QString &output_log) {
     Reap_Orphans();
     QList<QByteArray> arguments{QFile::encodeName(program)};
     if (Is_Windows_Program(program)) {
@@ -193,8 +210,25 @@ std::unique_ptr<Child_Process> Start_Native(const QString &program) {
     for (QByteArray &argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
+    Spawn_Setup setup;
+    posix_spawnattr_setpgroup(&setup.Attributes, 0);
+    posix_spawnattr_setflags(&setup.Attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawn_file_actions_addopen(&setup.Actions, 0, "/dev/null", O_RDONLY, 0);
+    const QByteArray log =
+        output_log.isEmpty() ? QByteArray("/dev/null") : QFile::encodeName(output_log);
+    if (!output_log.isEmpty()) {
+        // Made here, so that a log that cannot be made is said rather than lost in the child.
+        QFile file(output_log);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throw Start_Error(program,
+                              QStringLiteral("its log %1 cannot be written: %2")
+                                  .arg(QDir::toNativeSeparators(output_log), file.errorString()));
+    }
+    posix_spawn_file_actions_addopen(&setup.Actions, 1, log.constData(), O_WRONLY | O_APPEND, 0);
+    posix_spawn_file_actions_adddup2(&setup.Actions, 1, 2);
     pid_t pid = 0;
-    const int error = posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+    const int error =
+        posix_spawn(&pid, argv[0], &setup.Actions, &setup.Attributes, argv.data(), environ);
     if (error != 0)
         throw Start_Error(program, qt_error_string(error));
     return std::make_unique<Posix_Child>(pid);
@@ -204,11 +238,12 @@ std::unique_ptr<Child_Process> Start_Native(const QString &program) {
 
 } // namespace
 
-std::unique_ptr<Child_Process> Child_Process::Start(const QString &program) {
+std::unique_ptr<Child_Process> Child_Process::Start(const QString &program,
+                                                    const QString &output_log) {
     // A relative path would depend on the working folder; a bare name would invite a search.
     if (!QDir::isAbsolutePath(program))
         throw Start_Error(program, QStringLiteral("not an absolute path"));
-    return Start_Native(program);
+    return Start_Native(program, output_log);
 }
 
 QString Path_For_Program(const QString &program_path, const QString &path) {

@@ -11,9 +11,14 @@ public:
     // Starts program by its absolute path, with no arguments, in the configurator's working
     // folder, in a normal window, never through a shell or a search path. Elsewhere than on
     // Windows, a Windows program (one starting with "MZ") runs under Wine, found on the search
-    // path, and this object stands for Wine. Throws Core_Error with the reason when it cannot be
-    // started, Wine's absence included.
-    static std::unique_ptr<Child_Process> Start(const QString &program);
+    // path, and this object stands for Wine; there the program reads nothing from standard
+    // input, writes its standard output and error into output_log (made anew; empty: nowhere)
+    // and runs in a process group of its own, so that an interrupt typed at the terminal does
+    // not cut it off while it writes to a device. On Windows it inherits no handle of ours.
+    // Throws Core_Error with the reason when it cannot be started, Wine's absence and a log that
+    // cannot be made included.
+    static std::unique_ptr<Child_Process> Start(const QString &program,
+                                                const QString &output_log = QString());
 
     virtual ~Child_Process() = default;
 

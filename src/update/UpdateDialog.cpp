@@ -269,11 +269,9 @@ void Update_Dialog::Btn_UpdateClick() {
         return; // a probe or an updater is running already
     // What is remembered and sent is what the fields held at the press.
     const QString address = Address_Text();
-    Update_Entry entry;
-    entry.Source = QStringLiteral("window");
-    entry.Address = address;
-    entry.Option = CB_Update_Options->currentIndex();
-    entry.Read_Back = CB_Update_Option_Read_Back->isChecked();
+    Update_Entry entry =
+        New_Update_Entry(QStringLiteral("window"), address, CB_Update_Options->currentIndex(),
+                         CB_Update_Option_Read_Back->isChecked());
     QElapsedTimer clock;
     clock.start();
     L_Status->clear();
@@ -310,7 +308,18 @@ void Update_Dialog::Btn_UpdateClick() {
     bool reachable = false;
     std::optional<QList<Endpoint_Result>> check;
     QString check_failure;
+    QString start_record_failure;
     Probe_Failure.clear();
+    // A start line, so that an update whose program is killed meanwhile leaves a trace.
+    Updater_Extras extras;
+    extras.Output_Log = Join_Path(App.Proj_Dir, Updater_Log_File_Name);
+    extras.Started = [&entry, &start_record_failure](qint64 pid) {
+        try {
+            Record_Updater_Start(App.Proj_Dir, entry, pid);
+        } catch (const Core_Error &error) {
+            start_record_failure = error.message();
+        }
+    };
     {
         // One update per press: what the user clicks or types while it runs is dropped.
         const Input_Drop drop;
@@ -322,8 +331,9 @@ void Update_Dialog::Btn_UpdateClick() {
             App.Last_Update_Option = entry.Option;
             App.Last_Read_Back = entry.Read_Back;
             try {
-                outcome = Start_Program(Join_Path(App.App_Dir, Updater_File_Name),
-                                        [this, &address] { Write_Job(address); });
+                outcome = Start_Program(
+                    Join_Path(App.App_Dir, Updater_File_Name),
+                    [this, &address] { Write_Job(address); }, extras);
             } catch (const Core_Error &error) {
                 // The job file could not be written: the updater was not started.
                 entry.Outcome = Update_Result::Not_Started;
@@ -339,30 +349,43 @@ void Update_Dialog::Btn_UpdateClick() {
             }
         }
     }
-    // Messages come once input is taken again, so that they can be answered.
+    // The outcome is recorded as soon as it is known, with the time the update took; the
+    // messages come after it, once input is taken again, so that they can be answered.
     Show_Wait(-1);
+    std::function<void()> tell = [] {
+    };
     if (!reachable && ping_res == 2) {
         entry.Outcome = Update_Result::Device_Silent;
-        Show_Warning(L_Status->text());
+        tell = [this] {
+            Show_Warning(L_Status->text());
+        };
     } else if (!reachable) {
         entry.Outcome = Update_Result::Probe_Failed;
         entry.Reason = Probe_Failure;
-        Show_Error(Probe_Failure);
+        tell = [this] {
+            Show_Error(Probe_Failure);
+        };
     } else if (!entry.Outcome.isEmpty()) {
-        Show_Standard_Error(entry.Reason);
+        tell = [this, reason = entry.Reason] {
+            Show_Standard_Error(reason);
+        };
     } else {
         switch (outcome.Result) {
-        case Update_Run::Updater_Ended:
+        case Update_Run::Updater_Ended: {
             entry.Outcome = Update_Result::Updater_Ended;
             entry.Exit_Code = outcome.Exit_Code;
             L_Status->setText(Update_End_Text(outcome));
-            if (check)
-                Show_Check(*check, entry);
-            if (!check_failure.isEmpty()) {
+            const QString silent = check ? Show_Check(*check, entry) : QString();
+            if (!check_failure.isEmpty())
                 entry.Reason = check_failure;
-                Show_Error(check_failure);
-            }
+            tell = [this, silent, check_failure] {
+                if (!silent.isEmpty())
+                    Show_Warning(silent);
+                if (!check_failure.isEmpty())
+                    Show_Error(check_failure);
+            };
             break;
+        }
         case Update_Run::Wait_Ran_Out:
             entry.Outcome = Update_Result::Wait_Ran_Out;
             L_Status->setText(Update_End_Text(outcome));
@@ -375,12 +398,17 @@ void Update_Dialog::Btn_UpdateClick() {
                                                                       : Update_Result::Not_Started;
             entry.Reason = outcome.Reason;
             L_Status->clear();
-            Show_Error(outcome.Reason);
+            tell = [this, reason = outcome.Reason] {
+                Show_Error(reason);
+            };
             break;
         }
     }
     entry.Elapsed_Ms = clock.elapsed();
     Record(entry);
+    if (!start_record_failure.isEmpty())
+        Show_Standard_Error(start_record_failure);
+    tell();
 }
 
 QList<Endpoint_Result> Update_Dialog::Check_Device() {
@@ -397,7 +425,7 @@ QList<Endpoint_Result> Update_Dialog::Check_Device() {
                            QEventLoop::ExcludeUserInputEvents);
 }
 
-void Update_Dialog::Show_Check(const QList<Endpoint_Result> &results, Update_Entry &entry) {
+QString Update_Dialog::Show_Check(const QList<Endpoint_Result> &results, Update_Entry &entry) {
     const QStringList names = Configuration_Endpoint_Names();
     entry.Device_Check = Check_Results_Json(results, names);
     const bool answers = All_Answer(results);
@@ -405,8 +433,7 @@ void Update_Dialog::Show_Check(const QList<Endpoint_Result> &results, Update_Ent
         (QStringList{Lang_Strings.at(answers ? 778 : 779)} + Check_Result_Lines(results, names))
             .join(QLatin1Char('\n'));
     L_Summary->setText(text);
-    if (!answers)
-        Show_Warning(text);
+    return answers ? QString() : text;
 }
 
 void Update_Dialog::Show_Wait(qint64 elapsed_ms) {

@@ -22,10 +22,12 @@ class Update_Dialog : public Program_Dialog {
     Q_OBJECT
 
 public:
-    // Writes the job with write_job, launches the updater and waits for it: the main window's
-    // Start_Program, which keeps the two together against other updates of the program folder.
-    using Start_Program_Function = std::function<Update_Outcome(
-        const QString &program, const std::function<void()> &write_job)>;
+    // Writes the job with write_job, launches the updater with extras and waits for it: the main
+    // window's Start_Program, which keeps the two together against other updates of the program
+    // folder.
+    using Start_Program_Function =
+        std::function<Update_Outcome(const QString &program, const std::function<void()> &write_job,
+                                     const Updater_Extras &extras)>;
     Update_Dialog(QWidget *parent, Start_Program_Function start_program);
 
     void Set_Lang();
@@ -90,9 +92,9 @@ private:
     // Checks the device at the endpoints just sent, awaiting it while it restarts; the status
     // shows how long. Throws Core_Error when the check cannot run.
     QList<Endpoint_Result> Check_Device();
-    // Shows what each endpoint said in the summary's place, warns when one is silent, and keeps
-    // it in the entry.
-    void Show_Check(const QList<Endpoint_Result> &results, Update_Entry &entry);
+    // Shows what each endpoint said in the summary's place and keeps it in the entry; the
+    // warning to give when one is silent, else an empty text.
+    QString Show_Check(const QList<Endpoint_Result> &results, Update_Entry &entry);
 
     Start_Program_Function Start_Program;
     bool Busy = false;

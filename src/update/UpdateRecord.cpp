@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QSet>
+#include <QUuid>
 
 namespace {
 
@@ -61,6 +63,12 @@ QByteArray Update_Record_Line(const Update_Entry &entry) {
         line.insert(QStringLiteral("reason"), entry.Reason);
     if (!entry.Device_Check.isEmpty())
         line.insert(QStringLiteral("device_check"), entry.Device_Check);
+    if (!entry.Run.isEmpty())
+        line.insert(QStringLiteral("run"), entry.Run);
+    if (entry.Updater_Pid > 0)
+        line.insert(QStringLiteral("updater_pid"), entry.Updater_Pid);
+    if (!entry.Updater_Log.isEmpty())
+        line.insert(QStringLiteral("updater_log"), entry.Updater_Log);
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -84,6 +92,28 @@ void Append_Update_Record(const QString &proj_dir, const Update_Entry &entry) {
         throw fail();
 }
 
+Update_Entry New_Update_Entry(const QString &source, const QString &address, int option,
+                              bool read_back) {
+    Update_Entry entry;
+    entry.Source = source;
+    entry.Address = address;
+    entry.Option = option;
+    entry.Read_Back = read_back;
+    entry.Run = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    return entry;
+}
+
+void Record_Updater_Start(const QString &proj_dir, Update_Entry &entry, qint64 pid) {
+    entry.Updater_Pid = pid;
+    // The log is made as the updater starts, where the platform gives it one.
+    if (QFileInfo::exists(Join_Path(proj_dir, Updater_Log_File_Name)))
+        entry.Updater_Log = Updater_Log_File_Name;
+    Update_Entry start = entry;
+    start.Outcome = Update_Result::Updater_Started;
+    start.Reason.clear();
+    Append_Update_Record(proj_dir, start);
+}
+
 Update_History Parse_Update_History(const QByteArray &text) {
     Update_History history;
     const QList<QByteArray> lines = text.split('\n');
@@ -100,6 +130,24 @@ Update_History Parse_Update_History(const QByteArray &text) {
         }
         history.Entries << document.object();
     }
+    // A start is shown by its end; one without an end shows that the end was never seen.
+    const QString run_key = QStringLiteral("run");
+    const QString outcome_key = QStringLiteral("outcome");
+    QSet<QString> ended;
+    for (const QJsonObject &entry : history.Entries) {
+        if (entry.value(outcome_key).toString() != Update_Result::Updater_Started)
+            ended.insert(entry.value(run_key).toString());
+    }
+    QList<QJsonObject> entries;
+    for (QJsonObject entry : history.Entries) {
+        if (entry.value(outcome_key).toString() == Update_Result::Updater_Started) {
+            if (ended.contains(entry.value(run_key).toString()))
+                continue;
+            entry.insert(outcome_key, Update_Result::Ended_Unseen);
+        }
+        entries << entry;
+    }
+    history.Entries = entries;
     return history;
 }
 

@@ -12,6 +12,9 @@
 // only appended to.
 inline const QString Update_Record_File_Name = QStringLiteral("updates.jsonl");
 
+// Beside ParGen.xml: what the updater of the last update wrote on its standard output and error.
+inline const QString Updater_Log_File_Name = QStringLiteral("updater.log");
+
 // How an update ended, as the record names it.
 namespace Update_Result {
 inline const QString Refused = QStringLiteral("refused");
@@ -22,6 +25,11 @@ inline const QString Lock_Busy = QStringLiteral("lock busy");
 inline const QString Not_Started = QStringLiteral("updater not started");
 inline const QString Updater_Ended = QStringLiteral("updater ended");
 inline const QString Wait_Ran_Out = QStringLiteral("wait ran out");
+// Not an end: the line written as the updater starts, so that an update whose starter was
+// killed leaves a trace. Its end line follows with the same run.
+inline const QString Updater_Started = QStringLiteral("updater started");
+// Not written: how history shows a start whose end line never came.
+inline const QString Ended_Unseen = QStringLiteral("ended unseen");
 } // namespace Update_Result
 
 // One update as the record keeps it.
@@ -37,7 +45,19 @@ struct Update_Entry {
     qint64 Elapsed_Ms = 0;   // from the checks to the outcome
     QString Reason;          // a refusal's or a failure's text
     QJsonArray Device_Check; // the check of the device after the update, when it ran
+    QString Run;             // one update's start and end lines share it
+    qint64 Updater_Pid = 0;  // the updater's process, once it was started
+    QString Updater_Log;     // the file beside ParGen.xml that holds the updater's output
 };
+
+// A new entry of an update from source, with a run of its own.
+Update_Entry New_Update_Entry(const QString &source, const QString &address, int option,
+                              bool read_back);
+
+// For the update of entry, whose updater pid has just started: keeps pid and the updater's log
+// (when the updater writes one there) in entry, for its end line, and appends the start line.
+// Throws as Append_Update_Record does.
+void Record_Updater_Start(const QString &proj_dir, Update_Entry &entry, qint64 pid);
 
 // The entry as one line of JSON, with the time (UTC), the program's version, the image's
 // SHA-256 and checksum and the firmware's SHA-256 and size.
@@ -49,7 +69,9 @@ QByteArray Update_Record_Line(const Update_Entry &entry);
 void Append_Update_Record(const QString &proj_dir, const Update_Entry &entry);
 
 // The record read back: the entries in order, and a warning for every line that is no entry
-// (the one a crash cut short), which is skipped.
+// (the one a crash cut short), which is skipped. A start line is folded into its end line (the
+// end keeps the updater's process); one whose end never came stands as an entry of its own with
+// the outcome Ended_Unseen.
 struct Update_History {
     QList<QJsonObject> Entries;
     QStringList Warnings;

@@ -49,11 +49,11 @@ private:
 
 Updater_End Run_And_Wait(const QString &program, int limit_ms,
                          const std::function<void(qint64 elapsed_ms)> &step,
-                         const std::function<void(qint64 pid)> &started) {
+                         const Updater_Extras &extras) {
     Pacer pacer;
-    const std::unique_ptr<Child_Process> child = Child_Process::Start(program);
-    if (started)
-        started(child->Pid());
+    const std::unique_ptr<Child_Process> child = Child_Process::Start(program, extras.Output_Log);
+    if (extras.Started)
+        extras.Started(child->Pid());
     pacer.Reset();
     child->Signal_On_Exit(Updater_Event_Name);
     QElapsedTimer elapsed;
@@ -65,7 +65,7 @@ Updater_End Run_And_Wait(const QString &program, int limit_ms,
             pacer.Drain();
             return {true, child->Exit_Code(), elapsed.elapsed()};
         }
-        if (elapsed.elapsed() >= limit_ms)
+        if (elapsed.elapsed() >= limit_ms || (extras.Give_Up && extras.Give_Up()))
             return {false, 0, elapsed.elapsed()};
         pacer.Wait();
         step(elapsed.elapsed());
@@ -83,7 +83,8 @@ QString Updater_Wait_Text(qint64 elapsed_ms) {
 
 Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()> &write_job,
                               int limit_ms,
-                              const std::function<void(const Update_Progress &)> &step) {
+                              const std::function<void(const Update_Progress &)> &step,
+                              const Updater_Extras &extras) {
     Update_Lock lock(QFileInfo(updater).path());
     switch (lock.Take(limit_ms, [&step](qint64 elapsed_ms, const Update_Lock_Holder &holder) {
         step({true, elapsed_ms, holder});
@@ -97,13 +98,19 @@ Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()
     }
     write_job();
     Updater_End end;
+    Updater_Extras with_lock = extras;
+    with_lock.Started = [&lock, &extras](qint64 pid) {
+        lock.Add_Updater(pid);
+        if (extras.Started)
+            extras.Started(pid);
+    };
     try {
         end = Run_And_Wait(
             updater, limit_ms,
             [&step](qint64 elapsed_ms) {
                 step({false, elapsed_ms, {}});
             },
-            [&lock](qint64 pid) { lock.Add_Updater(pid); });
+            with_lock);
     } catch (const Core_Error &error) {
         return {Update_Run::Not_Started, error.message()};
     }

@@ -16,15 +16,26 @@ struct Updater_End {
     qint64 Elapsed_Ms = 0;
 };
 
+// What a caller may add to a run of the updater.
+struct Updater_Extras {
+    // Where the updater's standard output and error go (replaced at each start); empty: nowhere.
+    // Never the caller's own streams, which the caller's reader would otherwise wait on until
+    // the updater ends.
+    QString Output_Log;
+    // Runs once with the new process's number, right after the start.
+    std::function<void(qint64 pid)> Started;
+    // Asked between looks: true stops the wait as if its limit had run out.
+    std::function<bool()> Give_Up;
+};
+
 // Starts program (by absolute path, no arguments, the configurator's working folder) and waits
-// until it ends, at most limit_ms; a program still running then is left running. started runs
-// once with the new process's number. The event "HandleCed" paces the polling: each round waits
-// on it for up to 10 ms, so a signal from the updater shortens one round. Between rounds step
-// runs with the time waited so far. Throws Core_Error with the reason when the program cannot
-// be started.
+// until it ends, at most limit_ms; a program still running then is left running. The event
+// "HandleCed" paces the polling: each round waits on it for up to 10 ms, so a signal from the
+// updater shortens one round. Between rounds step runs with the time waited so far. Throws
+// Core_Error with the reason when the program cannot be started.
 Updater_End Run_And_Wait(const QString &program, int limit_ms,
                          const std::function<void(qint64 elapsed_ms)> &step,
-                         const std::function<void(qint64 pid)> &started = {});
+                         const Updater_Extras &extras = {});
 
 // "Ethernet_Update.exe  1:05": how long the updater has run, as the waits show it.
 QString Updater_Wait_Text(qint64 elapsed_ms);
@@ -61,7 +72,8 @@ struct Update_Progress {
 // not started.
 Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()> &write_job,
                               int limit_ms,
-                              const std::function<void(const Update_Progress &)> &step);
+                              const std::function<void(const Update_Progress &)> &step,
+                              const Updater_Extras &extras = {});
 
 // The end of an update whose updater ran (Updater_Ended or Wait_Ran_Out), as a line for people:
 // how long it ran and its exit code, a failure when the code is not 0, or that it still runs.

@@ -128,6 +128,7 @@ private slots:
     void updateTakesOverLocks();
     void lockOfAnotherComputer();
     void historyOfUpdates();
+    void capturedOutputDoesNotWaitForTheUpdater();
 };
 
 void Tst_Cli_Program_Folder::helpForEachCommand_data() {
@@ -929,6 +930,14 @@ void Tst_Cli_Program_Folder::updateDryRun() {
     QVERIFY(!QFileInfo::exists(
         program.file(QStringLiteral("PROJECTS/Plant/") + Update_Record_File_Name)));
     QCOMPARE(program.Record(), QString());
+
+    // A refused dry run records nothing either.
+    const Cli_Result refused =
+        program.Run({QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
+                     QStringLiteral("192.0.2"), QStringLiteral("--dry-run")});
+    QCOMPARE(refused.Exit, 1);
+    QVERIFY(!QFileInfo::exists(
+        program.file(QStringLiteral("PROJECTS/Plant/") + Update_Record_File_Name)));
 }
 
 void Tst_Cli_Program_Folder::updateExitCodes_data() {
@@ -1043,6 +1052,13 @@ void Tst_Cli_Program_Folder::updateLockHeldByAnotherRun() {
         QTRY_VERIFY(Read_Update_Lock(program.Folder.path())->Holder->Updater_Pid != 0);
         first_run.kill();
         QVERIFY(first_run.waitForFinished());
+        // The start line is all a killed starter leaves: history shows its end as unseen.
+        const QList<QJsonObject> records = Update_Records(program, QStringLiteral("Plant"));
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.front().value(QStringLiteral("outcome")).toString(),
+                 Update_Result::Ended_Unseen);
+        QCOMPARE(records.front().value(QStringLiteral("updater_log")).toString(),
+                 Updater_Log_File_Name);
     } else if (first == QLatin1String("gave up")) {
         const Cli_Result gave_up = Finish_Cli(first_run);
         QCOMPARE(gave_up.Exit, 4);
@@ -1183,7 +1199,8 @@ void Tst_Cli_Program_Folder::historyOfUpdates() {
 
     const Cli_Result table = program.Run({QStringLiteral("history"), QStringLiteral("Plant")});
     QCOMPARE(table.Exit, 0);
-    QCOMPARE(table.Err, QStringLiteral("cf20914-cli: warning: updates.jsonl: line 2 is no complete "
+    // Each update's start line comes before its end line.
+    QCOMPARE(table.Err, QStringLiteral("cf20914-cli: warning: updates.jsonl: line 3 is no complete "
                                        "entry and is skipped\n"));
     const QStringList rows = table.Out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 3);
@@ -1200,6 +1217,36 @@ void Tst_Cli_Program_Folder::historyOfUpdates() {
     QVERIFY(entries.isArray());
     QCOMPARE(entries.array().size(), 2);
     QCOMPARE(entries.array().at(1).toObject().value(QStringLiteral("exit_code")).toInt(), 3);
+}
+
+// A script that captures the tool's output gets it when the tool ends, not when the updater it
+// left running does: the updater writes into its log, never into the tool's streams.
+void Tst_Cli_Program_Folder::capturedOutputDoesNotWaitForTheUpdater() {
+#ifdef Q_OS_WIN
+    QSKIP("the capture is a POSIX shell's");
+#else
+    const Cli_Program program;
+    program.Add_Sendable(QStringLiteral("Plant"));
+    Write_Test_File(program.file(Updater_Delay), "hold");
+    auto released = qScopeGuard([&program] { program.Release_Updater(); });
+    QProcess shell;
+    shell.setProcessEnvironment(Cli_Environment());
+    shell.start(
+        QStringLiteral("/bin/sh"),
+        program.Arguments(
+            {QStringLiteral("-c"), QStringLiteral("out=$(\"$0\" \"$@\" 2>&1); echo \"$out\""),
+             QStringLiteral(CLI_PROGRAM), QStringLiteral("update"), QStringLiteral("Plant"),
+             QStringLiteral("--ip"), QStringLiteral("127.0.0.1"), QStringLiteral("--option"),
+             QStringLiteral("2"), QStringLiteral("--wait"), QStringLiteral("1")}));
+    QVERIFY(shell.waitForFinished(30000));
+    const QString out = QString::fromUtf8(shell.readAllStandardOutput());
+    if (out.contains(QLatin1String("permission")))
+        QSKIP("this user may not open an ICMP socket");
+    QVERIFY2(out.contains(QLatin1String("still runs after 0:01")), qPrintable(out));
+    QVERIFY2(!out.contains(QLatin1String("stand-in")), qPrintable(out));
+    QCOMPARE(Read_Test_File(program.file(QStringLiteral("PROJECTS/Plant/updater.log"))),
+             QByteArray("stand-in: out\nstand-in: err\n"));
+#endif
 }
 
 QTEST_GUILESS_MAIN(Tst_Cli_Program_Folder)

@@ -22,8 +22,8 @@ namespace {
 using Shown_Messages = QList<QPair<Message_Kind, QString>>;
 
 // Answers Yes to the question about network warnings without recording it, and passes every
-// other message on to the recorder: the defaults put both endpoints on one subnet, and most
-// cases here are about other things. With Pass_On the question is recorded and answered too.
+// other message on to the recorder: values the cases type may raise warnings, and most cases
+// here are about other things. With Pass_On the question is recorded and answered too.
 struct Network_Question_Sink : Message_Sink {
     explicit Network_Question_Sink(Message_Recorder &recorder) : Recorder(recorder) {
         Install_Message_Sink(this);

@@ -48,7 +48,18 @@ private slots:
     void warnings_data();
     void warnings();
     void addresses_in_use();
+    void factory_defaults();
 };
+
+// A configuration as delivered is not warned that its endpoints share a subnet; once someone
+// chooses addresses that do, it is.
+void Tst_Network_Warnings::factory_defaults() {
+    QCOMPARE(Network_Warnings(Default_ParGen(), {}), QStringList());
+    ParGen_Params chosen = Default_ParGen();
+    chosen.Modbus_TCP_Slave_2_IP4 = QStringLiteral("7");
+    QCOMPARE(Network_Warnings(chosen, {}),
+             QStringList{"Warning! Both endpoints are on the subnet 192.168.0.0"});
+}
 
 void Tst_Network_Warnings::warnings_data() {
     QTest::addColumn<Changes>("changes");
@@ -79,6 +90,33 @@ void Tst_Network_Warnings::warnings_data() {
         << Changes{key("Modbus_TCP_Slave_GAT3", "9"), key("Modbus_TCP_Slave_EN_GAT", "1")} << none
         << QStringList{"Warning! Endpoint 1: the gateway 10.0.9.1 lies outside the subnet of its "
                        "address"};
+    QTest::newRow("gateway is the endpoint's own address")
+        << Changes{key("Modbus_TCP_Slave_GAT4", "2"), key("Modbus_TCP_Slave_EN_GAT", "1")} << none
+        << QStringList{"Warning! Endpoint 1: the gateway 10.0.0.2 is the endpoint's own address"};
+    QTest::newRow("gateway is the network address")
+        << Changes{key("Modbus_TCP_Slave_GAT4", "0"), key("Modbus_TCP_Slave_EN_GAT", "1")} << none
+        << QStringList{"Warning! Endpoint 1: the gateway 10.0.0.0 is the network or broadcast "
+                       "address of its subnet"};
+    QTest::newRow("gateway is the broadcast address of endpoint 2")
+        << Changes{key("Modbus_TCP_Slave_2_GAT4", "255"), key("Modbus_TCP_Slave_2_EN_GAT", "1")}
+        << none
+        << QStringList{"Warning! Endpoint 2: the gateway 10.0.1.255 is the network or broadcast "
+                       "address of its subnet"};
+    QTest::newRow("loopback address")
+        << Changes{key("Modbus_TCP_Slave_IP1", "127")} << none
+        << QStringList{"Warning! Endpoint 1: the address 127.0.0.2 is a loopback or multicast "
+                       "address, which no device on a network answers at"};
+    QTest::newRow("multicast address")
+        << Changes{key("Modbus_TCP_Slave_2_IP1", "239")} << none
+        << QStringList{"Warning! Endpoint 2: the address 239.0.1.2 is a loopback or multicast "
+                       "address, which no device on a network answers at"};
+    QTest::newRow("mask of 0.0.0.0")
+        << Changes{key("Modbus_TCP_Slave_SM1", "0"), key("Modbus_TCP_Slave_SM2", "0"),
+                   key("Modbus_TCP_Slave_SM3", "0"), key("Modbus_TCP_Slave_SM4", "0")}
+        << none
+        << QStringList{"Warning! Endpoint 1: the subnet mask 0.0.0.0 puts every address in its "
+                       "subnet",
+                       "Warning! Both endpoints are on the subnet 0.0.0.0"};
     QTest::newRow("gateway outside, switched off")
         << Changes{key("Modbus_TCP_Slave_GAT3", "9")} << none << QStringList();
     QTest::newRow("gateway inside, switched on")

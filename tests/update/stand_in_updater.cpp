@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -23,6 +24,9 @@ int main(int argc, char *argv[]) {
         std::ofstream record(dir + "updater_record.txt", std::ios::binary); // "\n" on Windows too
         record << "args=" << argc - 1 << "\ncwd=" << cwd << "\njob=" << job_text << "\n";
     }
+    // What a real updater might print; it must not reach the configurator's own streams.
+    std::cout << "stand-in: out" << std::endl;
+    std::cerr << "stand-in: err" << std::endl;
     std::string delay;
     std::ifstream(dir + "updater_delay_ms") >> delay;
     if (delay == "hold") {

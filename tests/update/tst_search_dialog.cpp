@@ -17,9 +17,10 @@ namespace {
 // The update dialog on its own, showing address.
 struct Boot_Fixture {
     Message_Recorder Messages;
-    Update_Dialog Update{nullptr, [](const QString &, const std::function<void()> &) {
-                             return Update_Outcome{};
-                         }};
+    Update_Dialog Update{
+        nullptr, [](const QString &, const std::function<void()> &, const Updater_Extras &) {
+            return Update_Outcome{};
+        }};
 
     explicit Boot_Fixture(const std::array<const char *, 4> &address) {
         Update.show();

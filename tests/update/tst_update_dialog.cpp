@@ -20,6 +20,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonDocument>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -135,6 +136,7 @@ private slots:
     void update_runs_updater_data();
     void update_runs_updater();
     void updater_outliving_the_limit_is_left_running();
+    void record_written_before_the_message();
     void refused_before_probe_data();
     void refused_before_probe();
     void updater_failure_is_named();
@@ -277,6 +279,21 @@ void Test_Update_Dialog::update_runs_updater() {
     QVERIFY2(fixture.Messages.Shown.isEmpty(), qPrintable(fixture.Messages.Texts()));
     QCOMPARE(status, QStringLiteral("Ethernet_Update.exe ended after 0:00 with exit code 0."));
     QCOMPARE(fixture.Outcomes(), QStringList{QStringLiteral("updater ended")});
+    // The record's start line came first, naming the updater's process and its log, which holds
+    // what the updater wrote.
+    const QList<QByteArray> lines =
+        Read_Test_File(
+            fixture.Program.file(QStringLiteral("PROJECTS/Plant/") + Update_Record_File_Name))
+            .split('\n');
+    QCOMPARE(lines.size(), 3);
+    const QJsonObject start = QJsonDocument::fromJson(lines.at(0)).object();
+    const QJsonObject end = QJsonDocument::fromJson(lines.at(1)).object();
+    QCOMPARE(start.value(QLatin1String("outcome")).toString(), Update_Result::Updater_Started);
+    QVERIFY(start.value(QLatin1String("updater_pid")).toInteger() > 0);
+    QCOMPARE(end.value(QLatin1String("run")), start.value(QLatin1String("run")));
+    QCOMPARE(end.value(QLatin1String("updater_log")).toString(), Updater_Log_File_Name);
+    QCOMPARE(Read_Test_File(fixture.Program.file(QStringLiteral("PROJECTS/Plant/updater.log"))),
+             QByteArray("stand-in: out\nstand-in: err\n"));
     QCOMPARE(fixture.Echo->Sent.size(), 2);
     // Probed as the decimal address it is, while the requests and the job carry it as typed.
     QCOMPARE(fixture.Echo->Hosts.first(), QStringLiteral("192.168.0.10"));
@@ -307,6 +324,30 @@ void Test_Update_Dialog::update_runs_updater() {
     });
     QCOMPARE(shown_option, option);
     QCOMPARE(shown_read_back, read_back);
+}
+
+// The record holds the outcome before a message about it is shown: a message box left open, or a
+// program killed meanwhile, cannot change it.
+void Test_Update_Dialog::record_written_before_the_message() {
+    Update_Fixture fixture;
+    struct Outcome_Reader : Message_Recorder {
+        const Update_Fixture *Fixture = nullptr;
+        QStringList Recorded;
+        bool Show(Message_Kind kind, const QString &text) override {
+            Recorded = Fixture->Outcomes();
+            return Message_Recorder::Show(kind, text);
+        }
+    } reader;
+    reader.Fixture = &fixture;
+    // Another update holds the program folder longer than this one waits.
+    Update_Lock held(fixture.Program.path());
+    QCOMPARE(held.Take(0, {}), Update_Lock::Take_Result::Taken);
+    fixture.Main->Updater_Wait_Limit_Ms = 200;
+    fixture.In_Dialog([](Update_Dialog *update_dialog) {
+        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
+    });
+    QCOMPARE(reader.Shown.size(), 1);
+    QCOMPARE(reader.Recorded, QStringList{Update_Result::Lock_Busy});
 }
 
 void Test_Update_Dialog::updater_outliving_the_limit_is_left_running() {
