@@ -104,12 +104,12 @@ private:
 class Held_Port {
 public:
     explicit Held_Port(bool listening) : Fd(Bind_Loopback(Port)) {
-        if (Fd >= 0 && listening)
+        if (Fd != No_Socket && listening)
             ::listen(Fd, 8);
     }
     ~Held_Port() {
-        if (Fd >= 0)
-            ::close(Fd);
+        if (Fd != No_Socket)
+            Close_Socket(Fd);
     }
     Held_Port(const Held_Port &) = delete;
     Held_Port &operator=(const Held_Port &) = delete;
@@ -117,5 +117,5 @@ public:
 
 private:
     quint16 Port = 0;
-    int Fd;
+    Socket_Handle Fd;
 };
