@@ -8,11 +8,12 @@ set -euo pipefail
 folder=$1
 
 # The DLLs every Windows the program runs on (10 and later) has in its system folder.
-system_dlls=" advapi32.dll authz.dll bcrypt.dll comctl32.dll comdlg32.dll crypt32.dll d3d11.dll
- d3d9.dll dnsapi.dll dwmapi.dll dwrite.dll dxgi.dll gdi32.dll imm32.dll iphlpapi.dll kernel32.dll
- mpr.dll msvcrt.dll netapi32.dll ntdll.dll ole32.dll oleaut32.dll secur32.dll setupapi.dll
- shcore.dll shell32.dll shlwapi.dll user32.dll userenv.dll uxtheme.dll version.dll winhttp.dll
- winmm.dll ws2_32.dll wtsapi32.dll "
+system_dlls=" $(printf '%s ' \
+    advapi32.dll authz.dll bcrypt.dll comctl32.dll comdlg32.dll crypt32.dll d3d11.dll d3d9.dll \
+    dnsapi.dll dwmapi.dll dwrite.dll dxgi.dll gdi32.dll imm32.dll iphlpapi.dll kernel32.dll \
+    mpr.dll msvcrt.dll netapi32.dll ntdll.dll ole32.dll oleaut32.dll secur32.dll setupapi.dll \
+    shcore.dll shell32.dll shlwapi.dll user32.dll userenv.dll uxtheme.dll version.dll \
+    winhttp.dll winmm.dll ws2_32.dll wtsapi32.dll)"
 
 shipped=$(find "$folder" -maxdepth 1 -iname '*.dll' -printf ' %f ')
 shipped=${shipped,,}

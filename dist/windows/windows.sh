@@ -118,12 +118,24 @@ new_prefix() {
 step "the Windows tests under Wine"
 ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 600
 
-# The zip unpacked into a fresh Wine prefix, as a user on Windows would have it.
+# The import check itself: a program folder without Qt Network, which Qt Serial Bus and the
+# Modbus module import, must not pass.
 work=$(mktemp -d)
 modbus_server=""
 trap '[ -z "$modbus_server" ] || kill "$modbus_server" 2>/dev/null
 for prefix in "$work"/wine*; do WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; done
 rm -rf "$work"' EXIT
+cp -r "$program" "$work/without-network"
+rm "$work/without-network/Qt6Network.dll"
+if dist/windows/check-imports.sh "$work/without-network" 2>"$work/check-imports.txt" ||
+    ! grep -q 'cf20914_modbus.dll imports Qt6Network.dll' "$work/check-imports.txt"; then
+    echo "check-imports.sh let a program folder without Qt6Network.dll pass" >&2
+    exit 1
+fi
+step "check-imports.sh refuses a program folder without Qt6Network.dll"
+rm -rf "$work/without-network"
+
+# The zip unpacked into a fresh Wine prefix, as a user on Windows would have it.
 export WINEPREFIX=$work/wine
 new_prefix "$WINEPREFIX"
 unzip -q "$build/$zip_name" -d "$work"

@@ -104,12 +104,12 @@ private:
 class Held_Port {
 public:
     explicit Held_Port(bool listening) : Fd(Bind_Loopback(Port)) {
-        if (Fd != No_Socket && listening)
+        if (Fd >= 0 && listening)
             ::listen(Fd, 8);
     }
     ~Held_Port() {
-        if (Fd != No_Socket)
-            Close_Socket(Fd);
+        if (Fd >= 0)
+            ::close(Fd);
     }
     Held_Port(const Held_Port &) = delete;
     Held_Port &operator=(const Held_Port &) = delete;
@@ -117,5 +117,5 @@ public:
 
 private:
     quint16 Port = 0;
-    Socket_Handle Fd;
+    int Fd;
 };
