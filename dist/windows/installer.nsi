@@ -4,7 +4,8 @@
 ; write: the program keeps PROJECTS, MASTER and its settings beside itself. The uninstaller
 ; removes the files it installed and keeps what the program and the user wrote there, unless the
 ; box for them is ticked. /S installs and uninstalls silently; a silent uninstall keeps them.
-Unicode true
+; 64-bit: Windows x64 runs it as the program, and Wine without its 32-bit part too.
+Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 
