@@ -156,8 +156,9 @@ update_smoke() {
     timeout 200 "$@" update Smoke --ip 127.0.0.1 --wait 60 "${folder_option[@]}"
     [ -f "$folder/PROJECTS/Smoke/bin/bank.bin" ]
     grep -q '^job=.*Smoke' "$folder/updater_record.txt"
-    # The Windows updater is given its files as Windows names them, from either tool.
-    grep -q '<Ope_FileName>Z:\\' "$folder/updater_record.txt"
+    # The Windows updater is given its files as Windows names them, from either tool: on drive
+    # Z: (Wine's view of Linux's files) or, installed, on C:.
+    grep -q '<Ope_FileName>[CZ]:\\' "$folder/updater_record.txt"
     grep -q '^ended$' "$folder/updater_record.txt"
     step "the stand-in updater ran and recorded its job:"
     cat "$folder/updater_record.txt"
