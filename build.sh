@@ -55,9 +55,11 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # --- Windows -----------------------------------------------------------------------------
-# The Windows Qt is built once per machine (dist/windows/build-qt.sh, about 40 minutes), then
-# the program, the tool and the tests are cross-built into build-windows, every source with
-# -Werror. build-windows/program is the program folder; CF20914-windows-x64.zip packs it.
+# The Windows Qt is made once per machine (dist/windows/build-qt.sh: unpacked from the shared
+# folder beside the repository in seconds, or else built in 40-77 minutes), then the program,
+# the tool and the tests are cross-built into build-windows, every source with -Werror.
+# build-windows/program is the program folder; CF20914-windows-x64.zip and the installer
+# CF20914-setup-x64.exe pack it.
 case "$action" in windows | windows-test)
     dist/windows/windows.sh "$action"
     exit 0
