@@ -1,19 +1,26 @@
 #!/usr/bin/env bash
 # Makes the Windows Qt the Windows build links against, once per machine: qtbase, Qt SVG and
-# Qt Serial Bus from Debian's source packages, cross-built with the MinGW-w64 compilers and
-# installed under ~/.cache/cf20914/. The folder's name is a key made of the Qt version, the
-# options, the patch and the toolchain; a changed key builds a new folder.
-#   dist/windows/build-qt.sh          build what is missing, print the Qt folder on the last line
-#   dist/windows/build-qt.sh --prefix print the Qt folder the current key names, build nothing
+# Qt Serial Bus, cross-built with the MinGW-w64 compilers and installed under the cache folder
+# (CF20914_CACHE, or ~/.cache/cf20914). The folder's name is a key made of the Qt version, the
+# options, the patch and the toolchain; a changed key makes a new folder.
+#   dist/windows/build-qt.sh          make what is missing, print the Qt folder on the last line
+#   dist/windows/build-qt.sh --prefix print the Qt folder the current key names, make nothing
+# The shared folder beside the repository (../shared, or CF20914_SHARED) spares the build:
+#   windows-qt/qt-<version>-mingw-<key>.tar.xz  the whole folder of this key, made on another
+#       machine; unpacked when its checksum in windows-qt/SHA256SUMS matches, and the paths of
+#       that machine's cache in its text files rewritten to this one's
+#   qt-sources/<module>-everywhere-src-<version>.tar.xz  a module's source, taken when Debian's
+#       archive does not serve its source package; checked against qt-sources/SHA256SUMS, a
+#       mismatch stops the build
 # Qt SVG and Qt Serial Bus are built after qtbase; when one of them fails, qtbase stays usable
-# and the module is tried again on the next run. The Debian archive this project's machines use
-# answers "404 Not Found" for the source tarballs of both (qt6-base's is served): there the
-# Windows Qt is qtbase alone, the build draws the pictures into PNGs and the program goes
-# without its Modbus module. JOBS (2) sets the parallel compile jobs; every compile runs at the
-# lowest CPU priority.
+# and the module is tried again on the next run. JOBS (2) sets the parallel compile jobs; every
+# compile runs at the lowest CPU priority.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cache=${CF20914_CACHE:-$HOME/.cache/cf20914}
+shared=${CF20914_SHARED:-$(cd "$here/../.." && pwd)/../shared}
+# The cache folder of the machine that made the shared archives.
+archive_cache=/root/.cache/cf20914
 jobs=${JOBS:-2}
 
 # The host tools (moc, rcc, uic) come from Debian's Qt; the Windows Qt must be the same version.
@@ -56,21 +63,83 @@ if [ "${1:-}" = --prefix ]; then
 fi
 
 step() { echo "[windows qt] $*" >&2; }
+fail() {
+    step "$*"
+    exit 1
+}
 
-# Debian's source package for one Qt module, unpacked under $cache/src; prints the folder.
+# True when FILE's checksum is the one the SHA256SUMS beside it gives for its name.
+checksum_matches() {
+    local file=$1
+    local sums
+    sums=$(dirname "$file")/SHA256SUMS
+    [ -f "$sums" ] || return 1
+    local expected
+    expected=$(awk -v name="$(basename "$file")" '$2 == name || $2 == "*" name { print $1 }' "$sums")
+    [ -n "$expected" ] && [ "$(sha256sum <"$file" | cut -d' ' -f1)" = "$expected" ]
+}
+
+# The shared archive of this key unpacked as $prefix; false when there is none or its checksum
+# does not match.
+unpack_shared_qt() {
+    local archive
+    archive=$shared/windows-qt/$(basename "$prefix").tar.xz
+    [ -f "$archive" ] || return 1
+    if ! checksum_matches "$archive"; then
+        step "$archive does not match its checksum in $(dirname "$archive")/SHA256SUMS: not used"
+        return 1
+    fi
+    local started=$SECONDS
+    step "unpacking the Windows Qt of key $key from $archive"
+    mkdir -p "$cache"
+    local staging
+    staging=$(mktemp -d "$cache/.unpack-XXXXXX")
+    tar -xJf "$archive" -C "$staging" || {
+        rm -rf "$staging"
+        fail "could not unpack $archive"
+    }
+    local folder
+    folder=$staging/$(basename "$prefix")
+    [ -e "$folder/.built-qtbase" ] || {
+        rm -rf "$staging"
+        fail "$archive holds no $(basename "$prefix")/ with qtbase in it"
+    }
+    if [ "$cache" != "$archive_cache" ]; then
+        grep -rlIZF "$archive_cache/" "$folder" | xargs -0 -r sed -i "s|$archive_cache/|$cache/|g"
+    fi
+    rm -rf "$prefix"
+    mv "$folder" "$prefix"
+    rm -rf "$staging"
+    step "unpacked into $prefix in $((SECONDS - started)) s"
+}
+
+# The source of one Qt module (Debian package PACKAGE, Qt module MODULE) unpacked under
+# $cache/src: Debian's source package when the archive serves it, otherwise the shared
+# tarball; prints the folder. Returns 1 when there is neither, 2 when the shared tarball does
+# not match its checksum.
 fetch_source() {
-    local package=$1
+    local package=$1 module=$2
     local dir=$cache/src
     mkdir -p "$dir"
-    if ! ls "$dir/$package"_*.orig.tar.xz >/dev/null 2>&1; then
+    local tarball
+    tarball=$(ls "$dir/$package"_*.orig.tar.xz 2>/dev/null | head -1) || true
+    if [ -z "$tarball" ]; then
         step "fetching the source of $package"
         if ! apt-cache showsrc "$package" 2>/dev/null | grep -q '^Package:'; then
             add_source_entries
         fi
-        (cd "$dir" && apt-get source --download-only "$package") >&2 || return 1
+        if (cd "$dir" && apt-get source --download-only "$package") >&2; then
+            tarball=$(ls "$dir/$package"_*.orig.tar.xz | head -1)
+        else
+            tarball=$shared/qt-sources/$module-everywhere-src-$upstream.tar.xz
+            [ -f "$tarball" ] || return 1
+            step "Debian's archive does not serve $package (above: why); taking $tarball"
+            checksum_matches "$tarball" || {
+                step "$tarball does not match its checksum in $(dirname "$tarball")/SHA256SUMS"
+                return 2
+            }
+        fi
     fi
-    local tarball
-    tarball=$(ls "$dir/$package"_*.orig.tar.xz | head -1)
     local top
     top=$(tar tf "$tarball" | head -1 | cut -d/ -f1)
     if [ ! -d "$dir/$top" ]; then
@@ -132,10 +201,13 @@ build_module() {
     step "$name: installed into $prefix in $(((SECONDS - started) / 60)) min"
 }
 
+if [ ! -e "$prefix/.built-qtbase" ] && ! unpack_shared_qt; then
+    step "no shared Windows Qt of key $key in $shared/windows-qt: it is built here"
+fi
 mkdir -p "$prefix"
 if [ ! -e "$prefix/.built-qtbase" ]; then
     step "building qtbase $version for Windows once; the folder's key is $key"
-    source=$(fetch_source qt6-base)
+    source=$(fetch_source qt6-base qtbase) || fail "no source for qtbase (above: why)"
     if ! patch -p1 -N --dry-run -R -d "$source" <"$patch" >/dev/null 2>&1; then
         patch -p1 -N -d "$source" <"$patch" >&2
     fi
@@ -148,10 +220,15 @@ for package in qt6-svg qt6-serialbus; do
     name=${package#qt6-}
     name=qt$name
     [ -e "$prefix/.built-$name" ] && continue
-    if ! source=$(fetch_source "$package"); then
-        step "$name: apt-get could not fetch the source package $package (above: why); the Windows Qt goes without $name"
+    fetched=0
+    source=$(fetch_source "$package" "$name") || fetched=$?
+    case $fetched in
+    1)
+        step "$name: neither Debian's archive nor $shared/qt-sources has its source; the Windows Qt goes without $name"
         continue
-    fi
+        ;;
+    2) fail "$name: stopped, its source is not the one the checksum names" ;;
+    esac
     build_module "$name" "$source" "${module_options[@]}" \
         -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" ||
         step "$name: the build failed; the Windows Qt goes without it (tried again next run)"

@@ -7,14 +7,21 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 #include <functional>
 #include <optional>
 
 struct Cli_Result {
-    int Exit = -1; // -1 when the tool did not start or did not end normally
+    int Exit = -1; // -1 when the tool did not start or did not end normally; Err says which
     QString Out;
     QString Err;
 };
+
+// How long a run of the tool may take to start and to end. Under Wine on a machine whose cores
+// are all busy a start alone has taken most of Qt's default 30 s; a run that goes past these
+// limits is taken for a hanging tool.
+inline constexpr int Cli_Start_Limit_Ms = 180000;
+inline constexpr int Cli_Finish_Limit_Ms = 300000;
 
 // libcurl follows the proxy variables; without them, and with every host exempt, a request to a
 // loopback address stays on this machine.
@@ -33,12 +40,29 @@ inline void Start_Cli(QProcess &process, const QStringList &arguments) {
     process.start(QStringLiteral(CLI_PROGRAM), arguments);
 }
 
+// Ends a run given up on; the result and the test's log say why and after how long.
+inline Cli_Result Given_Up(QProcess &process, const QString &why) {
+    const QString reason = QStringLiteral("gave up on cf20914-cli: ") + why + QStringLiteral(" (") +
+                           process.errorString() + QLatin1Char(')');
+    qWarning("%s", qPrintable(reason));
+    process.kill();
+    process.waitForFinished(10000);
+    return Cli_Result{-1, QString(), reason};
+}
+
 // What the tool started in process said and how it ended, once it has.
 inline Cli_Result Finish_Cli(QProcess &process) {
+    if (!process.waitForStarted(Cli_Start_Limit_Ms))
+        return Given_Up(
+            process, QStringLiteral("it did not start within %1 s").arg(Cli_Start_Limit_Ms / 1000));
+    if (!process.waitForFinished(Cli_Finish_Limit_Ms))
+        return Given_Up(
+            process, QStringLiteral("it did not end within %1 s").arg(Cli_Finish_Limit_Ms / 1000));
+    if (process.exitStatus() != QProcess::NormalExit)
+        return Given_Up(
+            process,
+            QStringLiteral("it crashed with code 0x%1").arg(uint(process.exitCode()), 0, 16));
     Cli_Result result;
-    if (!process.waitForStarted() || !process.waitForFinished(-1) ||
-        process.exitStatus() != QProcess::NormalExit)
-        return result;
     result.Exit = process.exitCode();
     result.Out = QString::fromUtf8(process.readAllStandardOutput());
     result.Err = QString::fromUtf8(process.readAllStandardError());
@@ -69,12 +93,15 @@ inline std::optional<Cli_Result>
 Start_Holding_Update(QProcess &process, const QStringList &arguments,
                      const std::function<bool()> &updater_started) {
     Start_Cli(process, arguments);
-    const QDeadlineTimer bound(20000);
+    const QDeadlineTimer bound(Cli_Start_Limit_Ms);
     while (!updater_started() && !bound.hasExpired()) {
         if (process.waitForFinished(20))
             return Finish_Cli(process);
     }
     if (!updater_started())
-        return Cli_Result{-1, QString(), QStringLiteral("the updater did not start")};
+        return Cli_Result{-1, QString(),
+                          QStringLiteral("gave up on the update: its updater did not start within "
+                                         "%1 s")
+                              .arg(Cli_Start_Limit_Ms / 1000)};
     return std::nullopt;
 }
