@@ -17,6 +17,7 @@
 #include "shell/SettingsFile.h"
 #include "update/UpdateDialog.h"
 #include "update/UpdatePlan.h"
+#include "widgets/Keys.h"
 #include "widgets/ProgramStyle.h"
 #include "widgets/WebPages.h"
 
@@ -250,11 +251,13 @@ Update_Outcome Main_Window::Start_Program(const QString &NomeSW,
                                           const std::function<void()> &Write_Job) {
     // The update dialog drops the user's input meanwhile, so every event is processed here:
     // none is held back to act once the updater has ended.
-    return Run_Update_Job(NomeSW, Write_Job, Updater_Wait_Limit_Ms,
-                          [this](const Update_Progress &progress) {
-                              Update_Window()->Show_Progress(progress);
-                              QCoreApplication::processEvents();
-                          });
+    return Run_Update_Job(
+        NomeSW, Write_Job, Updater_Wait_Limit_Ms,
+        [this](const Update_Progress &progress) {
+            Update_Window()->Show_Progress(progress);
+            QCoreApplication::processEvents();
+        },
+        [this] { return Update_Window()->Wait_Cancelled(); });
 }
 
 void Main_Window::Apply_Qt_Texts() {
@@ -334,7 +337,7 @@ void Main_Window::keyPressEvent(QKeyEvent *event) {
     // As on Windows, Enter presses the focused button as Space does (the buttons of the main
     // window are no dialog's default buttons, which alone take Enter in Qt).
     auto *button = qobject_cast<QAbstractButton *>(focusWidget());
-    if (button && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    if (button && Is_Enter(*event)) {
         if (!event->isAutoRepeat())
             button->click();
         return;

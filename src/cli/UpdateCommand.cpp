@@ -205,6 +205,7 @@ int Update_Active_Configuration(const Update_Request &request) {
         return Refused(entry, clock, Update_Result::Wait_Ran_Out, Update_End_Text(outcome),
                        Exit_Wait_Ran_Out);
     case Update_Run::Folder_Busy:
+    case Update_Run::Cancelled: // the tool never cancels a wait
         return Refused(entry, clock, Update_Result::Lock_Busy, outcome.Reason, Exit_Folder_Busy);
     case Update_Run::Not_Started:
         break;

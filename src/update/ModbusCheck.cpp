@@ -229,9 +229,14 @@ QString Endpoint_Summary(const Endpoint_Result &result) {
                               : answers + QStringLiteral(": ") + said.join(QStringLiteral(", "));
     }
     case Endpoint_State::Refused:
-        return Lang_Strings.at(758).arg(where, result.Reason);
+        // The system's own words for a refusal would only say it again.
+        return result.Reason.compare(QLatin1String("Connection refused"), Qt::CaseInsensitive) == 0
+                   ? Lang_Strings.at(758).arg(where)
+                   : Lang_Strings.at(758).arg(where) + QStringLiteral(" (") + result.Reason +
+                         QLatin1Char(')');
     case Endpoint_State::Silent:
-        return Lang_Strings.at(result.Connected ? 760 : 759).arg(where).arg(result.Elapsed_Ms);
+        return Lang_Strings.at(result.Connected ? 760 : 759)
+            .arg(where, Seconds_Text(result.Elapsed_Ms));
     case Endpoint_State::No_Route:
         break;
     }

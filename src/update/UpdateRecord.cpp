@@ -61,6 +61,8 @@ QByteArray Update_Record_Line(const Update_Entry &entry) {
         line.insert(QStringLiteral("reason"), entry.Reason);
     if (!entry.Device_Check.isEmpty())
         line.insert(QStringLiteral("device_check"), entry.Device_Check);
+    if (entry.Check_Cancelled)
+        line.insert(QStringLiteral("device_check_cancelled"), true);
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
 }
 

@@ -22,6 +22,7 @@ inline const QString Lock_Busy = QStringLiteral("lock busy");
 inline const QString Not_Started = QStringLiteral("updater not started");
 inline const QString Updater_Ended = QStringLiteral("updater ended");
 inline const QString Wait_Ran_Out = QStringLiteral("wait ran out");
+inline const QString Cancelled = QStringLiteral("cancelled"); // the wait for another update
 } // namespace Update_Result
 
 // One update as the record keeps it.
@@ -30,13 +31,14 @@ struct Update_Entry {
     QString Address;
     int Option = 0;
     bool Read_Back = true;
-    QByteArray Image;        // the image file's content; empty when it was not compiled
-    QString Firmware_Path;   // empty when the firmware was not sent
-    QString Outcome;         // one of Update_Result
-    int Exit_Code = -1;      // the updater's, when it ended
-    qint64 Elapsed_Ms = 0;   // from the checks to the outcome
-    QString Reason;          // a refusal's or a failure's text
-    QJsonArray Device_Check; // the check of the device after the update, when it ran
+    QByteArray Image;             // the image file's content; empty when it was not compiled
+    QString Firmware_Path;        // empty when the firmware was not sent
+    QString Outcome;              // one of Update_Result
+    int Exit_Code = -1;           // the updater's, when it ended
+    qint64 Elapsed_Ms = 0;        // from the checks to the outcome
+    QString Reason;               // a refusal's or a failure's text
+    QJsonArray Device_Check;      // the check of the device after the update, when it ran
+    bool Check_Cancelled = false; // the user left that check before it ended
 };
 
 // The entry as one line of JSON, with the time (UTC), the program's version, the image's

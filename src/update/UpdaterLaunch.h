@@ -37,6 +37,7 @@ enum class Update_Run {
     Wait_Ran_Out, // the updater is left running, and keeps the program folder's lock
     Folder_Busy,  // another update held the program folder's lock all the while
     Not_Started,
+    Cancelled, // the user stopped waiting for another update's lock; nothing was started
 };
 
 struct Update_Outcome {
@@ -58,10 +59,12 @@ struct Update_Progress {
 // waits for it at most limit_ms. The lock names the updater and is freed when it ends; an
 // updater that outlives the wait keeps the lock until it ends. step runs between looks. A job
 // or lock file that cannot be written throws Core_Error with the reason; the updater is then
-// not started.
+// not started. cancelled, when given, ends the wait for another update's lock early; once the
+// updater runs it is awaited to its end or the limit, whatever cancelled says.
 Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()> &write_job,
                               int limit_ms,
-                              const std::function<void(const Update_Progress &)> &step);
+                              const std::function<void(const Update_Progress &)> &step,
+                              const std::function<bool()> &cancelled = {});
 
 // The end of an update whose updater ran (Updater_Ended or Wait_Ran_Out), as a line for people:
 // how long it ran and its exit code, a failure when the code is not 0, or that it still runs.

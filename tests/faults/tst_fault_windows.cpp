@@ -141,7 +141,7 @@ void Test_Fault_Windows::communication_settings_on_full_disk() {
     QTest::mouseClick(program.Main->Btn_Communication, Qt::LeftButton);
     QVERIFY(still_open);
     QCOMPARE(program.Messages.Shown.size(), 2);
-    QCOMPARE(program.Messages.Shown.first().first, Message_Kind::Question);
+    QCOMPARE(program.Messages.Shown.first().first, Message_Kind::Risky_Question);
     QVERIFY2(
         program.Messages.Shown.last().second.contains(QLatin1String("No space left on device")),
         qPrintable(program.Messages.Shown.last().second));

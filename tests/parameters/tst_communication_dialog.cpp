@@ -29,7 +29,8 @@ struct Network_Question_Sink : Message_Sink {
         Install_Message_Sink(this);
     }
     bool Show(Message_Kind kind, const QString &text) override {
-        if (!Pass_On && kind == Message_Kind::Question && text.startsWith(Lang_Strings.at(897)))
+        if (!Pass_On && kind == Message_Kind::Risky_Question &&
+            text.startsWith(Lang_Strings.at(897)))
             return true;
         return Recorder.Show(kind, text);
     }
@@ -547,7 +548,8 @@ void Test_Communication_Dialog::network_warnings_asked_before_saving() {
             // No keeps the dialog open with what was typed, and writes nothing.
             QCOMPARE(dialog->isVisible(), !yes);
         });
-        QCOMPARE(program.messages.Shown, (Shown_Messages{{Message_Kind::Question, question}}));
+        QCOMPARE(program.messages.Shown,
+                 (Shown_Messages{{Message_Kind::Risky_Question, question}}));
         QCOMPARE(program.file_exists(), yes);
     }
     QCOMPARE(Load_ParGen(App.ParGen_File).Modbus_TCP_Slave_2_IP4, QStringLiteral("255"));
