@@ -82,6 +82,9 @@ Communication_Dialog::Communication_Dialog(QWidget *parent)
     CP_Modbus_TCP_Slave = new Collapsible_Panel(Panel_Group);
     CP_Modbus_TCP_Slave2 = new Collapsible_Panel(Panel_Group);
     CP_Options = new Collapsible_Panel(Panel_Group);
+    CP_Modbus_TCP_Slave->Title_Bar()->setObjectName(QStringLiteral("CP_Modbus_TCP_Slave_Title"));
+    CP_Modbus_TCP_Slave2->Title_Bar()->setObjectName(QStringLiteral("CP_Modbus_TCP_Slave2_Title"));
+    CP_Options->Title_Bar()->setObjectName(QStringLiteral("CP_Options_Title"));
     Build_Endpoint(CP_Modbus_TCP_Slave, QStringLiteral("ModbusTCPSlave"), Slave_1);
     Build_Endpoint(CP_Modbus_TCP_Slave2, QStringLiteral("ModbusTCPSlave2"), Slave_2);
     L_Options_Offset_Regs = Add_Caption(CP_Options, 0, QStringLiteral("L_Options_Offset_Regs"));

@@ -1,6 +1,7 @@
 #include "ModbusCheck.h"
 
 #include "language/LangStrings.h"
+#include "parameters/NetworkWarnings.h"
 #include "parameters/ParGen.h"
 #include "platform/CoreError.h"
 #include "shell/Conversions.h"
@@ -103,7 +104,7 @@ QList<Modbus_Endpoint> Configuration_Endpoints(const ParGen_Params &params, int 
 }
 
 QStringList Configuration_Endpoint_Names() {
-    return {Lang_Strings.at(806), Lang_Strings.at(776)};
+    return {Endpoint_Name(0), Endpoint_Name(1)};
 }
 
 // --- Device_Check -----------------------------------------------------------------------------
@@ -226,7 +227,7 @@ QString Endpoint_Summary(const Endpoint_Result &result) {
             said << Lang_Strings.at(757).arg(register_number).arg(result.Register_Exception);
         const QString answers = Lang_Strings.at(751).arg(where);
         return said.isEmpty() ? answers
-                              : answers + QStringLiteral(": ") + said.join(QStringLiteral(", "));
+                              : Lang_Strings.at(691).arg(answers, said.join(QStringLiteral(", ")));
     }
     case Endpoint_State::Refused:
         // The system's own words for a refusal would only say it again.
@@ -272,8 +273,9 @@ QJsonObject Endpoint_Json(const Endpoint_Result &result) {
 QStringList Check_Result_Lines(const QList<Endpoint_Result> &results, const QStringList &names) {
     QStringList lines;
     for (int i = 0; i < results.size(); ++i)
-        lines << (i < names.size() ? names.at(i) + QStringLiteral(": ") : QString()) +
-                     Endpoint_Summary(results.at(i));
+        lines << (i < names.size()
+                      ? Lang_Strings.at(691).arg(names.at(i), Endpoint_Summary(results.at(i)))
+                      : Endpoint_Summary(results.at(i)));
     return lines;
 }
 

@@ -6,6 +6,7 @@
 
 #include "language/LangStrings.h"
 #include "parameters/ParGen.h"
+#include "shell/Conversions.h"
 #include "update/ModbusCheck.h"
 
 #include <QJsonObject>
@@ -66,7 +67,7 @@ void Test_Modbus_Check::both_endpoints_data() {
         << "127.0.0.1:%1 answers: vendor Velmor, product GW20914, revision 1.2, register 100: "
            "exception 2";
     QTest::newRow("closed port") << Second_Endpoint::Closed_Port << 7 << Endpoint_State::Refused
-                                 << "127.0.0.1:%1 refuses the connection (Connection refused)";
+                                 << "127.0.0.1:%1 refuses the connection";
     QTest::newRow("accepts and never replies")
         << Second_Endpoint::Mute_Listener << 7 << Endpoint_State::Silent
         << "127.0.0.1:%1 accepts the connection but sends no Modbus reply within";
@@ -132,8 +133,8 @@ void Test_Modbus_Check::silent_and_unreachable_in_namespace() {
     QVERIFY(!results.at(0).Connected);
     QVERIFY(results.at(0).Elapsed_Ms >= 400);
     QCOMPARE(Endpoint_Summary(results.at(0)),
-             QStringLiteral("10.88.0.7:502 is silent: no answer within %1 ms")
-                 .arg(results.at(0).Elapsed_Ms));
+             QStringLiteral("10.88.0.7:502 is silent: no answer within %1")
+                 .arg(Seconds_Text(results.at(0).Elapsed_Ms)));
     QCOMPARE(results.at(1).State, Endpoint_State::No_Route);
     QVERIFY2(Endpoint_Summary(results.at(1))
                  .startsWith(QLatin1String("10.99.0.1:502 cannot be "
