@@ -49,8 +49,10 @@ QColor Status_Area::Colour(Tone tone) {
 
 void Status_Area::Set(Tone tone, const QString &headline, const QString &detail) {
     Current = tone;
+    // Laid out already, even while hidden, so that the detail is fitted to its room.
+    Lay_Out();
     L_Headline->setText(headline);
-    L_Detail->setText(detail);
+    Set_Wrapped_Or_Elided(L_Detail, detail);
     QPalette palette = L_Headline->palette();
     palette.setColor(QPalette::WindowText, Colour(tone));
     L_Headline->setPalette(palette);
@@ -59,6 +61,11 @@ void Status_Area::Set(Tone tone, const QString &headline, const QString &detail)
 }
 
 void Status_Area::resizeEvent(QResizeEvent *event) {
+    Lay_Out();
+    QWidget::resizeEvent(event);
+}
+
+void Status_Area::Lay_Out() {
     const int left = Margin + Picture_Size + Margin;
     const int line = L_Headline->fontMetrics().height();
     const int elapsed_width = L_Elapsed->fontMetrics().horizontalAdvance(QStringLiteral("00:00"));
@@ -66,7 +73,6 @@ void Status_Area::resizeEvent(QResizeEvent *event) {
     L_Elapsed->setGeometry(width() - Margin - elapsed_width, Margin - 2, elapsed_width, line);
     L_Detail->setGeometry(left, Margin + line, width() - left - Margin,
                           height() - Margin - line - 4);
-    QWidget::resizeEvent(event);
 }
 
 void Status_Area::paintEvent(QPaintEvent *) {
@@ -121,6 +127,34 @@ void Status_Area::paintEvent(QPaintEvent *) {
         break;
     }
     painter.drawPath(mark);
+}
+
+bool Wrapped_Fits(const QLabel *label, const QString &text) {
+    const QRect room = label->contentsRect();
+    return label->fontMetrics()
+               .boundingRect(room, int(label->alignment()) | Qt::TextWordWrap, text)
+               .height() <= room.height();
+}
+
+void Set_Wrapped_Or_Elided(QLabel *label, const QString &text) {
+    if (Wrapped_Fits(label, text)) {
+        label->setText(text);
+        label->setToolTip(QString());
+        return;
+    }
+    // The longest beginning that fits with "…" after it.
+    const QChar ellipsis(0x2026);
+    qsizetype fits = 0;
+    qsizetype too_long = text.size();
+    while (too_long - fits > 1) {
+        const qsizetype middle = (fits + too_long) / 2;
+        if (Wrapped_Fits(label, text.left(middle) + ellipsis))
+            fits = middle;
+        else
+            too_long = middle;
+    }
+    label->setText(text.left(fits) + ellipsis);
+    label->setToolTip(text);
 }
 
 void Set_Elided_Lines(QLabel *label, const QStringList &lines) {

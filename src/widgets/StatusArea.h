@@ -28,7 +28,7 @@ public:
     static QColor Colour(Tone tone);
 
     QLabel *L_Headline;
-    QLabel *L_Detail;  // word-wrapped; three lines of room
+    QLabel *L_Detail;  // word-wrapped, three lines of room; elided with a tooltip beyond
     QLabel *L_Elapsed; // right of the headline
 
     static constexpr int Detail_Lines = 3;
@@ -38,8 +38,17 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void Lay_Out();
+
     Tone Current = Tone::None;
 };
+
+// Whether text, word-wrapped, fits label's room.
+bool Wrapped_Fits(const QLabel *label, const QString &text);
+
+// Shows text in label, word-wrapped; where it needs more lines than the label has room for,
+// as much of it as fits with "…", and the whole text as the label's tooltip.
+void Set_Wrapped_Or_Elided(QLabel *label, const QString &text);
 
 // Shows lines in label, one a line, each shortened at its end with "…" where it does not fit;
 // the whole text is then the label's tooltip.
