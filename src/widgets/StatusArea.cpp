@@ -16,7 +16,11 @@ Status_Area::Status_Area(QWidget *parent) : QWidget(parent) {
     L_Headline->setTextFormat(Qt::PlainText);
     QFont large = L_Headline->font();
     large.setBold(true);
-    large.setPointSizeF(large.pointSizeF() * 1.45);
+    // The program's font is set in pixels on some platforms, in points on others.
+    if (large.pixelSize() > 0)
+        large.setPixelSize(qRound(large.pixelSize() * 1.45));
+    else
+        large.setPointSizeF(large.pointSizeF() * 1.45);
     L_Headline->setFont(large);
     L_Elapsed = new QLabel(this);
     L_Elapsed->setObjectName(QStringLiteral("L_Elapsed"));
