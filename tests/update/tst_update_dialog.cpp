@@ -111,6 +111,31 @@ QString Glance(const Update_Dialog *update_dialog) {
            update_dialog->P_Status->L_Headline->text();
 }
 
+// Presses Execute, and Cancel as soon as the update offers it.
+struct Cancelled_Update {
+    QString Offered;       // the status when Cancel was enabled: "detail|glance"
+    qint64 Waited_Ms = -1; // from the press to the end of the update
+    QString End;           // the status at the end: "glance|detail"
+};
+Cancelled_Update Update_And_Cancel(Update_Dialog *update_dialog) {
+    Cancelled_Update result;
+    QTimer watch;
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, update_dialog, [&] {
+        if (!update_dialog->Btn_Cancel->isEnabled() || !result.Offered.isEmpty())
+            return;
+        result.Offered = update_dialog->L_Status->text() + QLatin1Char('|') + Glance(update_dialog);
+        QTest::mouseClick(update_dialog->Btn_Cancel, Qt::LeftButton);
+    });
+    watch.start();
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
+    result.Waited_Ms = clock.elapsed();
+    result.End = Glance(update_dialog) + QLatin1Char('|') + update_dialog->L_Status->text();
+    return result;
+}
+
 // True when Update Device opened the update dialog (closed again at once).
 bool Update_Device_Opens_Dialog(Main_Window *main) {
     bool opened = false;
@@ -686,34 +711,18 @@ void Test_Update_Dialog::cancel_leaves_the_wait_for_another_update() {
     Update_Fixture fixture;
     Write_Test_File(fixture.Program.file(Update_Lock_File_Name), Lock_File_Text(This_Process()));
     fixture.Main->Updater_Wait_Limit_Ms = 60000;
-    QString waiting, glance, detail;
-    qint64 waited_ms = -1;
+    Cancelled_Update update;
     fixture.In_Dialog([&](Update_Dialog *update_dialog) {
-        QTimer watch;
-        watch.setInterval(20);
-        connect(&watch, &QTimer::timeout, update_dialog, [&] {
-            if (!update_dialog->Btn_Cancel->isEnabled() || !waiting.isEmpty())
-                return;
-            waiting = update_dialog->L_Status->text() + QLatin1Char('|') + Glance(update_dialog);
-            QTest::mouseClick(update_dialog->Btn_Cancel, Qt::LeftButton);
-        });
-        watch.start();
-        QElapsedTimer clock;
-        clock.start();
-        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
-        waited_ms = clock.elapsed();
-        glance = Glance(update_dialog);
-        detail = update_dialog->L_Status->text();
+        update = Update_And_Cancel(update_dialog);
         QVERIFY(update_dialog->isVisible()); // Cancel left the wait, not the dialog
     });
-    QVERIFY2(waiting.startsWith(QLatin1String("Waiting for another update to end: ")) &&
-                 waiting.endsWith(QLatin1String("|busy: Update running")),
-             qPrintable(waiting));
-    QVERIFY2(waited_ms < 30000, qPrintable(QString::number(waited_ms)));
-    QCOMPARE(glance, QStringLiteral("neutral: Cancelled"));
-    QVERIFY2(detail.startsWith(QLatin1String("The wait for another update was cancelled; nothing "
-                                             "was sent.")),
-             qPrintable(detail));
+    QVERIFY2(update.Offered.startsWith(QLatin1String("Waiting for another update to end: ")) &&
+                 update.Offered.endsWith(QLatin1String("|busy: Update running")),
+             qPrintable(update.Offered));
+    QVERIFY2(update.Waited_Ms < 30000, qPrintable(QString::number(update.Waited_Ms)));
+    QVERIFY2(update.End.startsWith(QLatin1String("neutral: Cancelled|The wait for another update "
+                                                 "was cancelled; nothing was sent.")),
+             qPrintable(update.End));
     QCOMPARE(fixture.Outcomes(), QStringList{QStringLiteral("cancelled")});
     QCOMPARE(fixture.Record(), QString());
     QVERIFY(!QFileInfo::exists(fixture.Program.file(Job_File_Name)));
@@ -732,31 +741,18 @@ void Test_Update_Dialog::cancel_leaves_the_check_after_the_update() {
     Save_ParGen(Loopback_Par_Gen(closed_1.port(), closed_2.port()),
                 fixture.Program.file(QStringLiteral("PROJECTS/Plant/ParGen.xml")));
     App.Check_After_Update = true;
-    QString checking, glance;
-    qint64 waited_ms = -1;
+    Cancelled_Update update;
     fixture.In_Dialog([&](Update_Dialog *update_dialog) {
         update_dialog->Device_Wait_Ms = 60000;
         Set_Address(update_dialog, {"127", "0", "0", "1"});
         update_dialog->CB_Update_Options->setCurrentIndex(Update_Configuration);
-        QTimer watch;
-        watch.setInterval(20);
-        connect(&watch, &QTimer::timeout, update_dialog, [&] {
-            if (!update_dialog->Btn_Cancel->isEnabled() || !checking.isEmpty())
-                return;
-            checking = update_dialog->L_Status->text();
-            QTest::mouseClick(update_dialog->Btn_Cancel, Qt::LeftButton);
-        });
-        watch.start();
-        QElapsedTimer clock;
-        clock.start();
-        QTest::mouseClick(update_dialog->Btn_Update, Qt::LeftButton);
-        waited_ms = clock.elapsed();
-        glance = Glance(update_dialog);
+        update = Update_And_Cancel(update_dialog);
     });
-    QVERIFY2(checking.startsWith(QLatin1String("Checking the device at the addresses just sent")),
-             qPrintable(checking));
-    QVERIFY2(waited_ms < 30000, qPrintable(QString::number(waited_ms)));
-    QCOMPARE(glance, QStringLiteral("neutral: Cancelled"));
+    QVERIFY2(
+        update.Offered.startsWith(QLatin1String("Checking the device at the addresses just sent")),
+        qPrintable(update.Offered));
+    QVERIFY2(update.Waited_Ms < 30000, qPrintable(QString::number(update.Waited_Ms)));
+    QVERIFY2(update.End.startsWith(QLatin1String("neutral: Cancelled|")), qPrintable(update.End));
     const QList<QJsonObject> entries =
         Parse_Update_History(Read_Test_File(fixture.Program.file(QStringLiteral("PROJECTS/Plant/") +
                                                                  Update_Record_File_Name)))
