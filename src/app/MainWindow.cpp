@@ -17,6 +17,7 @@
 #include "shell/SettingsFile.h"
 #include "update/UpdateDialog.h"
 #include "update/UpdatePlan.h"
+#include "widgets/Keys.h"
 #include "widgets/ProgramStyle.h"
 #include "widgets/WebPages.h"
 
@@ -338,7 +339,7 @@ void Main_Window::keyPressEvent(QKeyEvent *event) {
     // As on Windows, Enter presses the focused button as Space does (the buttons of the main
     // window are no dialog's default buttons, which alone take Enter in Qt).
     auto *button = qobject_cast<QAbstractButton *>(focusWidget());
-    if (button && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    if (button && Is_Enter(*event)) {
         if (!event->isAutoRepeat())
             button->click();
         return;

@@ -220,6 +220,7 @@ Update_Ending Update_Active_Configuration(const Update_Request &request) {
                        QStringLiteral("wait ran out: the updater still ran after %1")
                            .arg(Minutes_And_Seconds(outcome.Elapsed_Ms)));
     case Update_Run::Folder_Busy:
+    case Update_Run::Cancelled: // the tool never cancels a wait
         return refused(Update_Result::Lock_Busy, outcome.Reason, Exit_Folder_Busy,
                        before + outcome.Reason);
     case Update_Run::Not_Started:

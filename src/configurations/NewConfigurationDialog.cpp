@@ -14,7 +14,10 @@ New_Configuration_Dialog::New_Configuration_Dialog(QWidget *parent)
     Btn_OK->move(85, 6);
     Btn_Cancel->move(203, 6);
 
-    connect(E_Name, &QLineEdit::returnPressed, this, &New_Configuration_Dialog::Btn_OKClick);
+    // Enter in the name presses OK, the dialog's default; on a focused button it presses that.
+    Btn_OK->setDefault(true);
+    setTabOrder(E_Name, Btn_OK);
+    setTabOrder(Btn_OK, Btn_Cancel);
     connect(Btn_OK, &QPushButton::clicked, this, &New_Configuration_Dialog::Btn_OKClick);
 
     setFixedSize(331, 162);

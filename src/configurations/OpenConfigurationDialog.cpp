@@ -7,10 +7,12 @@
 #include "shell/AppState.h"
 #include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
+#include "widgets/Keys.h"
+#include "widgets/NameDialog.h"
 
 #include <QHelpEvent>
-#include <QInputDialog>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
@@ -57,10 +59,13 @@ Open_Configuration_Dialog::Open_Configuration_Dialog(QWidget *parent)
     LB_Configurations->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     LB_Configurations->setItemDelegate(new Elided_Name_Delegate(LB_Configurations));
     Btn_OK->setDefault(true);
+    setTabOrder(LB_Configurations, Btn_OK);
+    setTabOrder(Btn_OK, Btn_Cancel);
 
     connect(LB_Configurations, &QListWidget::currentTextChanged, this,
             [this](const QString &text) { Active_Name = text; });
-    connect(LB_Configurations, &QListWidget::itemActivated, this, &QDialog::accept);
+    // Enter reaches OK, the dialog's default, or the focused button; a double click opens too.
+    connect(LB_Configurations, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     connect(Btn_OK, &QPushButton::clicked, this, &QDialog::accept);
 
     Act_Duplicate = new QAction(this);
@@ -68,6 +73,9 @@ Open_Configuration_Dialog::Open_Configuration_Dialog(QWidget *parent)
     Act_Delete = new QAction(this);
     LB_Configurations->addActions({Act_Duplicate, Act_Rename, Act_Delete});
     LB_Configurations->setContextMenuPolicy(Qt::ActionsContextMenu);
+    // The keys that open a context menu on Windows, on every platform and also where the
+    // platform sends no context menu event for them.
+    LB_Configurations->installEventFilter(this);
     connect(Act_Duplicate, &QAction::triggered, this, [this] { Duplicate_Or_Rename(false); });
     connect(Act_Rename, &QAction::triggered, this, [this] { Duplicate_Or_Rename(true); });
     connect(Act_Delete, &QAction::triggered, this, &Open_Configuration_Dialog::Delete_Selected);
@@ -109,16 +117,28 @@ void Open_Configuration_Dialog::Fill_List(const QString &name) {
     Active_Name = selected >= 0 ? SL.at(selected) : QString();
 }
 
+bool Open_Configuration_Dialog::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == LB_Configurations && event->type() == QEvent::KeyPress &&
+        Opens_Context_Menu(*static_cast<QKeyEvent *>(event))) {
+        // Under the current line, where the keyboard user looks.
+        const QRect line = LB_Configurations->visualItemRect(LB_Configurations->currentItem());
+        const QPoint at = line.isValid() ? line.bottomLeft() + QPoint(16, 0) : QPoint(0, 0);
+        QMenu::exec(LB_Configurations->actions(), LB_Configurations->viewport()->mapToGlobal(at),
+                    nullptr, LB_Configurations);
+        return true;
+    }
+    return Framed_Dialog::eventFilter(watched, event);
+}
+
 void Open_Configuration_Dialog::Duplicate_Or_Rename(bool rename) {
     const QString name = Active_Name;
     if (name.isEmpty())
         return;
-    bool ok = false;
-    const QString new_name =
-        QInputDialog::getText(this, Lang_Strings.at(rename ? 666 : 665),
-                              Lang_Strings.at(rename ? 670 : 669), QLineEdit::Normal, name, &ok);
-    if (!ok)
+    Name_Dialog ask(this, Lang_Strings.at(rename ? 666 : 665), Lang_Strings.at(rename ? 670 : 669),
+                    name);
+    if (ask.exec() != QDialog::Accepted)
         return;
+    const QString new_name = ask.Name();
     try {
         const Create_Result result =
             rename ? Rename_Configuration(name, new_name) : Copy_Configuration(name, new_name);
@@ -134,7 +154,7 @@ void Open_Configuration_Dialog::Duplicate_Or_Rename(bool rename) {
 
 void Open_Configuration_Dialog::Delete_Selected() {
     const QString name = Active_Name;
-    if (name.isEmpty() || !Ask_Question(Lang_Strings.at(668).arg(name)))
+    if (name.isEmpty() || !Ask_Risky_Question(Lang_Strings.at(668).arg(name)))
         return;
     try {
         Delete_Configuration(name);

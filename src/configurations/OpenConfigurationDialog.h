@@ -33,5 +33,7 @@ protected:
     void Duplicate_Or_Rename(bool rename);
     void Delete_Selected();
     void accept() override;
+    // Shift+F10 and the Menu key open the list's context menu.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 };

@@ -10,6 +10,7 @@
 #include "shell/AppState.h"
 #include "shell/Messages.h"
 #include "widgets/DialogFrame.h"
+#include "widgets/Keys.h"
 #include "widgets/ProgramStyle.h"
 #include "widgets/WebPages.h"
 
@@ -34,8 +35,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override {
-        if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
-            event->key() == Qt::Key_Enter) {
+        if (event->key() == Qt::Key_Space || Is_Enter(*event)) {
             emit clicked();
             return;
         }
@@ -154,6 +154,7 @@ Options_Dialog::Options_Dialog(QWidget *parent, Main_Window_Hooks hooks)
     P_Button = Make_Button_Bar(this);
     Btn_OK = new Styled_Button(P_Button);
     Btn_OK->setGeometry(16, 6, 110, 28);
+    Btn_OK->setDefault(true);
     Btn_Cancel = new Styled_Button(P_Button);
     Btn_Cancel->setGeometry(134, 6, 110, 28);
     connect(Btn_OK, &QPushButton::clicked, this, &Options_Dialog::Btn_OKClick);

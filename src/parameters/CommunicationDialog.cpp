@@ -82,6 +82,9 @@ Communication_Dialog::Communication_Dialog(QWidget *parent)
     CP_Modbus_TCP_Slave = new Collapsible_Panel(Panel_Group);
     CP_Modbus_TCP_Slave2 = new Collapsible_Panel(Panel_Group);
     CP_Options = new Collapsible_Panel(Panel_Group);
+    CP_Modbus_TCP_Slave->Title_Bar()->setObjectName(QStringLiteral("CP_Modbus_TCP_Slave_Title"));
+    CP_Modbus_TCP_Slave2->Title_Bar()->setObjectName(QStringLiteral("CP_Modbus_TCP_Slave2_Title"));
+    CP_Options->Title_Bar()->setObjectName(QStringLiteral("CP_Options_Title"));
     Build_Endpoint(CP_Modbus_TCP_Slave, QStringLiteral("ModbusTCPSlave"), Slave_1);
     Build_Endpoint(CP_Modbus_TCP_Slave2, QStringLiteral("ModbusTCPSlave2"), Slave_2);
     L_Options_Offset_Regs = Add_Caption(CP_Options, 0, QStringLiteral("L_Options_Offset_Regs"));
@@ -107,6 +110,9 @@ Communication_Dialog::Communication_Dialog(QWidget *parent)
     Btn_Cancel = new Styled_Button(P_Button);
     Btn_Cancel->setObjectName(QStringLiteral("Btn_Cancel"));
     Btn_Cancel->resize(110, 28);
+    // Enter in a field confirms as OK does, Esc cancels; Enter on a focused button or panel
+    // title presses that one.
+    Btn_OK->setDefault(true);
     connect(Btn_OK, &QPushButton::clicked, this, &Communication_Dialog::Btn_OKClick);
     connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -238,7 +244,7 @@ void Communication_Dialog::Order_Tab_Panels() {
         panel->Set_Caption(QString::number(n + 1) + QStringLiteral(". ") +
                            Lang_Strings.at(caption));
         stack << panel;
-        chain << Tab_Stops.value(panel);
+        chain << panel->Title_Bar() << Tab_Stops.value(panel);
     }
     Panel_Group->Stack(stack);
     chain << Btn_OK << Btn_Cancel;
@@ -321,7 +327,7 @@ void Communication_Dialog::Btn_OKClick() {
     // says so; the question comes before the configuration is locked.
     const QStringList warnings =
         Network_Warnings(Read_Fields(), Addresses_In_Use(App.Projects_Dir, Active_Folder_Name()));
-    if (!warnings.isEmpty() && !Ask_Question(Network_Warnings_Question(warnings)))
+    if (!warnings.isEmpty() && !Ask_Risky_Question(Network_Warnings_Question(warnings)))
         return;
     QString busy;
     bool saved = false;
@@ -409,13 +415,4 @@ bool Communication_Dialog::eventFilter(QObject *watched, QEvent *event) {
 void Communication_Dialog::resizeEvent(QResizeEvent *event) {
     FormResize();
     QDialog::resizeEvent(event);
-}
-
-void Communication_Dialog::keyPressEvent(QKeyEvent *event) {
-    // The dialog has no cancel button: Esc closes nothing.
-    if (event->matches(QKeySequence::Cancel)) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

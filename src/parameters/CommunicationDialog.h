@@ -106,7 +106,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void FormShow() override;
     void resizeEvent(QResizeEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void Btn_OKClick();

@@ -79,36 +79,40 @@ QList<Used_Addresses> Addresses_In_Use(const QString &projects_dir, const QStrin
     return used;
 }
 
+QString Endpoint_Name(int index) {
+    return Text(index == 0 ? 806 : 776);
+}
+
 QStringList Network_Warnings(const ParGen_Params &params, const QList<Used_Addresses> &others) {
     QStringList warnings;
     const Endpoint ends[2] = {Read_Endpoint(params, ParGen_Endpoints()[0]),
                               Read_Endpoint(params, ParGen_Endpoints()[1])};
     for (int i = 0; i < 2; ++i) {
         const Endpoint &end = ends[i];
-        const QString number = QString::number(i + 1);
+        const QString name = Endpoint_Name(i);
         // 127.0.0.0/8 stays inside a device, 224.0.0.0/4 names groups, never one device.
         if ((end.Address >> 24) == 127 || (end.Address >> 28) == 0xE)
-            warnings << Text(742).arg(number, IPv4_Text(end.Address));
+            warnings << Text(742).arg(name, IPv4_Text(end.Address));
         if (end.Mask == 0)
-            warnings << Text(743).arg(number);
+            warnings << Text(743).arg(name);
         if (end.Gateway_Enabled && end.Gateway == end.Address)
-            warnings << Text(740).arg(number, IPv4_Text(end.Gateway));
+            warnings << Text(740).arg(name, IPv4_Text(end.Gateway));
         if (!Contiguous(end.Mask)) {
-            warnings << Text(890).arg(number, IPv4_Text(end.Mask));
+            warnings << Text(890).arg(name, IPv4_Text(end.Mask));
             continue; // a subnet needs a mask that makes one
         }
         // With fewer than two host bits there is no network or broadcast address to avoid.
         if (~end.Mask > 1) {
             if ((end.Address & ~end.Mask) == 0)
-                warnings << Text(891).arg(number, IPv4_Text(end.Address));
+                warnings << Text(891).arg(name, IPv4_Text(end.Address));
             else if ((end.Address & ~end.Mask) == ~end.Mask)
-                warnings << Text(892).arg(number, IPv4_Text(end.Address));
+                warnings << Text(892).arg(name, IPv4_Text(end.Address));
         }
         if (end.Gateway_Enabled && (end.Gateway & end.Mask) != (end.Address & end.Mask))
-            warnings << Text(893).arg(number, IPv4_Text(end.Gateway));
+            warnings << Text(893).arg(name, IPv4_Text(end.Gateway));
         else if (end.Gateway_Enabled && ~end.Mask > 1 &&
                  ((end.Gateway & ~end.Mask) == 0 || (end.Gateway & ~end.Mask) == ~end.Mask))
-            warnings << Text(741).arg(number, IPv4_Text(end.Gateway));
+            warnings << Text(741).arg(name, IPv4_Text(end.Gateway));
     }
     const quint32 both = ends[0].Mask & ends[1].Mask;
     if (ends[0].Address == ends[1].Address)
@@ -120,7 +124,7 @@ QStringList Network_Warnings(const ParGen_Params &params, const QList<Used_Addre
         const QString address = IPv4_Text(ends[i].Address);
         for (const Used_Addresses &other : others) {
             if (other.Address[0] == address || other.Address[1] == address)
-                warnings << Text(896).arg(QString::number(i + 1), address, other.Configuration);
+                warnings << Text(896).arg(Endpoint_Name(i), address, other.Configuration);
         }
     }
     return warnings;

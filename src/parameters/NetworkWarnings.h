@@ -20,6 +20,10 @@ Used_Addresses Addresses_Of(const QString &name, const ParGen_Params &params);
 // be read is passed over, as the rules never judged it.
 QList<Used_Addresses> Addresses_In_Use(const QString &projects_dir, const QString &except);
 
+// An endpoint's name in the language of the texts, as the panels and messages call it:
+// "Modbus TCP Slave" (index 0), "Modbus TCP Slave 2" (index 1).
+QString Endpoint_Name(int index);
+
 // Values that pass every rule yet cannot work on a network, each a text of the table filled in:
 // a loopback or multicast address, a mask of 0.0.0.0 or one that is not a run of ones then
 // zeros, an address that is its subnet's network or broadcast address, a gateway (while enabled)

@@ -1,5 +1,6 @@
 #include "Conversions.h"
 
+#include <QLocale>
 #include <QStringList>
 #include <algorithm>
 
@@ -200,4 +201,9 @@ std::optional<QString> Checked_IP_Address(const QString &text) {
     if (!Split_IP_Address(text, parts))
         return std::nullopt;
     return QStringList(parts.begin(), parts.end()).join(QLatin1Char('.'));
+}
+
+QString Seconds_Text(qint64 ms) {
+    const int decimals = ms < 10000 && ms % 1000 != 0 ? 1 : 0;
+    return QLocale::c().toString(double(ms) / 1000.0, 'f', decimals) + QStringLiteral(" s");
 }

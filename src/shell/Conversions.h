@@ -50,3 +50,7 @@ QString IPv4_Text(quint32 number);
 // stay as typed, blanks and control characters around the parts go); nullopt for any other
 // text.
 std::optional<QString> Checked_IP_Address(const QString &text);
+
+// "42 s", "2.5 s": a time in seconds, as the program's texts give every time they name; tenths
+// only below ten seconds, where they tell something.
+QString Seconds_Text(qint64 ms);

@@ -33,6 +33,10 @@ bool Ask_Question(const QString &text) {
     return Current_Sink->Show(Message_Kind::Question, text);
 }
 
+bool Ask_Risky_Question(const QString &text) {
+    return Current_Sink->Show(Message_Kind::Risky_Question, text);
+}
+
 void Show_Standard_Error(const QString &text) {
     Current_Sink->Show(Message_Kind::Standard_Error, text);
 }

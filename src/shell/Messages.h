@@ -7,7 +7,8 @@
 enum class Message_Kind {
     Error,          // error icon, OK
     Warning,        // warning icon, OK
-    Question,       // question, Yes and No
+    Question,       // question, Yes and No; Yes is the default
+    Risky_Question, // question whose Yes deletes or risks something: No is the default
     Standard_Error, // the text of an error that ended a user's action
 };
 
@@ -25,4 +26,6 @@ void Install_Message_Sink(Message_Sink *sink);
 void Show_Error(const QString &text);
 void Show_Warning(const QString &text);
 bool Ask_Question(const QString &text);
+// A question whose Yes cannot be undone or risks the device: Enter alone answers No.
+bool Ask_Risky_Question(const QString &text);
 void Show_Standard_Error(const QString &text);

@@ -1,6 +1,7 @@
 #include "ModbusCheck.h"
 
 #include "language/LangStrings.h"
+#include "parameters/NetworkWarnings.h"
 #include "parameters/ParGen.h"
 #include "platform/CoreError.h"
 #include "shell/Conversions.h"
@@ -149,7 +150,7 @@ QList<Modbus_Endpoint> Configuration_Endpoints(const ParGen_Params &params, int 
 }
 
 QStringList Configuration_Endpoint_Names() {
-    return {Lang_Strings.at(806), Lang_Strings.at(776)};
+    return {Endpoint_Name(0), Endpoint_Name(1)};
 }
 
 // --- Device_Check -----------------------------------------------------------------------------
@@ -342,7 +343,7 @@ QString Endpoint_Summary(const Endpoint_Result &result) {
                                              Exception_Text(result.Register_Exception));
         const QString answers = Lang_Strings.at(751).arg(where);
         return said.isEmpty() ? answers
-                              : answers + QStringLiteral(": ") + said.join(QStringLiteral(", "));
+                              : Lang_Strings.at(691).arg(answers, said.join(QStringLiteral(", ")));
     }
     case Endpoint_State::Refused:
         return Lang_Strings.at(758).arg(where);
@@ -351,7 +352,8 @@ QString Endpoint_Summary(const Endpoint_Result &result) {
     case Endpoint_State::Invalid:
         return Lang_Strings.at(782).arg(where, reason);
     case Endpoint_State::Silent:
-        return Lang_Strings.at(result.Connected ? 760 : 759).arg(where).arg(result.Elapsed_Ms);
+        return Lang_Strings.at(result.Connected ? 760 : 759)
+            .arg(where, Seconds_Text(result.Elapsed_Ms));
     case Endpoint_State::No_Route:
         break;
     }
@@ -386,9 +388,9 @@ QJsonObject Endpoint_Json(const Endpoint_Result &result) {
 QStringList Check_Result_Lines(const QList<Endpoint_Result> &results, const QStringList &names) {
     QStringList lines;
     for (int i = 0; i < results.size(); ++i)
-        lines << (i < names.size() ? Escape_Controls(names.at(i)) + QStringLiteral(": ")
-                                   : QString()) +
-                     Endpoint_Summary(results.at(i));
+        lines << (i < names.size() ? Lang_Strings.at(691).arg(Escape_Controls(names.at(i)),
+                                                              Endpoint_Summary(results.at(i)))
+                                   : Endpoint_Summary(results.at(i)));
     return lines;
 }
 

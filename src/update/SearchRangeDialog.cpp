@@ -57,6 +57,8 @@ Search_Range_Dialog::Search_Range_Dialog(QWidget *parent)
     E_Port->setMaxLength(5);
     Btn_Search = new Styled_Button(this);
     Btn_Search->setGeometry(280, Header_Height + 24, 120, 28);
+    // Enter in the range or the port searches; on a focused button it presses that one.
+    Btn_Search->setDefault(true);
     L_Status = new QLabel(this);
     L_Status->setGeometry(16, Header_Height + 58, Client_Width - 32, 18);
     LV_Devices = new QTreeWidget(this);
@@ -74,8 +76,6 @@ Search_Range_Dialog::Search_Range_Dialog(QWidget *parent)
     Btn_Use->setGeometry(Client_Width - 16 - 150, 6, 150, 28);
 
     connect(Btn_Search, &QPushButton::clicked, this, &Search_Range_Dialog::Btn_SearchClick);
-    connect(E_Range, &QLineEdit::returnPressed, this, &Search_Range_Dialog::Btn_SearchClick);
-    connect(E_Port, &QLineEdit::returnPressed, this, &Search_Range_Dialog::Btn_SearchClick);
     connect(Btn_Close, &QPushButton::clicked, this, &Search_Range_Dialog::reject);
     connect(Btn_Use, &QPushButton::clicked, this, &Search_Range_Dialog::Btn_UseClick);
     connect(LV_Devices, &QTreeWidget::itemDoubleClicked, this, &Search_Range_Dialog::Btn_UseClick);

@@ -16,6 +16,7 @@
 #include "update/UpdatePlan.h"
 #include "update/UpdaterLaunch.h"
 #include "widgets/DialogFrame.h"
+#include "widgets/Keys.h"
 #include "widgets/Waiting.h"
 
 #include <QCloseEvent>
@@ -30,7 +31,9 @@ namespace {
 constexpr int Header_Height = 69;
 constexpr int Address_Height = 49;
 constexpr int Options_Height = 72;
-constexpr int Summary_Height = 136;
+constexpr int Summary_Height = 100;
+constexpr int Check_Height = 34;
+constexpr int Status_Height = 92;
 constexpr int Button_Height = 40;
 constexpr int Client_Width = 449;
 
@@ -38,6 +41,27 @@ QWidget *Make_Panel(QWidget *parent, int top, int height) {
     auto *panel = new QWidget(parent);
     panel->setGeometry(0, top, Client_Width, height);
     return panel;
+}
+
+// How each state of an update looks in the status area.
+Status_Area::Tone Tone_Of(Update_State state) {
+    switch (state) {
+    case Update_State::Running:
+        return Status_Area::Tone::Busy;
+    case Update_State::Succeeded:
+        return Status_Area::Tone::Good;
+    case Update_State::Device_Silent:
+    case Update_State::Wait_Ran_Out:
+    case Update_State::Check_Failed:
+        return Status_Area::Tone::Warning;
+    case Update_State::Failed:
+        return Status_Area::Tone::Bad;
+    case Update_State::Cancelled:
+        return Status_Area::Tone::Neutral;
+    case Update_State::Idle:
+        break;
+    }
+    return Status_Area::Tone::None;
 }
 
 // Processes window messages for 10 ms: the probe's wait between two looks for an answer.
@@ -92,20 +116,25 @@ Update_Dialog::Update_Dialog(QWidget *parent, Start_Program_Function start_progr
     CB_Update_Option_Read_Back = new QCheckBox(P_Options);
     CB_Update_Option_Read_Back->move(16, 48);
     CB_Update_Option_Read_Back->setChecked(true);
-    L_Wait = new QLabel(P_Options);
-    L_Wait->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    P_Summary = Make_Panel(this, Header_Height + Address_Height + Options_Height, Summary_Height);
+    // What is sent stays in view; what the device said after the update comes below it.
+    P_Summary = Make_Panel(this, Header_Height + Address_Height + Options_Height,
+                           Summary_Height + Check_Height + Status_Height);
     L_Summary = new QLabel(P_Summary);
-    L_Summary->setGeometry(16, 2, Client_Width - 32, Summary_Height - 30);
+    L_Summary->setGeometry(16, 2, Client_Width - 32, Summary_Height - 4);
     L_Summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     L_Summary->setWordWrap(true);
     L_Summary->setTextFormat(Qt::PlainText);
-    L_Status = new QLabel(P_Summary);
-    L_Status->setGeometry(16, Summary_Height - 28, Client_Width - 32, 28);
-    L_Status->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    L_Status->setWordWrap(true);
-    L_Status->setTextFormat(Qt::PlainText);
+    L_Check = new QLabel(P_Summary);
+    L_Check->setGeometry(16, Summary_Height, Client_Width - 32, Check_Height);
+    L_Check->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    L_Check->setTextFormat(Qt::PlainText);
+    P_Status = new Status_Area(P_Summary);
+    P_Status->setGeometry(8, Summary_Height + Check_Height, Client_Width - 16, Status_Height - 6);
+    L_Status = P_Status->L_Detail;
+    L_Wait = P_Status->L_Elapsed;
+    Clock_Tick.setInterval(250);
+    connect(&Clock_Tick, &QTimer::timeout, this, [this] { Show_Wait(Update_Clock.elapsed()); });
 
     P_Button = Make_Button_Bar(this);
     Btn_Cancel = new Styled_Button(P_Button);
@@ -113,12 +142,16 @@ Update_Dialog::Update_Dialog(QWidget *parent, Start_Program_Function start_progr
     Btn_Update = new Styled_Button(P_Button);
     Btn_Update->setGeometry(Client_Width - 16 - 170, 6, 170, 28);
 
-    connect(Btn_Cancel, &QPushButton::clicked, this, &Update_Dialog::reject);
+    connect(Btn_Cancel, &QPushButton::clicked, this, &Update_Dialog::Btn_CancelClick);
     connect(Btn_Update, &QPushButton::clicked, this, &Update_Dialog::Btn_UpdateClick);
     connect(CB_Update_Options, &QComboBox::currentIndexChanged, this, [this] {
-        if (isVisible())
+        if (isVisible()) {
+            Clear_Outcome();
             Show_Summary();
+        }
     });
+    for (QLineEdit *field : E_IP)
+        connect(field, &QLineEdit::textChanged, this, &Update_Dialog::Clear_Outcome);
     connect(Btn_Search_Range, &QPushButton::clicked, this, &Update_Dialog::Btn_Search_RangeClick);
     Set_Lang();
 }
@@ -142,12 +175,6 @@ void Update_Dialog::Set_Lang() {
     for (QLabel *label : {L_SW_Desc, L_IP_Address, L_Update_Option})
         label->adjustSize();
     CB_Update_Option_Read_Back->adjustSize();
-    // The updater's running time stands beside Read Back, right-aligned above the update
-    // button: the button bar has no room for it left of the buttons.
-    const QRect read_back = CB_Update_Option_Read_Back->geometry();
-    const int wait_left = read_back.right() + 16;
-    L_Wait->setGeometry(wait_left, read_back.y(), Client_Width - 16 - wait_left,
-                        read_back.height());
 }
 
 void Update_Dialog::FormShow() {
@@ -155,8 +182,8 @@ void Update_Dialog::FormShow() {
     L_SW_Code->setText(App.SW_Code);
     L_SW_Code->adjustSize();
     // Update over Ethernet: the address panel and the options panel stacked under the header.
-    setFixedSize(Client_Width,
-                 Header_Height + Address_Height + Options_Height + Summary_Height + Button_Height);
+    setFixedSize(Client_Width, Header_Height + Address_Height + Options_Height + Summary_Height +
+                                   Check_Height + Status_Height + Button_Height);
     Place_Dialog_Frame(this, P_Title, P_Button);
     setTabOrder(E_IP[3], Btn_Search_Range);
     setTabOrder(Btn_Search_Range, CB_Update_Options);
@@ -170,8 +197,7 @@ void Update_Dialog::FormShow() {
     }
     CB_Update_Options->setCurrentIndex(App.Last_Update_Option);
     CB_Update_Option_Read_Back->setChecked(App.Last_Read_Back);
-    Show_Wait(-1);
-    L_Status->clear();
+    Clear_Outcome();
     Show_Summary();
     E_IP[0]->setFocus(Qt::TabFocusReason);
 }
@@ -221,16 +247,13 @@ bool Update_Dialog::Send_Ping(const QString &address) {
     QElapsedTimer clock;
     clock.start();
     const auto step = [this, &clock, &address] {
-        L_Status->setText(Lang_Strings.at(660).arg(address).arg(clock.elapsed() / 1000));
+        Show_Status(Running_Status(Lang_Strings.at(660).arg(address).arg(clock.elapsed() / 1000)));
         Wait_Step();
     };
     Ping_Probe probe(*Ping, step, [&clock] { return quint32(clock.elapsed()); });
     const bool reachable = probe.Send_Ping(address);
     ping_res = probe.ping_res;
-    L_Status->clear();
-    if (!reachable && ping_res == 2)
-        L_Status->setText(Lang_Strings.at(636) + QLatin1Char(' ') + address);
-    else if (!reachable)
+    if (!reachable && ping_res != 2)
         // The system's reason, and where to look when it is the network's answer.
         Probe_Failure =
             Lang_Strings.at(637) +
@@ -260,8 +283,45 @@ void Update_Dialog::Set_Busy(bool busy) {
              E_IP[0], E_IP[1], E_IP[2], E_IP[3], CB_Update_Options, Btn_Search_Range,
              CB_Update_Option_Read_Back, Btn_Cancel, Btn_Update})
         control->setEnabled(!busy);
-    if (!busy)
+    if (busy) {
+        Update_Clock.start();
+        Clock_Tick.start();
+        Show_Wait(0);
+    } else {
+        Clock_Tick.stop();
         Btn_Update->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void Update_Dialog::Set_Cancellable(bool cancellable) {
+    Btn_Cancel->setEnabled(cancellable);
+}
+
+void Update_Dialog::Btn_CancelClick() {
+    if (!Busy) {
+        reject();
+    } else if (Btn_Cancel->isEnabled()) {
+        // Only a wait ends here; the running update records that it was left.
+        Cancel_Requested = true;
+        emit Cancel_Pressed();
+    }
+}
+
+void Update_Dialog::Clear_Outcome() {
+    if (Busy)
+        return;
+    Show_Status({});
+    L_Check->clear();
+    L_Check->setToolTip(QString());
+    Show_Wait(-1);
+}
+
+void Update_Dialog::Show_Status(const Update_Status &status) {
+    // The probe and the waits call this many times a second: relay only what changed.
+    if (L_Status->text() == status.Detail && P_Status->L_Headline->text() == status.Headline &&
+        P_Status->Shown_Tone() == Tone_Of(status.State))
+        return;
+    P_Status->Set(Tone_Of(status.State), status.Headline, status.Detail);
 }
 
 void Update_Dialog::Btn_UpdateClick() {
@@ -274,7 +334,7 @@ void Update_Dialog::Btn_UpdateClick() {
                          CB_Update_Option_Read_Back->isChecked());
     QElapsedTimer clock;
     clock.start();
-    L_Status->clear();
+    Clear_Outcome();
     // Nothing reaches the device unseen: every check runs before the probe, and the image is
     // compiled again from the parameters that passed them.
     try {
@@ -290,6 +350,7 @@ void Update_Dialog::Btn_UpdateClick() {
             entry.Outcome = Update_Result::Refused;
             entry.Reason = *refusal;
             Record(entry);
+            Show_Status(Ended_Status(entry, {}));
             Show_Error(*refusal);
             return;
         }
@@ -306,10 +367,10 @@ void Update_Dialog::Btn_UpdateClick() {
 
     Update_Outcome outcome;
     bool reachable = false;
-    std::optional<QList<Endpoint_Result>> check;
-    QString check_failure;
+    bool job_not_written = false;
     QString start_record_failure;
     Probe_Failure.clear();
+    Cancel_Requested = false;
     // A start line, so that an update whose program is killed meanwhile leaves a trace.
     Updater_Extras extras;
     extras.Output_Log = Join_Path(App.Proj_Dir, Updater_Log_File_Name);
@@ -320,9 +381,11 @@ void Update_Dialog::Btn_UpdateClick() {
             start_record_failure = error.message();
         }
     };
+    extras.Lock_Wait_Cancelled = [this] { return Wait_Cancelled(); };
     {
-        // One update per press: what the user clicks or types while it runs is dropped.
-        const Input_Drop drop;
+        // One update per press: what the user clicks or types while it runs is dropped, but
+        // for Cancel while it may end a wait.
+        const Input_Drop drop(Btn_Cancel);
         Set_Busy(true);
         const auto idle = qScopeGuard([this] { Set_Busy(false); });
         reachable = Send_Ping(address);
@@ -338,115 +401,116 @@ void Update_Dialog::Btn_UpdateClick() {
                 // The job file could not be written: the updater was not started.
                 entry.Outcome = Update_Result::Not_Started;
                 entry.Reason = error.message();
+                job_not_written = true;
             }
+            Set_Cancellable(false);
             if (outcome.Result == Update_Run::Updater_Ended && outcome.Exit_Code == 0 &&
                 App.Check_After_Update && Sends_Configuration(entry.Option)) {
                 try {
-                    check = Check_Device();
+                    Check_Device(entry);
                 } catch (const Core_Error &error) {
-                    check_failure = Lang_Strings.at(780).arg(error.message());
+                    entry.Reason = Lang_Strings.at(780).arg(error.message());
                 }
             }
         }
     }
-    // The outcome is recorded as soon as it is known, with the time the update took; the
-    // messages come after it, once input is taken again, so that they can be answered.
-    Show_Wait(-1);
-    std::function<void()> tell = [] {
-    };
-    if (!reachable && ping_res == 2) {
-        entry.Outcome = Update_Result::Device_Silent;
-        tell = [this] {
-            Show_Warning(L_Status->text());
-        };
-    } else if (!reachable) {
-        entry.Outcome = Update_Result::Probe_Failed;
+    if (!reachable) {
+        entry.Outcome = ping_res == 2 ? Update_Result::Device_Silent : Update_Result::Probe_Failed;
         entry.Reason = Probe_Failure;
-        tell = [this] {
-            Show_Error(Probe_Failure);
-        };
-    } else if (!entry.Outcome.isEmpty()) {
-        tell = [this, reason = entry.Reason] {
-            Show_Standard_Error(reason);
-        };
-    } else {
+    } else if (entry.Outcome.isEmpty()) {
         switch (outcome.Result) {
         case Update_Run::Updater_Ended: {
             entry.Outcome = Update_Result::Updater_Ended;
             entry.Exit_Code = outcome.Exit_Code;
-            L_Status->setText(Update_End_Text(outcome));
-            const QString silent = check ? Show_Check(*check, entry) : QString();
-            if (!check_failure.isEmpty())
-                entry.Reason = check_failure;
-            tell = [this, silent, check_failure] {
-                if (!silent.isEmpty())
-                    Show_Warning(silent);
-                if (!check_failure.isEmpty())
-                    Show_Error(check_failure);
-            };
             break;
         }
         case Update_Run::Wait_Ran_Out:
             entry.Outcome = Update_Result::Wait_Ran_Out;
-            L_Status->setText(Update_End_Text(outcome));
             break;
         case Update_Run::Folder_Busy:
-        case Update_Run::Not_Started:
-            // The user must hear of an update that could not run: another update kept the
-            // program folder all the while, or the updater could not be started.
-            entry.Outcome = outcome.Result == Update_Run::Folder_Busy ? Update_Result::Lock_Busy
-                                                                      : Update_Result::Not_Started;
+            entry.Outcome = Update_Result::Lock_Busy;
             entry.Reason = outcome.Reason;
-            L_Status->clear();
-            tell = [this, reason = outcome.Reason] {
-                Show_Error(reason);
-            };
+            break;
+        case Update_Run::Cancelled:
+            entry.Outcome = Update_Result::Cancelled;
+            entry.Reason = Lang_Strings.at(688).arg(outcome.Reason);
+            break;
+        case Update_Run::Not_Started:
+            entry.Outcome = Update_Result::Not_Started;
+            entry.Reason = outcome.Reason;
             break;
         }
     }
     entry.Elapsed_Ms = clock.elapsed();
+    Show_Wait(entry.Elapsed_Ms);
     Record(entry);
+    const Update_Status status = Ended_Status(entry, outcome);
+    Show_Status(status);
     if (!start_record_failure.isEmpty())
         Show_Standard_Error(start_record_failure);
-    tell();
+    // Messages come once input is taken again, so that they can be answered; those that the
+    // status area shows in full need none.
+    if (entry.Outcome == Update_Result::Device_Silent)
+        Show_Warning(status.Detail);
+    else if (entry.Outcome == Update_Result::Probe_Failed)
+        Show_Error(entry.Reason);
+    else if (job_not_written)
+        Show_Standard_Error(entry.Reason);
+    // The user must hear of an update that could not run: another update kept the program
+    // folder all the while, or the updater could not be started.
+    else if (entry.Outcome == Update_Result::Not_Started ||
+             entry.Outcome == Update_Result::Lock_Busy)
+        Show_Error(entry.Reason);
 }
 
-QList<Endpoint_Result> Update_Dialog::Check_Device() {
+void Update_Dialog::Check_Device(Update_Entry &entry) {
+    Device_Check check;
+    check.Start(Sent_Endpoints(), After_Update_Check(Device_Wait_Ms));
     QElapsedTimer clock;
     clock.start();
     const auto show = [this, &clock] {
-        L_Status->setText(Lang_Strings.at(777).arg(clock.elapsed() / 1000));
+        Show_Status(Running_Status(Lang_Strings.at(777).arg(clock.elapsed() / 1000)));
     };
     show();
     QTimer tick;
     connect(&tick, &QTimer::timeout, this, show);
     tick.start(1000);
-    return Check_Endpoints(Sent_Endpoints(), After_Update_Check(Device_Wait_Ms),
-                           QEventLoop::ExcludeUserInputEvents);
-}
-
-QString Update_Dialog::Show_Check(const QList<Endpoint_Result> &results, Update_Entry &entry) {
+    // Cancel may leave the check: the device was sent its update already.
+    Set_Cancellable(true);
+    if (check.Running()) {
+        QEventLoop loop;
+        connect(&check, &Device_Check::Finished, &loop, &QEventLoop::quit);
+        connect(this, &Update_Dialog::Cancel_Pressed, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    Set_Cancellable(false);
+    entry.Check_Cancelled = check.Running();
     const QStringList names = Configuration_Endpoint_Names();
-    entry.Device_Check = Check_Results_Json(results, names);
-    const bool answers = All_Answer(results);
-    const QString text =
-        (QStringList{Lang_Strings.at(answers ? 778 : 779)} + Check_Result_Lines(results, names))
-            .join(QLatin1Char('\n'));
-    L_Summary->setText(text);
-    return answers ? QString() : text;
+    entry.Device_Check = Check_Results_Json(check.Results(), names);
+    Set_Elided_Lines(L_Check, Check_Result_Lines(check.Results(), names));
 }
 
 void Update_Dialog::Show_Wait(qint64 elapsed_ms) {
-    if (elapsed_ms < 0) {
+    if (elapsed_ms < 0)
         L_Wait->clear();
-        return;
-    }
-    L_Wait->setText(Updater_Wait_Text(elapsed_ms));
+    else
+        L_Wait->setText(Minutes_And_Seconds(elapsed_ms));
 }
 
 void Update_Dialog::Show_Progress(const Update_Progress &progress) {
-    L_Status->setText(Update_Progress_Text(progress));
-    Show_Wait(progress.Waiting_For_Lock ? -1 : progress.Elapsed_Ms);
+    // Another update's lock may be left; the updater, once it runs, may not be stopped.
+    Set_Cancellable(progress.Waiting_For_Lock);
+    Show_Status(progress.Waiting_For_Lock ? Running_Status(Update_Progress_Text(progress))
+                                          : Updater_Running_Status());
+    Show_Wait(Update_Clock.elapsed());
+}
+
+void Update_Dialog::keyPressEvent(QKeyEvent *event) {
+    // A focused button took Enter itself; anywhere else it does nothing, lest an address field
+    // start an update or the search.
+    if (Is_Enter(*event))
+        return;
+    Program_Dialog::keyPressEvent(event);
 }
 
 void Update_Dialog::reject() {

@@ -4,14 +4,18 @@
 #include "update/EndpointProbe.h"
 #include "update/UpdatePlan.h"
 #include "update/UpdateRecord.h"
+#include "update/UpdateStatus.h"
 #include "update/UpdaterLaunch.h"
 #include "widgets/ProgramDialog.h"
+#include "widgets/StatusArea.h"
 #include "widgets/StyledButton.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -39,10 +43,15 @@ public:
     void Write_Job(const QString &address);
     // The four address fields joined with ".", each text as typed.
     QString Address_Text() const;
-    // Shows how long the updater has run; empty hides it.
+    // Shows how long the update has run, through every step; below 0 clears it.
     void Show_Wait(qint64 elapsed_ms);
-    // Shows what a running update waits for: the updater's time, or another update's lock.
+    // Shows what a running update waits for: its updater, or another update's lock, which
+    // Cancel may leave.
     void Show_Progress(const Update_Progress &progress);
+    // Shows status in the status area: its picture, colour, headline and detail.
+    void Show_Status(const Update_Status &status);
+    // True once Cancel was pressed during a wait that it may end.
+    bool Wait_Cancelled() const { return Cancel_Requested; }
     // Shows what an update will send with the option chosen now.
     void Show_Summary();
     // Asks for a range around the address in the fields, searches it for devices that answer
@@ -68,9 +77,12 @@ public:
     QCheckBox *CB_Update_Option_Read_Back;
     QWidget *P_Summary;
     QLabel *L_Summary;
-    QLabel *L_Status;
+    // What each endpoint said in the check after an update, below the summary of what was sent.
+    QLabel *L_Check;
+    Status_Area *P_Status;
+    QLabel *L_Status; // the status area's detail
+    QLabel *L_Wait;   // the status area's clock
     QWidget *P_Button;
-    QLabel *L_Wait;
     Styled_Button *Btn_Cancel;
     Styled_Button *Btn_Update;
 
@@ -80,22 +92,34 @@ public:
 public slots:
     void reject() override;
 
+signals:
+    void Cancel_Pressed();
+
 protected:
     void FormShow() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // Enter acts only on a focused button: in an address field it starts nothing.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     // Disables the address fields, the options and the buttons while an update runs.
     void Set_Busy(bool busy);
+    // Cancel may end the wait now (another update's lock, the check after the update), or not
+    // (the probe, the updater itself).
+    void Set_Cancellable(bool cancellable);
+    void Btn_CancelClick();
+    // After an update, a new address or option clears what the status area says of it.
+    void Clear_Outcome();
     void Record(const Update_Entry &entry);
-    // Checks the device at the endpoints just sent, awaiting it while it restarts; the status
-    // shows how long. Throws Core_Error when the check cannot run.
-    QList<Endpoint_Result> Check_Device();
-    // Shows what each endpoint said in the summary's place and keeps it in the entry; the
-    // warning to give when one is silent, else an empty text.
-    QString Show_Check(const QList<Endpoint_Result> &results, Update_Entry &entry);
+    // Checks the device at the endpoints just sent, awaiting it while it restarts, until Cancel
+    // ends it; the status shows how long. Keeps the results in entry. Throws Core_Error when the
+    // check cannot run.
+    void Check_Device(Update_Entry &entry);
 
     Start_Program_Function Start_Program;
     bool Busy = false;
+    bool Cancel_Requested = false;
+    QElapsedTimer Update_Clock;
+    QTimer Clock_Tick;
 };

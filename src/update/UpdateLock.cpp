@@ -112,8 +112,8 @@ Update_Lock::~Update_Lock() {
 }
 
 Update_Lock::Take_Result
-Update_Lock::Take(int limit_ms,
-                  const std::function<void(qint64, const Update_Lock_Holder &)> &step) {
+Update_Lock::Take(int limit_ms, const std::function<void(qint64, const Update_Lock_Holder &)> &step,
+                  const std::function<bool()> &cancelled) {
     QElapsedTimer waited;
     waited.start();
     for (;;) {
@@ -139,6 +139,8 @@ Update_Lock::Take(int limit_ms,
             return Take_Result::Busy;
         QThread::msleep(Retry_Ms);
         step(waited.elapsed(), Waited_For);
+        if (cancelled && cancelled())
+            return Take_Result::Cancelled;
     }
 }
 

@@ -43,8 +43,9 @@ public:
 
     enum class Take_Result {
         Taken,
-        Busy,    // a live process of this computer held it all the while
-        Foreign, // another computer holds it
+        Busy,      // a live process of this computer held it all the while
+        Foreign,   // another computer holds it
+        Cancelled, // the caller stopped waiting
     };
 
     explicit Update_Lock(const QString &app_dir);
@@ -54,11 +55,12 @@ public:
     ~Update_Lock();
 
     // Takes the lock, waiting at most limit_ms while it is held; step runs between two tries
-    // with the time waited so far and the holder waited for. Throws Core_Error with the reason
-    // when the lock file cannot be made (a read-only folder).
-    Take_Result
-    Take(int limit_ms,
-         const std::function<void(qint64 elapsed_ms, const Update_Lock_Holder &)> &step);
+    // with the time waited so far and the holder waited for, and the wait ends early once
+    // cancelled (when given) says so. Throws Core_Error with the reason when the lock file cannot
+    // be made (a read-only folder).
+    Take_Result Take(int limit_ms,
+                     const std::function<void(qint64 elapsed_ms, const Update_Lock_Holder &)> &step,
+                     const std::function<bool()> &cancelled = {});
 
     // After a failed Take: the holder that was waited for.
     const Update_Lock_Holder &Holder() const { return Waited_For; }

@@ -68,16 +68,18 @@ std::optional<QString> Update_Refusal(int option, Update_Front front) {
 
 QStringList Update_Summary(const QString &name, const QByteArray &image, int option) {
     QStringList lines{Lang_Strings.at(654).arg(name)};
-    if (image.size() == Bank_Size) {
+    if (!Sends_Configuration(option)) {
+        // Firmware alone: the device keeps its configuration, endpoints and offsets.
+        lines << Lang_Strings.at(690);
+    } else if (image.size() == Bank_Size) {
         const auto *bytes = reinterpret_cast<const quint8 *>(image.constData());
         lines << Lang_Strings.at(655).arg(QStringLiteral("0x%1").arg(
             Read_U32(bytes, Bank_Checksum_Offset), 8, 16, QLatin1Char('0')));
-        int number = 1;
-        for (const Bank_Endpoint &endpoint : Bank_Endpoints)
+        const QStringList names = Configuration_Endpoint_Names();
+        for (std::size_t n = 0; n < std::size(Bank_Endpoints); ++n)
             lines << Lang_Strings.at(656)
-                         .arg(number++)
-                         .arg(Octets(bytes, endpoint.IP))
-                         .arg(Read_U16(bytes, endpoint.Port));
+                         .arg(names.at(int(n)), Octets(bytes, Bank_Endpoints[n].IP))
+                         .arg(Read_U16(bytes, Bank_Endpoints[n].Port));
         lines << Lang_Strings.at(657)
                      .arg(qint32(Read_U32(bytes, Bank_Offset_Registers)))
                      .arg(qint32(Read_U32(bytes, Bank_Offset_Status)));

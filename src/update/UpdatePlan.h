@@ -38,7 +38,9 @@ std::optional<QString> Configuration_Refusal(Update_Front front);
 // Each refusal names the problem and what to do. Nothing is written.
 std::optional<QString> Update_Refusal(int option, Update_Front front);
 
-// What an update will send, a line an item: the configuration's name, the image's checksum,
-// the address and port of both endpoints, the offsets, and the firmware file's name, size and
-// date when option sends it. image is the image file's content.
+// What an update with option will send, a line an item, and nothing it does not send: the
+// configuration's name; when the configuration is sent the image's checksum, the address and
+// port of both endpoints by their names and the offsets, else that it is not sent; when the
+// firmware is sent its file's name, size and date, else that it is not sent. image is the
+// image file's content.
 QStringList Update_Summary(const QString &name, const QByteArray &image, int option);

@@ -69,6 +69,8 @@ QByteArray Update_Record_Line(const Update_Entry &entry) {
         line.insert(QStringLiteral("updater_pid"), entry.Updater_Pid);
     if (!entry.Updater_Log.isEmpty())
         line.insert(QStringLiteral("updater_log"), entry.Updater_Log);
+    if (entry.Check_Cancelled)
+        line.insert(QStringLiteral("device_check_cancelled"), true);
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
 }
 

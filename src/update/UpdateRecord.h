@@ -30,6 +30,7 @@ inline const QString Wait_Ran_Out = QStringLiteral("wait ran out");
 inline const QString Updater_Started = QStringLiteral("updater started");
 // Not written: how history shows a start whose end line never came.
 inline const QString Ended_Unseen = QStringLiteral("ended unseen");
+inline const QString Cancelled = QStringLiteral("cancelled"); // the wait for another update
 } // namespace Update_Result
 
 // One update as the record keeps it.
@@ -38,16 +39,17 @@ struct Update_Entry {
     QString Address;
     int Option = 0;
     bool Read_Back = true;
-    QByteArray Image;        // the image file's content; empty when it was not compiled
-    QString Firmware_Path;   // empty when the firmware was not sent
-    QString Outcome;         // one of Update_Result
-    int Exit_Code = -1;      // the updater's, when it ended
-    qint64 Elapsed_Ms = 0;   // from the checks to the outcome
-    QString Reason;          // a refusal's or a failure's text
-    QJsonArray Device_Check; // the check of the device after the update, when it ran
-    QString Run;             // one update's start and end lines share it
-    qint64 Updater_Pid = 0;  // the updater's process, once it was started
-    QString Updater_Log;     // the file beside ParGen.xml that holds the updater's output
+    QByteArray Image;             // the image file's content; empty when it was not compiled
+    QString Firmware_Path;        // empty when the firmware was not sent
+    QString Outcome;              // one of Update_Result
+    int Exit_Code = -1;           // the updater's, when it ended
+    qint64 Elapsed_Ms = 0;        // from the checks to the outcome
+    QString Reason;               // a refusal's or a failure's text
+    QJsonArray Device_Check;      // the check of the device after the update, when it ran
+    bool Check_Cancelled = false; // the user left that check before it ended
+    QString Run;                  // one update's start and end lines share it
+    qint64 Updater_Pid = 0;       // the updater's process, once it was started
+    QString Updater_Log;          // the file beside ParGen.xml that holds the updater's output
 };
 
 // A new entry of an update from source, with a run of its own.

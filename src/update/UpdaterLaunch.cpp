@@ -86,15 +86,20 @@ Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()
                               const std::function<void(const Update_Progress &)> &step,
                               const Updater_Extras &extras) {
     Update_Lock lock(QFileInfo(updater).path());
-    switch (lock.Take(limit_ms, [&step](qint64 elapsed_ms, const Update_Lock_Holder &holder) {
-        step({true, elapsed_ms, holder});
-    })) {
+    switch (lock.Take(
+        limit_ms,
+        [&step](qint64 elapsed_ms, const Update_Lock_Holder &holder) {
+            step({true, elapsed_ms, holder});
+        },
+        extras.Lock_Wait_Cancelled)) {
     case Update_Lock::Take_Result::Taken:
         break;
     case Update_Lock::Take_Result::Busy:
         return {Update_Run::Folder_Busy, Update_Busy_Text(lock.Holder())};
     case Update_Lock::Take_Result::Foreign:
         return {Update_Run::Folder_Busy, Foreign_Lock_Text(lock.Path(), lock.Holder())};
+    case Update_Lock::Take_Result::Cancelled:
+        return {Update_Run::Cancelled, Holder_Text(lock.Holder())};
     }
     write_job();
     Updater_End end;

@@ -26,6 +26,9 @@ struct Updater_Extras {
     std::function<void(qint64 pid)> Started;
     // Asked between looks: true stops the wait as if its limit had run out.
     std::function<bool()> Give_Up;
+    // Asked while another update holds the program folder: true leaves that wait
+    // (Update_Run::Cancelled). Once the updater runs it is never asked.
+    std::function<bool()> Lock_Wait_Cancelled;
 };
 
 // Starts program (by absolute path, no arguments, the configurator's working folder) and waits
@@ -48,6 +51,7 @@ enum class Update_Run {
     Wait_Ran_Out, // the updater is left running, and keeps the program folder's lock
     Folder_Busy,  // another update held the program folder's lock all the while
     Not_Started,
+    Cancelled, // the user stopped waiting for another update's lock; nothing was started
 };
 
 struct Update_Outcome {
@@ -69,7 +73,8 @@ struct Update_Progress {
 // waits for it at most limit_ms. The lock names the updater and is freed when it ends; an
 // updater that outlives the wait keeps the lock until it ends. step runs between looks. A job
 // or lock file that cannot be written throws Core_Error with the reason; the updater is then
-// not started.
+// not started. extras says where the updater's output goes, what runs once it started, and what
+// may end the waits early (Updater_Extras).
 Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()> &write_job,
                               int limit_ms,
                               const std::function<void(const Update_Progress &)> &step,

@@ -1,5 +1,7 @@
 #include "CollapsiblePanel.h"
 
+#include "Keys.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -17,6 +19,8 @@ public:
     explicit Panel_Title(Collapsible_Panel *panel) : QWidget(panel), Panel(panel) {
         setCursor(Qt::PointingHandCursor);
         setAttribute(Qt::WA_Hover);
+        // A Tab stop, so that a keyboard user folds it with Space or Enter.
+        setFocusPolicy(Qt::StrongFocus);
     }
 
 protected:
@@ -51,6 +55,28 @@ protected:
         painter.setFont(Panel->Caption_Font());
         painter.setPen(QColor(0x33, 0x33, 0x33));
         painter.drawText(Panel->Caption_Area(), Qt::AlignVCenter | Qt::AlignLeft, Panel->Caption());
+        if (hasFocus()) {
+            painter.setPen(QPen(QColor(0x3D, 0x6A, 0x9E), 1, Qt::DotLine));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+        }
+    }
+
+    void keyPressEvent(QKeyEvent *event) override {
+        if ((event->key() == Qt::Key_Space || Is_Enter(*event)) && !event->isAutoRepeat()) {
+            Panel->Set_Collapsed(!Panel->Collapsed());
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+
+    void focusInEvent(QFocusEvent *event) override {
+        update();
+        QWidget::focusInEvent(event);
+    }
+    void focusOutEvent(QFocusEvent *event) override {
+        update();
+        QWidget::focusOutEvent(event);
     }
 
     void mouseReleaseEvent(QMouseEvent *event) override {

@@ -14,8 +14,11 @@ bool Screen_Message_Sink::Show(Message_Kind kind, const QString &text) {
         QMessageBox::warning(parent, title, text);
         return false;
     case Message_Kind::Question:
-        return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) ==
-               QMessageBox::Yes;
+    case Message_Kind::Risky_Question:
+        return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                     kind == Message_Kind::Risky_Question
+                                         ? QMessageBox::No
+                                         : QMessageBox::Yes) == QMessageBox::Yes;
     case Message_Kind::Error:
     case Message_Kind::Standard_Error:
         QMessageBox::critical(parent, title, text);

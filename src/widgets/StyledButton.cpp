@@ -20,7 +20,6 @@ constexpr int Caption_Padding = 11; // the border and 10 px inside it
 
 Styled_Button::Styled_Button(QWidget *parent, bool left_aligned)
     : QPushButton(parent), Left_Aligned(left_aligned) {
-    setAutoDefault(false);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
 }

@@ -3,7 +3,8 @@
 #include <QPushButton>
 
 // The push button of every window: flat and coloured, highlighted under the pointer and when
-// it has the keyboard focus, with a caption and/or a picture and a hint shown as tooltip.
+// it has the keyboard focus, with a caption and/or a picture and a hint shown as tooltip. In a
+// dialog it takes Enter while it has the focus (Qt's auto-default), so Enter on Cancel cancels.
 class Styled_Button : public QPushButton {
     Q_OBJECT
 

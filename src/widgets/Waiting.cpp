@@ -1,9 +1,13 @@
 #include "Waiting.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QThread>
+#include <QWindow>
 #include <exception>
 #include <memory>
 
@@ -11,7 +15,11 @@ namespace {
 
 class Input_Filter : public QObject {
 public:
+    explicit Input_Filter(QWidget *passes) : Passes(passes) {}
+
     bool eventFilter(QObject *watched, QEvent *event) override {
+        if (Passes_Through(watched, event))
+            return QObject::eventFilter(watched, event);
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -33,11 +41,40 @@ public:
             return QObject::eventFilter(watched, event);
         }
     }
+
+private:
+    // Input meant for the button that passes: a click on it, reaching its window first, or a
+    // key while it has the focus.
+    bool Passes_Through(QObject *watched, QEvent *event) const {
+        if (!Passes || !Passes->isEnabled() || !Passes->isVisible())
+            return false;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease: {
+            if (watched == Passes)
+                return true;
+            auto *window = qobject_cast<QWindow *>(watched);
+            if (!window || window != Passes->window()->windowHandle())
+                return false;
+            const QPoint global =
+                window->mapToGlobal(static_cast<QMouseEvent *>(event)->position().toPoint());
+            return Passes->rect().contains(Passes->mapFromGlobal(global));
+        }
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+            return QApplication::focusWidget() == Passes;
+        default:
+            return false;
+        }
+    }
+
+    QPointer<QWidget> Passes;
 };
 
 } // namespace
 
-Input_Drop::Input_Drop() : Filter(std::make_unique<Input_Filter>()) {
+Input_Drop::Input_Drop(QWidget *passes) : Filter(std::make_unique<Input_Filter>(passes)) {
     QCoreApplication::instance()->installEventFilter(Filter.get());
 }
 

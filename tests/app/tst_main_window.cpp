@@ -59,6 +59,8 @@ private slots:
     void about_and_maker_pages();
     void qt_texts_follow_language_data();
     void qt_texts_follow_language();
+    void question_keys_data();
+    void question_keys();
     void enter_presses_focused_button_data();
     void enter_presses_focused_button();
     void timer_waits_for_running_check();
@@ -392,6 +394,34 @@ QString Paste_Caption() {
 }
 
 } // namespace
+
+void Test_Main_Window::question_keys_data() {
+    QTest::addColumn<bool>("risky");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("question, Enter answers Yes") << false << int(Qt::Key_Return) << true;
+    QTest::newRow("risky question, Enter answers No") << true << int(Qt::Key_Return) << false;
+    QTest::newRow("risky question, Esc answers No") << true << int(Qt::Key_Escape) << false;
+    QTest::newRow("risky question, Y answers Yes") << true << int(Qt::Key_Y) << true;
+}
+
+// The message boxes on the screen: the default of a question whose Yes deletes or risks
+// something is No.
+void Test_Main_Window::question_keys() {
+    QFETCH(bool, risky);
+    QFETCH(int, key);
+    Screen_Message_Sink screen;
+    Install_Message_Sink(&screen);
+    When_Modal([key](QWidget *dialog) {
+        QVERIFY(qobject_cast<QMessageBox *>(dialog));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dialog,
+                        Qt::Key(key));
+    });
+    const bool yes = risky ? Ask_Risky_Question(QStringLiteral("Delete?"))
+                           : Ask_Question(QStringLiteral("Change?"));
+    Install_Message_Sink(nullptr);
+    QTEST(yes, "yes");
+}
 
 void Test_Main_Window::qt_texts_follow_language_data() {
     QTest::addColumn<QByteArray>("language_file");

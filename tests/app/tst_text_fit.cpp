@@ -16,8 +16,12 @@
 #include "shell/SettingsFile.h"
 #include "update/SearchRangeDialog.h"
 #include "update/UpdateDialog.h"
+#include "update/UpdateLock.h"
+#include "update/UpdateStatus.h"
 #include "widgets/CollapsiblePanel.h"
+#include "widgets/NameDialog.h"
 #include "widgets/ProgramStyle.h"
+#include "widgets/StatusArea.h"
 #include "widgets/StyledButton.h"
 #include "widgets/WebPages.h"
 
@@ -25,6 +29,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFontInfo>
+#include <QJsonObject>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QStyleOption>
@@ -244,6 +249,93 @@ void Show(QWidget *window) {
         qFatal("%s was not shown", window->metaObject()->className());
 }
 
+// The longest things the update dialog's status area says, with the widest values each takes.
+QList<Update_Status> Longest_Statuses() {
+    Update_Outcome failed{Update_Run::Updater_Ended, QString(), -1073741819, 149999};
+    Update_Outcome ran_out{Update_Run::Wait_Ran_Out, QString(), 0, 150000};
+    Update_Entry ended;
+    ended.Address = QStringLiteral("255.255.255.255");
+    ended.Outcome = Update_Result::Updater_Ended;
+    ended.Exit_Code = -1073741819;
+    Update_Entry checked = ended;
+    checked.Exit_Code = 0;
+    checked.Device_Check = {QJsonObject{{QStringLiteral("state"), QStringLiteral("refused")}},
+                            QJsonObject{{QStringLiteral("state"), QStringLiteral("answers")}}};
+    Update_Entry silent = ended;
+    silent.Outcome = Update_Result::Device_Silent;
+    Update_Entry cancelled = checked;
+    cancelled.Check_Cancelled = true;
+    Update_Entry lock = ended;
+    lock.Outcome = Update_Result::Lock_Busy;
+    const Update_Lock_Holder holder{4194304, QStringLiteral("cf20914-cli"),
+                                    QStringLiteral("workstation-hall-b-17"), 4194305};
+    lock.Reason = Update_Busy_Text(holder);
+    Update_Entry left = ended;
+    left.Outcome = Update_Result::Cancelled;
+    left.Reason = Lang_Strings.at(688).arg(Holder_Text(holder));
+    return {Updater_Running_Status(),
+            Running_Status(Lang_Strings.at(661).arg(Holder_Text(holder))),
+            Running_Status(Lang_Strings.at(777).arg(60)),
+            Ended_Status(ended, failed),
+            Ended_Status(checked, {Update_Run::Updater_Ended, QString(), 0, 149999}),
+            Ended_Status(silent, failed),
+            Ended_Status(cancelled, {Update_Run::Updater_Ended, QString(), 0, 149999}),
+            Ended_Status(lock, failed),
+            Ended_Status(left, failed),
+            Ended_Status({}, ran_out)};
+}
+
+// Every status line of the update dialog either fits its room whole, word-wrapped and clear of
+// the buttons, or is shortened with "…" and tells the whole text in its tooltip; each headline
+// fits its line.
+QStringList Status_Overflows(Update_Dialog *update_dialog, const QString &language) {
+    QStringList found;
+    const QRect area(update_dialog->P_Status->mapTo(update_dialog, QPoint(0, 0)),
+                     update_dialog->P_Status->size());
+    if (area.bottom() >= update_dialog->P_Button->y())
+        found << QStringLiteral("Update_Dialog / status area / %1: reaches the buttons")
+                     .arg(language);
+    const QLabel *detail = update_dialog->L_Status;
+    const QLabel *headline = update_dialog->P_Status->L_Headline;
+    for (const Update_Status &status : Longest_Statuses()) {
+        update_dialog->Show_Status(status);
+        if (Width_Of(headline->font(), status.Headline) > headline->contentsRect().width())
+            found << QStringLiteral("Update_Dialog / status headline / %1: \"%2\"")
+                         .arg(language, status.Headline);
+        const bool whole = detail->text() == status.Detail && detail->toolTip().isEmpty();
+        const bool told = detail->toolTip() == status.Detail &&
+                          detail->text().endsWith(QChar(0x2026)) &&
+                          status.Detail.startsWith(detail->text().chopped(1));
+        if (!Wrapped_Fits(detail, detail->text()) || (!whole && !told))
+            found << QStringLiteral("Update_Dialog / status detail / %1: \"%2\"")
+                         .arg(language, status.Detail);
+    }
+    update_dialog->Show_Status({});
+    return found;
+}
+
+// The name dialog of Rename and Duplicate: its title whole beside the title bar's buttons, and
+// a long name whole in its field.
+QStringList Name_Dialog_Overflows(const QString &language) {
+    QStringList found;
+    const QString name = QStringLiteral("Plant of the northern hall, line 12, gateway 2");
+    for (const int title : {665, 666}) {
+        Name_Dialog ask(nullptr, Lang_Strings.at(title), Lang_Strings.at(title == 666 ? 670 : 669),
+                        name);
+        Show(&ask);
+        // The title bar's buttons and frame take about as much as 8 capital Ms.
+        const int title_room = ask.width() - Width_Of(ask.font(), QString(8, QLatin1Char('M')));
+        if (Width_Of(ask.font(), ask.windowTitle()) > title_room)
+            found << QStringLiteral("Name_Dialog / title / %1: \"%2\"")
+                         .arg(language, ask.windowTitle());
+        if (ask.E_Name->fontMetrics().horizontalAdvance(name) >
+            ask.E_Name->contentsRect().width() - 8)
+            found << QStringLiteral("Name_Dialog / name field / %1: \"%2\"").arg(language, name);
+        found << Overflows(language).filter(QLatin1String("Name_Dialog"));
+    }
+    return found;
+}
+
 } // namespace
 
 class Test_Text_Fit : public QObject {
@@ -347,6 +439,8 @@ void Test_Text_Fit::every_text_fits() {
             if (!overflows.contains(line))
                 overflows << line;
         }
+        overflows << Status_Overflows(main->Update_Window(), language);
+        overflows << Name_Dialog_Overflows(language);
         QVERIFY(messages.Shown.isEmpty());
         for (QWidget *window : QApplication::topLevelWidgets())
             window->hide();

@@ -681,10 +681,15 @@ void Tst_Cli_Program_Folder::updateRunsUpdater() {
                  .match(result.Out)
                  .hasMatch(),
              qPrintable(result.Out));
-    // What was sent, named before the probe.
-    QVERIFY2(result.Err.startsWith(QLatin1String("Configuration: Plant\nImage checksum: 0x")) &&
-                 result.Err.contains(QLatin1String("\nEndpoint 1: 192.168.0.77, port 502\n")),
-             qPrintable(result.Err));
+    // What was sent, named before the probe: the configuration only when the option sends it.
+    QVERIFY2(
+        option == Update_Firmware
+            ? result.Err.startsWith(QLatin1String("Configuration: Plant\nConfiguration: not "
+                                                  "sent\nFirmware: sim20914.sim"))
+            : result.Err.startsWith(QLatin1String("Configuration: Plant\nImage checksum: 0x")) &&
+                  result.Err.contains(
+                      QLatin1String("\nModbus TCP Slave: 192.168.0.77, port 502\n")),
+        qPrintable(result.Err));
     QCOMPARE(Without_Summary(result).Err, QString());
 
     const QString proj_dir = Native_Folder(program.file(QStringLiteral("PROJECTS/Plant")));
@@ -920,15 +925,27 @@ void Tst_Cli_Program_Folder::updateDryRun() {
                  .match(lines.at(1))
                  .hasMatch(),
              qPrintable(lines.at(1)));
-    QCOMPARE(lines.at(2), QStringLiteral("Endpoint 1: 192.168.0.5, port 502"));
-    QCOMPARE(lines.at(3), QStringLiteral("Endpoint 2: 192.168.0.6, port 1502"));
-    QCOMPARE(lines.at(4), QStringLiteral("Register offset: 100, status offset: 0"));
+    QCOMPARE(lines.at(2), QStringLiteral("Modbus TCP Slave: 192.168.0.5, port 502"));
+    QCOMPARE(lines.at(3), QStringLiteral("Modbus TCP Slave 2: 192.168.0.6, port 1502"));
+    QCOMPARE(lines.at(4), QStringLiteral("Offset Registers: 100, Offset Status: 0"));
     QVERIFY2(lines.at(5).startsWith(QLatin1String("Firmware: sim20914.sim, 4 bytes, 20")),
              qPrintable(lines.at(5)));
     QVERIFY(!QFileInfo::exists(program.file(QStringLiteral("PROJECTS/Plant/bin/bank.bin"))));
     QVERIFY(!QFileInfo::exists(program.file(Job_File_Name)));
     QVERIFY(!QFileInfo::exists(
         program.file(QStringLiteral("PROJECTS/Plant/") + Update_Record_File_Name)));
+
+    // The firmware alone: nothing of the configuration is listed, since none of it is sent.
+    const Cli_Result firmware =
+        program.Run({QStringLiteral("update"), QStringLiteral("Plant"), QStringLiteral("--ip"),
+                     QStringLiteral("192.0.2.1"), QStringLiteral("--option"), QStringLiteral("1"),
+                     QStringLiteral("--dry-run")});
+    QCOMPARE(firmware.Exit, 0);
+    const QStringList firmware_lines = firmware.Out.split(QLatin1Char('\n'));
+    QCOMPARE(firmware_lines.size(), 4);
+    QCOMPARE(firmware_lines.at(1), QStringLiteral("Configuration: not sent"));
+    QVERIFY2(firmware_lines.at(2).startsWith(QLatin1String("Firmware: sim20914.sim, 4 bytes, ")),
+             qPrintable(firmware.Out));
     QCOMPARE(program.Record(), QString());
 
     // A refused dry run records nothing either.

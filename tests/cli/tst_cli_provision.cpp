@@ -645,8 +645,8 @@ void Tst_Cli_Provision::warningsOfSetAndValidate() {
     const QStringList changes{QStringLiteral("Modbus_TCP_Slave_GAT3=9"),
                               QStringLiteral("Modbus_TCP_Slave_EN_GAT=1")};
     const QString gateway = QStringLiteral(
-        "Warning! Endpoint 1: the gateway 192.168.9.1 lies outside the subnet of its address");
-    const QString used = QStringLiteral("Warning! Endpoint 1: the address 192.168.0.5 is also "
+        "Warning! Modbus TCP Slave: the gateway 192.168.9.1 lies outside the subnet of its address");
+    const QString used = QStringLiteral("Warning! Modbus TCP Slave: the address 192.168.0.5 is also "
                                         "used by the configuration Hall");
 
     const Cli_Result strict =

@@ -6,10 +6,10 @@
 #include "configurations/NewConfigurationDialog.h"
 #include "configurations/OpenConfigurationDialog.h"
 #include "shell/AppState.h"
+#include "widgets/NameDialog.h"
 
 #include <QDir>
 #include <QHelpEvent>
-#include <QInputDialog>
 #include <QLabel>
 #include <QTest>
 #include <QToolTip>
@@ -22,6 +22,17 @@ QStringList Listed(const Open_Configuration_Dialog *dialog) {
     for (int i = 0; i < dialog->LB_Configurations->count(); ++i)
         names << dialog->LB_Configurations->item(i)->text();
     return names;
+}
+
+// Closes dialog should the keys of a case leave it open, so that the case fails rather than
+// hangs; what was shown then names it.
+void Close_Left_Open(QWidget *dialog, bool &left_open) {
+    QTimer::singleShot(10000, dialog, [dialog, &left_open] {
+        if (dialog->isVisible()) {
+            left_open = true;
+            static_cast<QDialog *>(dialog)->reject();
+        }
+    });
 }
 
 QStringList Projects(const Program_Folder &program) {
@@ -38,6 +49,8 @@ private slots:
     void create_data();
     void create();
     void create_cancel_and_close_box();
+    void create_keys_data();
+    void create_keys();
     void create_refuses_pasted_control_characters_data();
     void create_refuses_pasted_control_characters();
     void broken_projects_folder_data();
@@ -47,6 +60,9 @@ private slots:
     void open_preselects_exact_name();
     void open_empty_list_and_cancel();
     void open_context_menu_duplicates_renames_deletes();
+    void open_keys_data();
+    void open_keys();
+    void rename_dialog_fits_a_long_name();
     void restore_keeps_what_was_chosen();
     void search_ignores_case_of_a_to_z_only_data();
     void search_ignores_case_of_a_to_z_only();
@@ -150,6 +166,39 @@ void Test_Configuration_Dialogs::create_cancel_and_close_box() {
         QCOMPARE(Projects(program), QStringList{QStringLiteral("Plant")});
     }
     QVERIFY(messages.Shown.isEmpty());
+    main->close();
+}
+
+void Test_Configuration_Dialogs::create_keys_data() {
+    QTest::addColumn<QStringList>("keys"); // after "Plant A" is typed into the name
+    QTest::addColumn<QString>("outcome");
+    // Enter acts once: a second OK would answer that the folder exists.
+    QTest::newRow("Enter in the name") << Keys("Return") << "created";
+    QTest::newRow("Tab to OK, Enter") << Keys("Tab, Return") << "created";
+    QTest::newRow("Tab to Cancel, Enter") << Keys("Tab, Tab, Return") << "cancelled";
+    QTest::newRow("Tab to Cancel, Space") << Keys("Tab, Tab, Space") << "cancelled";
+    QTest::newRow("Esc") << Keys("Esc") << "cancelled";
+}
+
+// Every key does what the focused control shows.
+void Test_Configuration_Dialogs::create_keys() {
+    QFETCH(QStringList, keys);
+    Program_Folder program;
+    Message_Recorder messages;
+    auto main = Start_Program(program.path());
+    bool left_open = false;
+    When_Modal([&](QWidget *dialog) {
+        auto *create = static_cast<New_Configuration_Dialog *>(dialog);
+        QTest::keyClicks(create->E_Name, QStringLiteral("Plant A"));
+        Close_Left_Open(dialog, left_open);
+        Press_Keys(keys);
+    });
+    QTest::mouseClick(main->Btn_New, Qt::LeftButton);
+    QVERIFY(!left_open);
+    QVERIFY2(messages.Shown.isEmpty(), qPrintable(messages.Texts()));
+    const bool created = App.Proj_Name == QLatin1String("Plant A");
+    QCOMPARE(Projects(program), created ? QStringList{QStringLiteral("Plant A")} : QStringList());
+    QTEST(QString::fromLatin1(created ? "created" : "cancelled"), "outcome");
     main->close();
 }
 
@@ -311,9 +360,9 @@ void Test_Configuration_Dialogs::open_context_menu_duplicates_renames_deletes() 
     // Answers the name dialog of Duplicate or Rename with name.
     const auto name_with = [](const QString &name) {
         When_Modal([name](QWidget *modal) {
-            auto *input = qobject_cast<QInputDialog *>(modal);
+            auto *input = qobject_cast<Name_Dialog *>(modal);
             QVERIFY(input);
-            input->setTextValue(name);
+            input->E_Name->setText(name);
             input->accept();
         });
     };
@@ -327,9 +376,11 @@ void Test_Configuration_Dialogs::open_context_menu_duplicates_renames_deletes() 
         QCOMPARE(open->Act_Delete->text(), QStringLiteral("Delete"));
 
         When_Modal([&](QWidget *modal) {
-            proposed = qobject_cast<QInputDialog *>(modal)->textValue();
-            qobject_cast<QInputDialog *>(modal)->setTextValue(QStringLiteral("Beta copy"));
-            qobject_cast<QInputDialog *>(modal)->accept();
+            auto *input = qobject_cast<Name_Dialog *>(modal);
+            QVERIFY(input);
+            proposed = input->Name();
+            input->E_Name->setText(QStringLiteral("Beta copy"));
+            input->accept();
         });
         open->Act_Duplicate->trigger();
         after_duplicate = Listed(open);
@@ -370,13 +421,85 @@ void Test_Configuration_Dialogs::open_context_menu_duplicates_renames_deletes() 
              (QList<QPair<Message_Kind, QString>>{
                  {Message_Kind::Error, QStringLiteral("Error! Name project is not valid because "
                                                       "directory already exists")},
-                 {Message_Kind::Question,
+                 {Message_Kind::Risky_Question,
                   QStringLiteral("Delete the configuration Gamma with every file in it?")},
-                 {Message_Kind::Question,
+                 {Message_Kind::Risky_Question,
                   QStringLiteral("Delete the configuration Gamma with every file in it?")}}));
     // The active configuration followed its rename, though the dialog was cancelled.
     QCOMPARE(App.Proj_Name, QStringLiteral("Alpha"));
     QCOMPARE(main->L_Configuration_Line_2->text(), QStringLiteral("Alpha"));
+}
+
+void Test_Configuration_Dialogs::open_keys_data() {
+    QTest::addColumn<QStringList>("keys"); // with the focus in the list, Beta selected
+    QTest::addColumn<QString>("outcome");  // what became active, or "cancelled"
+    QTest::addColumn<bool>("menu");        // a context menu opened
+    QTest::addColumn<bool>("asked");       // the question whether to delete, No by default
+    QTest::newRow("Enter in the list") << Keys("Return") << "Beta" << false << false;
+    QTest::newRow("Tab to OK, Enter") << Keys("Tab, Return") << "Beta" << false << false;
+    QTest::newRow("Tab to Cancel, Enter")
+        << Keys("Tab, Tab, Return") << "cancelled" << false << false;
+    QTest::newRow("Tab to Cancel, Space")
+        << Keys("Tab, Tab, Space") << "cancelled" << false << false;
+    QTest::newRow("Esc") << Keys("Esc") << "cancelled" << false << false;
+    QTest::newRow("Shift+F10 opens the menu, Esc closes it, Enter opens")
+        << Keys("Shift+F10, Esc, Return") << "Beta" << true << false;
+    // Delete is the menu's last line; its question is one whose Enter answers No.
+    QTest::newRow("Menu key, Delete, Enter")
+        << Keys("Menu, Up, Return, Esc") << "cancelled" << true << true;
+}
+
+void Test_Configuration_Dialogs::open_keys() {
+    QFETCH(QStringList, keys);
+    QFETCH(bool, asked);
+    Program_Folder program;
+    Message_Recorder messages;
+    QDir(program.path()).mkpath(QStringLiteral("PROJECTS/Beta"));
+    auto main = Start_Program(program.path());
+    bool left_open = false;
+    int popups = 0;
+    When_Modal([&](QWidget *dialog) {
+        auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
+        QVERIFY(open->LB_Configurations->hasFocus());
+        Close_Left_Open(dialog, left_open);
+        Press_Keys(keys, &popups);
+    });
+    QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+    QVERIFY(!left_open);
+    QTEST(App.Proj_Name.isEmpty() ? QStringLiteral("cancelled") : App.Proj_Name, "outcome");
+    QTEST(popups > 0, "menu");
+    const QList<QPair<Message_Kind, QString>> question{
+        {Message_Kind::Risky_Question,
+         QStringLiteral("Delete the configuration Beta with every file in it?")}};
+    QCOMPARE(messages.Shown, asked ? question : decltype(question)());
+    QCOMPARE(Projects(program), QStringList{QStringLiteral("Beta")});
+    main->close();
+}
+
+// The name dialog of Rename and Duplicate shows a long name whole, in every language's title.
+void Test_Configuration_Dialogs::rename_dialog_fits_a_long_name() {
+    const QString long_name = QStringLiteral("Plant of the northern hall, line 12, second gateway");
+    Name_Dialog ask(nullptr, QStringLiteral("Cambiar nombre"), QStringLiteral("Nuevo nombre"),
+                    long_name);
+    ask.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ask));
+    const int room = ask.E_Name->contentsRect().width();
+    QVERIFY2(ask.E_Name->fontMetrics().horizontalAdvance(long_name) < room,
+             qPrintable(QStringLiteral("%1 px for the name").arg(room)));
+    QCOMPARE(ask.L_Caption->text(), QStringLiteral("Nuevo nombre"));
+
+    // A name too long for any screen: the field shows its beginning, the caption both ends.
+    const QString endless =
+        QString(40, QLatin1Char('A')) + QString(200, QLatin1Char('m')) + QStringLiteral("Z end");
+    Name_Dialog wide(nullptr, QStringLiteral("Rename"), QStringLiteral("New name"), endless);
+    QCOMPARE(wide.width(), Name_Dialog::Max_Width);
+    QCOMPARE(wide.E_Name->cursorPosition(), 0);
+    QVERIFY2(wide.L_Caption->text().startsWith(QLatin1String("New name: AAA")) &&
+                 wide.L_Caption->text().endsWith(QLatin1String("Z end")) &&
+                 wide.L_Caption->text().contains(QChar(0x2026)),
+             qPrintable(wide.L_Caption->text()));
+    QCOMPARE(wide.L_Caption->toolTip(), endless);
+    QCOMPARE(wide.Name(), endless);
 }
 
 void Test_Configuration_Dialogs::open_preselects_exact_name() {

@@ -32,6 +32,7 @@ struct Shipped_Language {
 
 QList<Shipped_Language> Shipped_Languages() {
     const QStringList everywhere{QStringLiteral("OK"),
+                                 QStringLiteral("%1: %2"),
                                  QStringLiteral("?"),
                                  QStringLiteral("/"),
                                  QStringLiteral("Ethernet"),

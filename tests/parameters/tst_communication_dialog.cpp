@@ -29,7 +29,8 @@ struct Network_Question_Sink : Message_Sink {
         Install_Message_Sink(this);
     }
     bool Show(Message_Kind kind, const QString &text) override {
-        if (!Pass_On && kind == Message_Kind::Question && text.startsWith(Lang_Strings.at(897)))
+        if (!Pass_On && kind == Message_Kind::Risky_Question &&
+            text.startsWith(Lang_Strings.at(897)))
             return true;
         return Recorder.Show(kind, text);
     }
@@ -182,7 +183,8 @@ private slots:
     void pasted_values_write_a_readable_file();
     void cancel_writes_nothing_data();
     void cancel_writes_nothing();
-    void enter_and_escape_press_nothing();
+    void keys_data();
+    void keys();
     void malformed_file_keeps_fields();
     void width_snaps_back_data();
     void width_snaps_back();
@@ -225,8 +227,10 @@ void Test_Communication_Dialog::built_at_start_up() {
     QCOMPARE(dialog->Btn_OK->text(), QStringLiteral("OK"));
     QCOMPARE(dialog->Btn_Cancel->toolTip(),
              QStringLiteral("Exit and Discard the current configuration"));
+    // OK takes Enter from the fields; a focused button takes it itself.
+    QVERIFY(dialog->Btn_OK->isDefault() && !dialog->Btn_Cancel->isDefault());
     for (const QPushButton *button : {dialog->Btn_OK, dialog->Btn_Cancel})
-        QVERIFY(!button->isDefault() && !button->autoDefault());
+        QVERIFY(button->autoDefault());
 
     QCOMPARE(dialog->CP_Modbus_TCP_Slave->Caption(), QStringLiteral("1. Modbus TCP Slave"));
     QCOMPARE(dialog->CP_Modbus_TCP_Slave2->Caption(), QStringLiteral("2. Modbus TCP Slave"));
@@ -267,6 +271,8 @@ void Test_Communication_Dialog::tab_order() {
     QStringList expected;
     for (const char *stem : {"ModbusTCPSlave", "ModbusTCPSlave2"}) {
         const QString field = QStringLiteral("E_") + QLatin1String(stem);
+        if (!expected.isEmpty()) // the first title is reached last, as the chain closes
+            expected << QStringLiteral("CP_Modbus_TCP_Slave2_Title");
         for (const char *row : {"_IP", "_SM"}) {
             for (int n = 1; n <= 4; ++n)
                 expected << field + QLatin1String(row) + QString::number(n);
@@ -276,8 +282,11 @@ void Test_Communication_Dialog::tab_order() {
             expected << field + QStringLiteral("_GAT") + QString::number(n);
         expected << field + QStringLiteral("_Port");
     }
-    expected << QStringLiteral("E_Options_Offset_Regs") << QStringLiteral("E_Options_Offset_Status")
-             << QStringLiteral("Btn_OK") << QStringLiteral("Btn_Cancel") << expected.first();
+    // Each panel's title is a Tab stop before its fields, so that it folds from the keyboard.
+    expected << QStringLiteral("CP_Options_Title") << QStringLiteral("E_Options_Offset_Regs")
+             << QStringLiteral("E_Options_Offset_Status") << QStringLiteral("Btn_OK")
+             << QStringLiteral("Btn_Cancel") << QStringLiteral("CP_Modbus_TCP_Slave_Title")
+             << expected.first();
 
     Program program;
     QStringList visited;
@@ -531,12 +540,14 @@ void Test_Communication_Dialog::network_warnings_asked_before_saving() {
     hall.Modbus_TCP_Slave_IP4 = QStringLiteral("9");
     hall.Modbus_TCP_Slave_2_IP3 = QStringLiteral("1");
     Save_ParGen(hall, program.folder.file(QStringLiteral("PROJECTS/Hall/ParGen.xml")));
-    const QString question = QStringLiteral(
-        "These values pass every rule but may not work on a network:\n"
-        "Warning! Endpoint 2: the address 192.168.0.255 is the broadcast address of its subnet\n"
-        "Warning! Both endpoints are on the subnet 192.168.0.0\n"
-        "Warning! Endpoint 1: the address 192.168.0.9 is also used by the configuration Hall\n\n"
-        "Save anyway?");
+    const QString question =
+        QStringLiteral("These values pass every rule but may not work on a network:\n"
+                       "Warning! Modbus TCP Slave 2: the address 192.168.0.255 is the broadcast "
+                       "address of its subnet\n"
+                       "Warning! Both endpoints are on the subnet 192.168.0.0\n"
+                       "Warning! Modbus TCP Slave: the address 192.168.0.9 is also used by the "
+                       "configuration Hall\n\n"
+                       "Save anyway?");
     for (const bool yes : {false, true}) {
         program.messages.Shown.clear();
         program.messages.Answers = {yes};
@@ -547,7 +558,8 @@ void Test_Communication_Dialog::network_warnings_asked_before_saving() {
             // No keeps the dialog open with what was typed, and writes nothing.
             QCOMPARE(dialog->isVisible(), !yes);
         });
-        QCOMPARE(program.messages.Shown, (Shown_Messages{{Message_Kind::Question, question}}));
+        QCOMPARE(program.messages.Shown,
+                 (Shown_Messages{{Message_Kind::Risky_Question, question}}));
         QCOMPARE(program.file_exists(), yes);
     }
     QCOMPARE(Load_ParGen(App.ParGen_File).Modbus_TCP_Slave_2_IP4, QStringLiteral("255"));
@@ -765,19 +777,47 @@ void Test_Communication_Dialog::cancel_writes_nothing() {
     QVERIFY(program.messages.Shown.isEmpty());
 }
 
-void Test_Communication_Dialog::enter_and_escape_press_nothing() {
+void Test_Communication_Dialog::keys_data() {
+    QTest::addColumn<QString>("offset");   // typed into Offset Registers first, when not empty
+    QTest::addColumn<QStringList>("keys"); // from the first address byte
+    QTest::addColumn<QString>("outcome");
+    QTest::newRow("Enter in a field confirms") << "" << Keys("Return") << "closed, saved";
+    QTest::newRow("keypad Enter confirms") << "" << Keys("Enter") << "closed, saved";
+    QTest::newRow("Enter with a value out of range names it")
+        << "99999" << Keys("Return") << "open, 1 message";
+    QTest::newRow("Esc cancels") << "" << Keys("Esc") << "closed";
+    QTest::newRow("Shift+Tab to Cancel, Enter cancels")
+        << "" << Keys("Shift+Tab, Shift+Tab, Return") << "closed";
+    QTest::newRow("Shift+Tab to the panel's title, Space folds it")
+        << "" << Keys("Shift+Tab, Space") << "open, first panel folded";
+    QTest::newRow("Enter on the title unfolds it again, closing nothing")
+        << "" << Keys("Shift+Tab, Space, Return") << "open";
+}
+
+// Every key does what the focused control shows: Enter in a field is OK, Esc is Cancel, and a
+// focused button or panel title takes Enter itself.
+void Test_Communication_Dialog::keys() {
+    QFETCH(QString, offset);
+    QFETCH(QStringList, keys);
     Program program;
+    QString outcome;
     Open(program, [&](Communication_Dialog *dialog) {
-        Type_Over(dialog->E_Options_Offset_Regs, QStringLiteral("99999"));
-        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
-            QTest::keyClick(QApplication::focusWidget(), key);
-            QVERIFY(dialog->isVisible());
-        }
-        QTest::keyClick(dialog, Qt::Key_Escape);
-        QVERIFY(dialog->isVisible());
+        if (!offset.isEmpty())
+            Type_Over(dialog->E_Options_Offset_Regs, offset);
+        dialog->E_ModbusTCPSlave_IP1->setFocus(Qt::TabFocusReason);
+        Press_Keys(keys);
+        // The keys run from the event loop: give it time for each, and a few more.
+        QTest::qWait(30 * (int(keys.size()) + 4));
+        outcome = QLatin1String(dialog->isVisible() ? "open" : "closed");
+        if (program.file_exists())
+            outcome += QStringLiteral(", saved");
+        if (dialog->CP_Modbus_TCP_Slave->Collapsed())
+            outcome += QStringLiteral(", first panel folded");
+        if (!program.messages.Shown.isEmpty())
+            outcome += QStringLiteral(", %1 message").arg(program.messages.Shown.size());
+        dialog->CP_Modbus_TCP_Slave->Set_Collapsed(false);
     });
-    QVERIFY(!program.file_exists());
-    QVERIFY(program.messages.Shown.isEmpty());
+    QTEST(outcome, "outcome");
 }
 
 void Test_Communication_Dialog::malformed_file_keeps_fields() {

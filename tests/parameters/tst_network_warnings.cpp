@@ -72,15 +72,15 @@ void Tst_Network_Warnings::warnings_data() {
     QTest::newRow("sound") << Changes{} << none << QStringList();
     QTest::newRow("mask with a hole")
         << Changes{key("Modbus_TCP_Slave_SM2", "0"), key("Modbus_TCP_Slave_SM3", "255")} << none
-        << QStringList{"Warning! Endpoint 1: the subnet mask 255.0.255.0 is not a run of ones "
+        << QStringList{"Warning! Modbus TCP Slave: the subnet mask 255.0.255.0 is not a run of ones "
                        "followed by zeros"};
     QTest::newRow("network address")
         << Changes{key("Modbus_TCP_Slave_IP4", "0")} << none
-        << QStringList{"Warning! Endpoint 1: the address 10.0.0.0 is the network address of its "
+        << QStringList{"Warning! Modbus TCP Slave: the address 10.0.0.0 is the network address of its "
                        "subnet"};
     QTest::newRow("broadcast address of endpoint 2")
         << Changes{key("Modbus_TCP_Slave_2_IP4", "255")} << none
-        << QStringList{"Warning! Endpoint 2: the address 10.0.1.255 is the broadcast address of "
+        << QStringList{"Warning! Modbus TCP Slave 2: the address 10.0.1.255 is the broadcast address of "
                        "its subnet"};
     // Two hosts on a point-to-point subnet have no network or broadcast address to avoid.
     QTest::newRow("mask of 31 bits")
@@ -88,7 +88,7 @@ void Tst_Network_Warnings::warnings_data() {
         << QStringList();
     QTest::newRow("gateway outside, switched on")
         << Changes{key("Modbus_TCP_Slave_GAT3", "9"), key("Modbus_TCP_Slave_EN_GAT", "1")} << none
-        << QStringList{"Warning! Endpoint 1: the gateway 10.0.9.1 lies outside the subnet of its "
+        << QStringList{"Warning! Modbus TCP Slave: the gateway 10.0.9.1 lies outside the subnet of its "
                        "address"};
     QTest::newRow("gateway is the endpoint's own address")
         << Changes{key("Modbus_TCP_Slave_GAT4", "2"), key("Modbus_TCP_Slave_EN_GAT", "1")} << none
@@ -134,13 +134,13 @@ void Tst_Network_Warnings::warnings_data() {
         << Changes{}
         << QList<Used_Addresses>{{QStringLiteral("Hall"),
                                   {QStringLiteral("10.9.9.9"), QStringLiteral("10.0.0.2")}}}
-        << QStringList{"Warning! Endpoint 1: the address 10.0.0.2 is also used by the "
+        << QStringList{"Warning! Modbus TCP Slave: the address 10.0.0.2 is also used by the "
                        "configuration Hall"};
     QTest::newRow("two at once")
         << Changes{key("Modbus_TCP_Slave_IP4", "255"), key("Modbus_TCP_Slave_2_SM4", "7")} << none
-        << QStringList{"Warning! Endpoint 1: the address 10.0.0.255 is the broadcast address of "
+        << QStringList{"Warning! Modbus TCP Slave: the address 10.0.0.255 is the broadcast address of "
                        "its subnet",
-                       "Warning! Endpoint 2: the subnet mask 255.255.255.7 is not a run of ones "
+                       "Warning! Modbus TCP Slave 2: the subnet mask 255.255.255.7 is not a run of ones "
                        "followed by zeros"};
 }
 

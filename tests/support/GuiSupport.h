@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeySequence>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -31,6 +33,43 @@ inline void When_Modal(std::function<void(QWidget *)> action) {
         } else if (++attempts > 3000) {
             qFatal("no modal dialog became active");
         }
+    });
+    timer->start();
+}
+
+// "Tab, Tab, Return": keys for Press_Keys.
+inline QStringList Keys(const char *keys) {
+    return QString::fromLatin1(keys).split(QStringLiteral(", "));
+}
+
+// Presses keys one after another, as a user types them ("Tab", "Return", "Shift+F10", "Menu",
+// "Esc", "Space", "Up", "Shift+Tab"), each to whatever takes the keyboard at that moment: an open
+// popup menu, else the focused widget. It runs from the event loop, so it goes on inside the
+// modal loops its keys open (a context menu, a dialog). popups counts the keys that found a
+// popup menu open.
+inline void Press_Keys(const QStringList &keys, int *popups = nullptr) {
+    auto *timer = new QTimer(qApp);
+    timer->setInterval(30);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, keys, popups, next = 0]() mutable {
+        if (next >= keys.size()) {
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
+        const QKeyCombination combination = QKeySequence(keys.at(next++))[0];
+        QWidget *target = QApplication::activePopupWidget();
+        if (target && popups)
+            ++*popups;
+        if (!target)
+            target = QApplication::focusWidget();
+        if (!target)
+            target = QApplication::activeWindow();
+        // Posted, so that a key which opens a modal loop returns this timer to the loop: a
+        // timer does not fire again while its own slot runs.
+        if (target)
+            QTimer::singleShot(0, target, [target, combination] {
+                QTest::keyClick(target, combination.key(), combination.keyboardModifiers());
+            });
     });
     timer->start();
 }

@@ -165,8 +165,8 @@ void Test_Modbus_Check::silent_and_unreachable_in_namespace() {
     QVERIFY(!results.at(0).Connected);
     QVERIFY(results.at(0).Elapsed_Ms >= 400);
     QCOMPARE(Endpoint_Summary(results.at(0)),
-             QStringLiteral("10.88.0.7:502 is silent: no answer within %1 ms")
-                 .arg(results.at(0).Elapsed_Ms));
+             QStringLiteral("10.88.0.7:502 is silent: no answer within %1")
+                 .arg(Seconds_Text(results.at(0).Elapsed_Ms)));
     QCOMPARE(results.at(1).State, Endpoint_State::No_Route);
     QVERIFY2(Endpoint_Summary(results.at(1))
                  .startsWith(QLatin1String("10.99.0.1:502 cannot be "
