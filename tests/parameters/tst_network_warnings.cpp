@@ -72,51 +72,61 @@ void Tst_Network_Warnings::warnings_data() {
     QTest::newRow("sound") << Changes{} << none << QStringList();
     QTest::newRow("mask with a hole")
         << Changes{key("Modbus_TCP_Slave_SM2", "0"), key("Modbus_TCP_Slave_SM3", "255")} << none
-        << QStringList{"Warning! Modbus TCP Slave: the subnet mask 255.0.255.0 is not a run of ones "
-                       "followed by zeros"};
+        << QStringList{
+               "Warning! Modbus TCP Slave: the subnet mask 255.0.255.0 is not a run of ones "
+               "followed by zeros"};
     QTest::newRow("network address")
         << Changes{key("Modbus_TCP_Slave_IP4", "0")} << none
-        << QStringList{"Warning! Modbus TCP Slave: the address 10.0.0.0 is the network address of its "
-                       "subnet"};
+        << QStringList{
+               "Warning! Modbus TCP Slave: the address 10.0.0.0 is the network address of its "
+               "subnet"};
     QTest::newRow("broadcast address of endpoint 2")
         << Changes{key("Modbus_TCP_Slave_2_IP4", "255")} << none
-        << QStringList{"Warning! Modbus TCP Slave 2: the address 10.0.1.255 is the broadcast address of "
-                       "its subnet"};
+        << QStringList{
+               "Warning! Modbus TCP Slave 2: the address 10.0.1.255 is the broadcast address of "
+               "its subnet"};
     // Two hosts on a point-to-point subnet have no network or broadcast address to avoid.
     QTest::newRow("mask of 31 bits")
         << Changes{key("Modbus_TCP_Slave_SM4", "254"), key("Modbus_TCP_Slave_IP4", "0")} << none
         << QStringList();
     QTest::newRow("gateway outside, switched on")
         << Changes{key("Modbus_TCP_Slave_GAT3", "9"), key("Modbus_TCP_Slave_EN_GAT", "1")} << none
-        << QStringList{"Warning! Modbus TCP Slave: the gateway 10.0.9.1 lies outside the subnet of its "
-                       "address"};
+        << QStringList{
+               "Warning! Modbus TCP Slave: the gateway 10.0.9.1 lies outside the subnet of its "
+               "address"};
     QTest::newRow("gateway is the endpoint's own address")
         << Changes{key("Modbus_TCP_Slave_GAT4", "2"), key("Modbus_TCP_Slave_EN_GAT", "1")} << none
-        << QStringList{"Warning! Endpoint 1: the gateway 10.0.0.2 is the endpoint's own address"};
+        << QStringList{
+               "Warning! Modbus TCP Slave: the gateway 10.0.0.2 is the endpoint's own address"};
     QTest::newRow("gateway is the network address")
         << Changes{key("Modbus_TCP_Slave_GAT4", "0"), key("Modbus_TCP_Slave_EN_GAT", "1")} << none
-        << QStringList{"Warning! Endpoint 1: the gateway 10.0.0.0 is the network or broadcast "
-                       "address of its subnet"};
+        << QStringList{
+               "Warning! Modbus TCP Slave: the gateway 10.0.0.0 is the network or broadcast "
+               "address of its subnet"};
     QTest::newRow("gateway is the broadcast address of endpoint 2")
         << Changes{key("Modbus_TCP_Slave_2_GAT4", "255"), key("Modbus_TCP_Slave_2_EN_GAT", "1")}
         << none
-        << QStringList{"Warning! Endpoint 2: the gateway 10.0.1.255 is the network or broadcast "
-                       "address of its subnet"};
+        << QStringList{
+               "Warning! Modbus TCP Slave 2: the gateway 10.0.1.255 is the network or broadcast "
+               "address of its subnet"};
     QTest::newRow("loopback address")
         << Changes{key("Modbus_TCP_Slave_IP1", "127")} << none
-        << QStringList{"Warning! Endpoint 1: the address 127.0.0.2 is a loopback or multicast "
-                       "address, which no device on a network answers at"};
+        << QStringList{
+               "Warning! Modbus TCP Slave: the address 127.0.0.2 is a loopback or multicast "
+               "address, which no device on a network answers at"};
     QTest::newRow("multicast address")
         << Changes{key("Modbus_TCP_Slave_2_IP1", "239")} << none
-        << QStringList{"Warning! Endpoint 2: the address 239.0.1.2 is a loopback or multicast "
-                       "address, which no device on a network answers at"};
+        << QStringList{
+               "Warning! Modbus TCP Slave 2: the address 239.0.1.2 is a loopback or multicast "
+               "address, which no device on a network answers at"};
     QTest::newRow("mask of 0.0.0.0")
         << Changes{key("Modbus_TCP_Slave_SM1", "0"), key("Modbus_TCP_Slave_SM2", "0"),
                    key("Modbus_TCP_Slave_SM3", "0"), key("Modbus_TCP_Slave_SM4", "0")}
         << none
-        << QStringList{"Warning! Endpoint 1: the subnet mask 0.0.0.0 puts every address in its "
-                       "subnet",
-                       "Warning! Both endpoints are on the subnet 0.0.0.0"};
+        << QStringList{
+               "Warning! Modbus TCP Slave: the subnet mask 0.0.0.0 puts every address in its "
+               "subnet",
+               "Warning! Both endpoints are on the subnet 0.0.0.0"};
     QTest::newRow("gateway outside, switched off")
         << Changes{key("Modbus_TCP_Slave_GAT3", "9")} << none << QStringList();
     QTest::newRow("gateway inside, switched on")
@@ -138,10 +148,11 @@ void Tst_Network_Warnings::warnings_data() {
                        "configuration Hall"};
     QTest::newRow("two at once")
         << Changes{key("Modbus_TCP_Slave_IP4", "255"), key("Modbus_TCP_Slave_2_SM4", "7")} << none
-        << QStringList{"Warning! Modbus TCP Slave: the address 10.0.0.255 is the broadcast address of "
-                       "its subnet",
-                       "Warning! Modbus TCP Slave 2: the subnet mask 255.255.255.7 is not a run of ones "
-                       "followed by zeros"};
+        << QStringList{
+               "Warning! Modbus TCP Slave: the address 10.0.0.255 is the broadcast address of "
+               "its subnet",
+               "Warning! Modbus TCP Slave 2: the subnet mask 255.255.255.7 is not a run of ones "
+               "followed by zeros"};
 }
 
 void Tst_Network_Warnings::warnings() {
