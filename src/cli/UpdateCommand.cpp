@@ -258,14 +258,6 @@ Update_Ending Update_Active_Configuration(const Update_Request &request) {
 
 namespace {
 
-// What each endpoint did in the check after the update, "answers/silent"; empty when none ran.
-QString Check_States(const QJsonObject &entry) {
-    QStringList states;
-    for (const QJsonValue &endpoint : entry.value(QStringLiteral("device_check")).toArray())
-        states << endpoint.toObject().value(QStringLiteral("state")).toString();
-    return states.join(QLatin1Char('/'));
-}
-
 int Run_History(const QCommandLineParser &parser, const QStringList &args) {
     Open_Program_Folder(parser);
     Open_Named_Configuration(args.at(0));

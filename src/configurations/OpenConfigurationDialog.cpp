@@ -4,8 +4,10 @@
 #include "configurations/ManageConfigurations.h"
 #include "language/LangStrings.h"
 #include "platform/CoreError.h"
+#include "platform/Paths.h"
 #include "shell/AppState.h"
 #include "shell/Messages.h"
+#include "update/RecordDialog.h"
 #include "widgets/DialogFrame.h"
 #include "widgets/Keys.h"
 #include "widgets/NameDialog.h"
@@ -71,7 +73,8 @@ Open_Configuration_Dialog::Open_Configuration_Dialog(QWidget *parent)
     Act_Duplicate = new QAction(this);
     Act_Rename = new QAction(this);
     Act_Delete = new QAction(this);
-    LB_Configurations->addActions({Act_Duplicate, Act_Rename, Act_Delete});
+    Act_Record = new QAction(this);
+    LB_Configurations->addActions({Act_Duplicate, Act_Rename, Act_Delete, Act_Record});
     LB_Configurations->setContextMenuPolicy(Qt::ActionsContextMenu);
     // The keys that open a context menu on Windows, on every platform and also where the
     // platform sends no context menu event for them.
@@ -79,6 +82,12 @@ Open_Configuration_Dialog::Open_Configuration_Dialog(QWidget *parent)
     connect(Act_Duplicate, &QAction::triggered, this, [this] { Duplicate_Or_Rename(false); });
     connect(Act_Rename, &QAction::triggered, this, [this] { Duplicate_Or_Rename(true); });
     connect(Act_Delete, &QAction::triggered, this, &Open_Configuration_Dialog::Delete_Selected);
+    connect(Act_Record, &QAction::triggered, this, [this] {
+        if (Active_Name.isEmpty())
+            return;
+        Record_Dialog record(this, Join_Path(App.Projects_Dir, Active_Name), Active_Name);
+        record.exec();
+    });
 
     resize(377, 351);
     setMinimumSize(260, 220);
@@ -91,6 +100,7 @@ void Open_Configuration_Dialog::Set_Lang() {
     Act_Duplicate->setText(Lang_Strings.at(665));
     Act_Rename->setText(Lang_Strings.at(666));
     Act_Delete->setText(Lang_Strings.at(667));
+    Act_Record->setText(Lang_Strings.at(732));
 }
 
 void Open_Configuration_Dialog::Load_Existing_Configuration() {

@@ -23,6 +23,7 @@ public:
     QAction *Act_Duplicate;
     QAction *Act_Rename;
     QAction *Act_Delete;
+    QAction *Act_Record; // shows the record of the selected configuration's updates
 
 protected:
     void FormShow() override;

@@ -291,6 +291,14 @@ const Default_Text Default_Texts[] = {
           "anew."},
     {705, "Error! The configuration %1 is being changed by %2 (process %3 on %4). Try again when "
           "it has finished."},
+    {732, "Record of updates"},
+    {733, "Record of updates: %1"},
+    {734, "Time (UTC)"},
+    {735, "Address"},
+    {736, "Option"},
+    {737, "Outcome"},
+    {738, "Seconds"},
+    {739, "Device check"},
     {740, "Warning! %1: the gateway %2 is the endpoint's own address"},
     {741, "Warning! %1: the gateway %2 is the network or broadcast address of its subnet"},
     {742, "Warning! %1: the address %2 is a loopback or multicast address, which no "

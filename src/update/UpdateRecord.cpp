@@ -153,6 +153,40 @@ Update_History Parse_Update_History(const QByteArray &text) {
     return history;
 }
 
+QString Check_States(const QJsonObject &entry) {
+    QStringList states;
+    for (const QJsonValue &endpoint : entry.value(QStringLiteral("device_check")).toArray())
+        states << endpoint.toObject().value(QStringLiteral("state")).toString();
+    return states.join(QLatin1Char('/'));
+}
+
+QList<Record_Row> Record_Rows(const Update_History &history) {
+    QList<Record_Row> rows;
+    for (auto entry = history.Entries.crbegin(); entry != history.Entries.crend(); ++entry) {
+        const auto text = [&entry](const char *key) {
+            return entry->value(QLatin1String(key)).toVariant().toString();
+        };
+        Record_Row row;
+        const QDateTime time = QDateTime::fromString(text("time"), Qt::ISODateWithMs);
+        row.Time =
+            time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : text("time");
+        row.Address = text("address");
+        row.Option = text("option");
+        QStringList outcome{text("outcome")};
+        if (entry->contains(QLatin1String("exit_code")))
+            outcome.front() += QStringLiteral(" with exit code ") + text("exit_code");
+        if (!text("reason").isEmpty())
+            outcome << text("reason");
+        row.Outcome = outcome.join(QStringLiteral(": "));
+        row.Seconds =
+            QString::number(entry->value(QLatin1String("elapsed_ms")).toDouble() / 1000, 'f', 1);
+        row.Check = Check_States(*entry);
+        row.Raw = QString::fromUtf8(QJsonDocument(*entry).toJson(QJsonDocument::Compact));
+        rows << row;
+    }
+    return rows;
+}
+
 Update_History Read_Update_History(const QString &proj_dir) {
     const QString path = Join_Path(proj_dir, Update_Record_File_Name);
     if (!QFileInfo::exists(path))

@@ -80,6 +80,27 @@ struct Update_History {
 };
 Update_History Parse_Update_History(const QByteArray &text);
 
+// What each endpoint did in the entry's check after the update, "answers/silent"; empty when
+// none ran.
+QString Check_States(const QJsonObject &entry);
+
+// One entry as the window's view of the record shows it: the time (UTC), the address, the
+// option, the outcome in words (with the updater's exit code and the reason), the seconds it
+// took, what each endpoint did in the check afterwards ("answers/silent") and the entry as one
+// line of JSON (its keys in order).
+struct Record_Row {
+    QString Time;
+    QString Address;
+    QString Option;
+    QString Outcome;
+    QString Seconds;
+    QString Check;
+    QString Raw;
+};
+
+// The entries newest first.
+QList<Record_Row> Record_Rows(const Update_History &history);
+
 // The record of the configuration in proj_dir; an empty one when there is none. Throws
 // Core_Error when it cannot be read.
 Update_History Read_Update_History(const QString &proj_dir);

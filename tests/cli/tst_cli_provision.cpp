@@ -100,6 +100,7 @@ private slots:
     void listShapes();
     void spreadsheetExports_data();
     void spreadsheetExports();
+    void eachWarningOnce();
     void batchChecksBeforeTheFirstDevice_data();
     void batchChecksBeforeTheFirstDevice();
     void provisionKeepsGoingPastSilentDevice();
@@ -288,6 +289,31 @@ void Tst_Cli_Provision::spreadsheetExports() {
     QVERIFY2(result.Out.contains(planned), qPrintable(result.Out));
     const QString note = "cf20914-cli: note: the file is not UTF-8 text; it is read in ";
     QCOMPARE(result.Err.contains(note), ansi);
+}
+
+// A network warning is printed once, as a warning or with --strict as an error.
+void Tst_Cli_Provision::eachWarningOnce() {
+    const Cli_Program program;
+    program.Add_Updater();
+    program.Add_Firmware();
+    Write_Test_File(program.file(QStringLiteral("devices.csv")),
+                    "name,address\nA,10.0.0.2\nB,10.0.0.3\n");
+    const QString warning = "line 2: Warning! Modbus TCP Slave 2: the address 192.168.0.6 is also "
+                            "used by "
+                            "the configuration B";
+    for (const bool strict : {false, true}) {
+        QStringList arguments{QStringLiteral("provision"),
+                              program.file(QStringLiteral("devices.csv")),
+                              QStringLiteral("--dry-run")};
+        if (strict)
+            arguments << QStringLiteral("--strict");
+        const Cli_Result result = program.Run(arguments);
+        QCOMPARE(result.Exit, strict ? 1 : 0);
+        QCOMPARE(result.Err.count(warning), 1);
+        QVERIFY2(
+            result.Err.contains((strict ? "cf20914-cli: " : "cf20914-cli: warning: ") + warning),
+            qPrintable(result.Err));
+    }
 }
 
 void Tst_Cli_Provision::batchChecksBeforeTheFirstDevice_data() {
@@ -644,10 +670,11 @@ void Tst_Cli_Provision::warningsOfSetAndValidate() {
     // Endpoint 1 of Yard takes Hall's address 192.168.0.5 and a gateway outside its subnet.
     const QStringList changes{QStringLiteral("Modbus_TCP_Slave_GAT3=9"),
                               QStringLiteral("Modbus_TCP_Slave_EN_GAT=1")};
-    const QString gateway = QStringLiteral(
-        "Warning! Modbus TCP Slave: the gateway 192.168.9.1 lies outside the subnet of its address");
-    const QString used = QStringLiteral("Warning! Modbus TCP Slave: the address 192.168.0.5 is also "
-                                        "used by the configuration Hall");
+    const QString gateway = QStringLiteral("Warning! Modbus TCP Slave: the gateway 192.168.9.1 "
+                                           "lies outside the subnet of its address");
+    const QString used =
+        QStringLiteral("Warning! Modbus TCP Slave: the address 192.168.0.5 is also "
+                       "used by the configuration Hall");
 
     const Cli_Result strict =
         program.Run(QStringList{QStringLiteral("set"), QStringLiteral("Yard")} + changes +

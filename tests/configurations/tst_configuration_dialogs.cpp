@@ -6,10 +6,13 @@
 #include "configurations/NewConfigurationDialog.h"
 #include "configurations/OpenConfigurationDialog.h"
 #include "shell/AppState.h"
+#include "update/RecordDialog.h"
 #include "widgets/NameDialog.h"
 
 #include <QDir>
 #include <QHelpEvent>
+#include <QInputDialog>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QTest>
 #include <QToolTip>
@@ -63,6 +66,7 @@ private slots:
     void open_keys_data();
     void open_keys();
     void rename_dialog_fits_a_long_name();
+    void open_context_menu_shows_the_record();
     void restore_keeps_what_was_chosen();
     void search_ignores_case_of_a_to_z_only_data();
     void search_ignores_case_of_a_to_z_only();
@@ -372,7 +376,8 @@ void Test_Configuration_Dialogs::open_context_menu_duplicates_renames_deletes() 
         auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
         QCOMPARE(open->LB_Configurations->contextMenuPolicy(), Qt::ActionsContextMenu);
         QCOMPARE(open->LB_Configurations->actions(),
-                 (QList<QAction *>{open->Act_Duplicate, open->Act_Rename, open->Act_Delete}));
+                 (QList<QAction *>{open->Act_Duplicate, open->Act_Rename, open->Act_Delete,
+                                   open->Act_Record}));
         QCOMPARE(open->Act_Delete->text(), QStringLiteral("Delete"));
 
         When_Modal([&](QWidget *modal) {
@@ -444,9 +449,9 @@ void Test_Configuration_Dialogs::open_keys_data() {
     QTest::newRow("Esc") << Keys("Esc") << "cancelled" << false << false;
     QTest::newRow("Shift+F10 opens the menu, Esc closes it, Enter opens")
         << Keys("Shift+F10, Esc, Return") << "Beta" << true << false;
-    // Delete is the menu's last line; its question is one whose Enter answers No.
+    // Delete is the line above the menu's last; its question is one whose Enter answers No.
     QTest::newRow("Menu key, Delete, Enter")
-        << Keys("Menu, Up, Return, Esc") << "cancelled" << true << true;
+        << Keys("Menu, Up, Up, Return, Esc") << "cancelled" << true << true;
 }
 
 void Test_Configuration_Dialogs::open_keys() {
@@ -500,6 +505,58 @@ void Test_Configuration_Dialogs::rename_dialog_fits_a_long_name() {
              qPrintable(wide.L_Caption->text()));
     QCOMPARE(wide.L_Caption->toolTip(), endless);
     QCOMPARE(wide.Name(), endless);
+}
+
+// The record of the selected configuration's updates, newest first, each row's line in its
+// tooltip; a start whose end never came says so.
+void Test_Configuration_Dialogs::open_context_menu_shows_the_record() {
+    Program_Folder program;
+    Message_Recorder messages;
+    QDir(program.path()).mkpath(QStringLiteral("PROJECTS/Beta"));
+    const QByteArray older =
+        R"({"time":"2026-12-01T08:00:00.000Z","address":"10.0.0.2","option":2,)"
+        R"("outcome":"updater ended","exit_code":0,"elapsed_ms":4200,)"
+        R"("device_check":[{"state":"answers"},{"state":"silent"}]})";
+    const QByteArray newer =
+        R"({"time":"2026-12-02T09:30:00.000Z","address":"10.0.0.3","option":0,)"
+        R"("outcome":"updater started","run":"r1","elapsed_ms":900})";
+    Write_Test_File(program.file(QStringLiteral("PROJECTS/Beta/updates.jsonl")),
+                    older + '\n' + newer + '\n');
+    auto main = Start_Program(program.path());
+    Open_Configuration(QStringLiteral("Beta"));
+    QList<QStringList> rows;
+    QString tooltip;
+    QString title;
+    When_Modal([&](QWidget *dialog) {
+        auto *open = static_cast<Open_Configuration_Dialog *>(dialog);
+        QCOMPARE(open->Act_Record->text(), QStringLiteral("Record of updates"));
+        When_Modal([&](QWidget *modal) {
+            auto *record = qobject_cast<Record_Dialog *>(modal);
+            QVERIFY(record);
+            title = record->windowTitle();
+            for (int r = 0; r < record->Table->rowCount(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < record->Table->columnCount(); ++c)
+                    cells << record->Table->item(r, c)->text();
+                rows << cells;
+            }
+            tooltip = record->Table->item(1, 3)->toolTip();
+            record->reject();
+        });
+        open->Act_Record->trigger();
+        open->reject();
+    });
+    QTest::mouseClick(main->Btn_Open, Qt::LeftButton);
+    QCOMPARE(title, QStringLiteral("Record of updates: Beta"));
+    const auto row = [](const char *text) {
+        return QString::fromUtf8(text).split(QLatin1Char('|'));
+    };
+    QCOMPARE(rows, (QList<QStringList>{
+                       row("2026-12-02 09:30:00|10.0.0.3|0|ended unseen|0.9|"),
+                       row("2026-12-01 08:00:00|10.0.0.2|2|updater ended with exit code 0|4.2|"
+                           "answers/silent")}));
+    QCOMPARE(QJsonDocument::fromJson(tooltip.toUtf8()), QJsonDocument::fromJson(older));
+    QVERIFY2(messages.Shown.isEmpty(), qPrintable(messages.Texts()));
 }
 
 void Test_Configuration_Dialogs::open_preselects_exact_name() {

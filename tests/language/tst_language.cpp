@@ -66,7 +66,7 @@ void Test_Language::defaults() {
     };
     for (const auto &[index, text] : expected)
         QCOMPARE(Lang_Strings.at(index), QLatin1String(text));
-    QCOMPARE(Lang_Strings.count(QStringLiteral(" ")), 477);
+    QCOMPARE(Lang_Strings.count(QStringLiteral(" ")), 469);
 }
 
 void Test_Language::entry_lines_data() {
