@@ -4,6 +4,7 @@
 #include "platform/CoreError.h"
 #include "platform/InputFile.h"
 #include "platform/Paths.h"
+#include "platform/SafeFile.h"
 #include "shell/AppState.h"
 
 #include <QCryptographicHash>
@@ -66,6 +67,7 @@ QByteArray Update_Record_Line(const Update_Entry &entry) {
 
 void Append_Update_Record(const QString &proj_dir, const Update_Entry &entry) {
     QFile file(Join_Path(proj_dir, Update_Record_File_Name));
+    Refuse_Links(file.fileName());
     const auto fail = [&file] {
         return Core_Error(QStringLiteral("Cannot write %1: %2")
                               .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));

@@ -1,9 +1,11 @@
 #include "UpdaterLaunch.h"
+#include "configurations/ConfigurationLock.h"
 
 #include "language/LangStrings.h"
 #include "platform/CoreError.h"
 #include "platform/NamedEvent.h"
 #include "platform/ProcessLaunch.h"
+#include "shell/AppState.h"
 #include "update/JobFile.h"
 #include "update/UpdateLock.h"
 
@@ -84,10 +86,21 @@ QString Updater_Wait_Text(qint64 elapsed_ms) {
 Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()> &write_job,
                               int limit_ms,
                               const std::function<void(const Update_Progress &)> &step) {
-    Update_Lock lock(QFileInfo(updater).path());
-    switch (lock.Take(limit_ms, [&step](qint64 elapsed_ms, const Update_Lock_Holder &holder) {
+    const auto waiting = [&step](qint64 elapsed_ms, const Update_Lock_Holder &holder) {
         step({true, elapsed_ms, holder});
-    })) {
+    };
+    Update_Outcome outcome;
+    if (!App.Proj_Dir.isEmpty()) {
+        outcome.Configuration_Hold = std::make_shared<Configuration_Lock>(App.Proj_Dir);
+        if (!outcome.Configuration_Hold->Join_Or_Take(limit_ms, waiting))
+            return {Update_Run::Folder_Busy, outcome.Configuration_Hold->Busy_Text()};
+        if (!QFileInfo(App.Proj_Dir).isDir())
+            return {Update_Run::Not_Started,
+                    QStringLiteral("The configuration %1 was renamed or deleted meanwhile.")
+                        .arg(App.Proj_Name)};
+    }
+    Update_Lock lock(QFileInfo(updater).path());
+    switch (lock.Take(limit_ms, waiting)) {
     case Update_Lock::Take_Result::Taken:
         break;
     case Update_Lock::Take_Result::Busy:
@@ -96,6 +109,11 @@ Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()
         return {Update_Run::Folder_Busy, Foreign_Lock_Text(lock.Path(), lock.Holder())};
     }
     write_job();
+    const auto locks = [&lock, &outcome](const std::function<void(Holder_Lock &)> &act) {
+        act(lock);
+        if (outcome.Configuration_Hold)
+            act(outcome.Configuration_Hold->File());
+    };
     Updater_End end;
     try {
         end = Run_And_Wait(
@@ -103,15 +121,20 @@ Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()
             [&step](qint64 elapsed_ms) {
                 step({false, elapsed_ms, {}});
             },
-            [&lock](qint64 pid) { lock.Add_Updater(pid); });
+            [&locks](qint64 pid) { locks([pid](Holder_Lock &held) { held.Add_Updater(pid); }); });
     } catch (const Core_Error &error) {
-        return {Update_Run::Not_Started, error.message()};
+        outcome.Reason = error.message();
+        return outcome;
     }
+    outcome.Elapsed_Ms = end.Elapsed_Ms;
     if (!end.Ended) {
-        lock.Leave_To_Updater();
-        return {Update_Run::Wait_Ran_Out, QString(), 0, end.Elapsed_Ms};
+        locks([](Holder_Lock &held) { held.Leave_To_Updater(); });
+        outcome.Result = Update_Run::Wait_Ran_Out;
+        return outcome;
     }
-    return {Update_Run::Updater_Ended, QString(), end.Exit_Code, end.Elapsed_Ms};
+    outcome.Result = Update_Run::Updater_Ended;
+    outcome.Exit_Code = end.Exit_Code;
+    return outcome;
 }
 
 QString Update_End_Text(const Update_Outcome &outcome) {
