@@ -2,7 +2,6 @@
 
 #include "image/Bank.h"
 #include "platform/CoreError.h"
-#include "platform/InputFile.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 #include "shell/AppState.h"
@@ -16,9 +15,6 @@
 #include <QJsonParseError>
 
 namespace {
-
-// Some ten thousand updates; a longer record is read in no part rather than in part.
-constexpr qint64 Record_Read_Limit = 16 * 1024 * 1024;
 
 QString Sha256(const QByteArray &bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
@@ -40,7 +36,7 @@ QByteArray Update_Record_Line(const Update_Entry &entry) {
         {QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)},
         {QStringLiteral("version"), Own_Version},
         {QStringLiteral("source"), entry.Source},
-        {QStringLiteral("address"), entry.Address},
+        {QStringLiteral("address"), entry.Address.left(Record_Text_Limit)},
         {QStringLiteral("option"), entry.Option},
         {QStringLiteral("read_back"), entry.Read_Back},
         {QStringLiteral("outcome"), entry.Outcome},
@@ -59,7 +55,7 @@ QByteArray Update_Record_Line(const Update_Entry &entry) {
     if (entry.Outcome == Update_Result::Updater_Ended)
         line.insert(QStringLiteral("exit_code"), entry.Exit_Code);
     if (!entry.Reason.isEmpty())
-        line.insert(QStringLiteral("reason"), entry.Reason);
+        line.insert(QStringLiteral("reason"), entry.Reason.left(Record_Text_Limit));
     if (!entry.Device_Check.isEmpty())
         line.insert(QStringLiteral("device_check"), entry.Device_Check);
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
@@ -86,28 +82,60 @@ void Append_Update_Record(const QString &proj_dir, const Update_Entry &entry) {
         throw fail();
 }
 
+namespace {
+
+// One line of the record, the line_number-th: an entry, or a warning when it is none.
+void Take_Line(const QByteArray &line, qsizetype line_number,
+               const std::function<void(const QJsonObject &)> &entry,
+               const std::function<void(const QString &)> &warning) {
+    if (line.trimmed().isEmpty())
+        return;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        warning(QStringLiteral("line %1 is no complete entry and is skipped").arg(line_number));
+    else
+        entry(document.object());
+}
+
+} // namespace
+
 Update_History Parse_Update_History(const QByteArray &text) {
     Update_History history;
     const QList<QByteArray> lines = text.split('\n');
-    for (int n = 0; n < lines.size(); ++n) {
-        const QByteArray &line = lines.at(n);
-        if (line.trimmed().isEmpty())
-            continue;
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
-        if (error.error != QJsonParseError::NoError || !document.isObject()) {
-            history.Warnings
-                << QStringLiteral("line %1 is no complete entry and is skipped").arg(n + 1);
-            continue;
-        }
-        history.Entries << document.object();
-    }
+    for (qsizetype n = 0; n < lines.size(); ++n)
+        Take_Line(
+            lines.at(n), n + 1, [&history](const QJsonObject &entry) { history.Entries << entry; },
+            [&history](const QString &warning) { history.Warnings << warning; });
     return history;
 }
 
-Update_History Read_Update_History(const QString &proj_dir) {
+void Read_Update_History(const QString &proj_dir,
+                         const std::function<void(const QJsonObject &)> &entry,
+                         const std::function<void(const QString &)> &warning) {
     const QString path = Join_Path(proj_dir, Update_Record_File_Name);
     if (!QFileInfo::exists(path))
-        return {};
-    return Parse_Update_History(Read_Input_File(path, Record_Read_Limit));
+        return;
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        throw Core_Error(QStringLiteral("Cannot read %1: %2")
+                             .arg(QDir::toNativeSeparators(path),
+                                  QFileInfo(path).isFile() ? file.errorString()
+                                                           : QStringLiteral("not a regular file")));
+    for (qsizetype number = 1; !file.atEnd(); ++number) {
+        QByteArray line = file.readLine(Record_Line_Limit + 1);
+        if (line.endsWith('\n') || file.atEnd()) {
+            Take_Line(line, number, entry, warning);
+            continue;
+        }
+        // Longer than any line written: passed over in pieces of the limit.
+        while (!line.endsWith('\n') && !file.atEnd())
+            line = file.readLine(Record_Line_Limit + 1);
+        warning(QStringLiteral("line %1 is longer than %2 bytes and is skipped")
+                    .arg(number)
+                    .arg(Record_Line_Limit));
+    }
+    if (file.error() != QFileDevice::NoError)
+        throw Core_Error(QStringLiteral("Cannot read %1: %2")
+                             .arg(QDir::toNativeSeparators(path), file.errorString()));
 }

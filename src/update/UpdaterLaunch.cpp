@@ -90,23 +90,28 @@ Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()
         step({true, elapsed_ms, holder});
     };
     Update_Outcome outcome;
+    const auto ended = [&outcome](Update_Run result, const QString &reason) {
+        outcome.Result = result;
+        outcome.Reason = reason;
+        return outcome;
+    };
     if (!App.Proj_Dir.isEmpty()) {
         outcome.Configuration_Hold = std::make_shared<Configuration_Lock>(App.Proj_Dir);
         if (!outcome.Configuration_Hold->Join_Or_Take(limit_ms, waiting))
-            return {Update_Run::Folder_Busy, outcome.Configuration_Hold->Busy_Text()};
+            return ended(Update_Run::Folder_Busy, outcome.Configuration_Hold->Busy_Text());
         if (!QFileInfo(App.Proj_Dir).isDir())
-            return {Update_Run::Not_Started,
-                    QStringLiteral("The configuration %1 was renamed or deleted meanwhile.")
-                        .arg(App.Proj_Name)};
+            return ended(Update_Run::Not_Started,
+                         QStringLiteral("The configuration %1 was renamed or deleted meanwhile.")
+                             .arg(App.Proj_Name));
     }
     Update_Lock lock(QFileInfo(updater).path());
     switch (lock.Take(limit_ms, waiting)) {
     case Update_Lock::Take_Result::Taken:
         break;
     case Update_Lock::Take_Result::Busy:
-        return {Update_Run::Folder_Busy, Update_Busy_Text(lock.Holder())};
+        return ended(Update_Run::Folder_Busy, Update_Busy_Text(lock.Holder()));
     case Update_Lock::Take_Result::Foreign:
-        return {Update_Run::Folder_Busy, Foreign_Lock_Text(lock.Path(), lock.Holder())};
+        return ended(Update_Run::Folder_Busy, Foreign_Lock_Text(lock.Path(), lock.Holder()));
     }
     write_job();
     const auto locks = [&lock, &outcome](const std::function<void(Holder_Lock &)> &act) {
@@ -123,8 +128,7 @@ Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()
             },
             [&locks](qint64 pid) { locks([pid](Holder_Lock &held) { held.Add_Updater(pid); }); });
     } catch (const Core_Error &error) {
-        outcome.Reason = error.message();
-        return outcome;
+        return ended(Update_Run::Not_Started, error.message());
     }
     outcome.Elapsed_Ms = end.Elapsed_Ms;
     if (!end.Ended) {
