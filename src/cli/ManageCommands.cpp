@@ -13,6 +13,7 @@
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 #include "shell/AppState.h"
+#include "shell/Conversions.h"
 #include "shell/SettingsFile.h"
 
 #include <QDir>
@@ -39,8 +40,9 @@ void Follow_In_Settings(const QString &name, const QString &new_name) {
     if (settings.Proj_Name != name)
         return;
     if (Window_Running(App.App_Dir)) {
-        Err() << "cf20914-cli: note: the window of this program folder runs; open " << new_name
-              << " there, as it still remembers " << name << '\n';
+        Err() << "cf20914-cli: note: the window of this program folder runs; open "
+              << Escape_Controls(new_name) << " there, as it still remembers "
+              << Escape_Controls(name) << '\n';
         return;
     }
     settings.Proj_Name = new_name;

@@ -59,7 +59,7 @@ int Check_Parameters(const ParGen_Params &params, const QString &name, bool stri
         return Refuse(Lang_Strings.at(*failed));
     const QStringList warnings = Network_Warnings(params, Addresses_In_Use(App.Projects_Dir, name));
     for (const QString &warning : warnings)
-        Err() << "cf20914-cli: " << (strict ? "" : "warning: ") << warning << '\n';
+        Err() << "cf20914-cli: " << (strict ? "" : "warning: ") << Escape_Controls(warning) << '\n';
     return strict && !warnings.isEmpty() ? 1 : 0;
 }
 

@@ -16,6 +16,7 @@
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 #include "shell/AppState.h"
+#include "shell/Conversions.h"
 #include "update/JobFile.h"
 #include "update/UpdatePlan.h"
 
@@ -124,7 +125,8 @@ Device_Outcome Provision_Device(const Planned_Device &device, int verify_s) {
             outcome.Reason += QStringLiteral("; the new configuration could not be removed");
         return outcome;
     };
-    Err() << "== " << device.Row.Name << " (line " << device.Row.Line << ")\n" << Qt::flush;
+    Err() << "== " << Escape_Controls(device.Row.Name) << " (line " << device.Row.Line << ")\n"
+          << Qt::flush;
     outcome.Step = QStringLiteral("create");
     // The configuration is made and set under its lock; the update reads it as it stands then.
     auto lock = Hold_Configuration(Join_Path(App.Projects_Dir, device.Row.Name));
@@ -189,7 +191,7 @@ void Print_Summary(const QList<Device_Outcome> &outcomes) {
         QString line;
         for (qsizetype c = 0; c < row.size(); ++c)
             line += row.at(c).leftJustified(widths[c] + 2);
-        Out() << line.trimmed() << '\n';
+        Out() << Escape_Controls(line.trimmed()) << '\n';
     }
 }
 
@@ -241,7 +243,7 @@ int Run_Provision(const QCommandLineParser &parser, const QStringList &args) {
     const QList<Planned_Device> plan = Plan_Devices(list, errors, warnings);
     const bool strict = parser.isSet(QStringLiteral("strict"));
     for (const QString &warning : warnings)
-        Err() << "cf20914-cli: " << (strict ? "" : "warning: ") << warning << '\n';
+        Err() << "cf20914-cli: " << (strict ? "" : "warning: ") << Escape_Controls(warning) << '\n';
     if (strict)
         errors << warnings;
     if (!errors.isEmpty()) {
@@ -253,13 +255,13 @@ int Run_Provision(const QCommandLineParser &parser, const QStringList &args) {
             errors.begin(), errors.end(),
             [&line_of](const QString &a, const QString &b) { return line_of(a) < line_of(b); });
         for (const QString &error : errors)
-            Err() << "cf20914-cli: " << error << '\n';
+            Err() << "cf20914-cli: " << Escape_Controls(error) << '\n';
         Err() << "cf20914-cli: nothing was changed\n";
         return 1;
     }
     if (parser.isSet(QStringLiteral("dry-run"))) {
         for (const Planned_Device &device : plan)
-            Out() << Plan_Text(device) << '\n';
+            Out() << Escape_Controls(Plan_Text(device)) << '\n';
         return 0;
     }
 

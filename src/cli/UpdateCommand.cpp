@@ -55,7 +55,7 @@ public:
         Shown = progress.Elapsed_Ms / 1000;
         const QString text = progress.Waiting_For_Lock ? Update_Progress_Text(progress)
                                                        : Updater_Wait_Text(progress.Elapsed_Ms);
-        Err() << '\r' << text << "\x1b[K" << Qt::flush;
+        Err() << '\r' << Escape_Controls(text) << "\x1b[K" << Qt::flush;
     }
 
 private:
@@ -80,7 +80,7 @@ int Recorded(Update_Entry &entry, const QElapsedTimer &clock, int exit_code) {
     try {
         Append_Update_Record(App.Proj_Dir, entry);
     } catch (const Core_Error &error) {
-        Err() << "cf20914-cli: warning: " << error.message() << '\n';
+        Err() << "cf20914-cli: warning: " << Escape_Controls(error.message()) << '\n';
     }
     return exit_code;
 }

@@ -35,19 +35,20 @@ bool Configuration_Lock::Acquire(
         if (step)
             step(elapsed, holder);
     };
+    // The system's own reason for a lock file that cannot be made is often no more than "no
+    // such file" for its temporary file; what to do about it is to let the folder be written.
+    const Core_Error unwritable(
+        QStringLiteral("Cannot create %1: its folder may not be written").arg(Lock.Path()));
+    Refuse_Links(Lock.Path());
+    if (!QDir().mkdir(Folder) && !QFileInfo(Folder).isDir())
+        throw unwritable;
     try {
-        Refuse_Links(Lock.Path());
-        QDir().mkdir(Folder);
         const Holder_Lock::Take_Result result =
             join ? Lock.Join_Or_Take(limit_ms, each) : Lock.Take(limit_ms, each);
         return result == Holder_Lock::Take_Result::Taken;
     } catch (const Core_Error &) {
-        // The system's own reason for a lock file that cannot be made is "permission denied"
-        // on the temporary file; what to do about it is to let the folder be written.
-        const QFileInfo folder(Folder);
-        if (!(folder.isDir() ? folder : QFileInfo(folder.path())).isWritable())
-            throw Core_Error(
-                QStringLiteral("Cannot create %1: its folder may not be written").arg(Lock.Path()));
+        if (!QFileInfo(Folder).isWritable())
+            throw unwritable;
         throw;
     }
 }

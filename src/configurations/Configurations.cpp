@@ -139,7 +139,7 @@ Create_Result Create_Configuration(const QString &name,
     if (fill)
         fill(made);
     if (!QDir().rename(made, folder))
-        return QFileInfo::exists(folder) ? Create_Folder_Exists : Create_Name_Refused;
+        return QFileInfo(folder).isDir() ? Create_Folder_Exists : Create_Name_Refused;
     App.Proj_Name = name;
     App.Proj_Dir = folder;
     Set_Files();

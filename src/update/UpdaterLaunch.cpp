@@ -95,15 +95,6 @@ Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()
         outcome.Reason = reason;
         return outcome;
     };
-    if (!App.Proj_Dir.isEmpty()) {
-        outcome.Configuration_Hold = std::make_shared<Configuration_Lock>(App.Proj_Dir);
-        if (!outcome.Configuration_Hold->Join_Or_Take(limit_ms, waiting))
-            return ended(Update_Run::Folder_Busy, outcome.Configuration_Hold->Busy_Text());
-        if (!QFileInfo(App.Proj_Dir).isDir())
-            return ended(Update_Run::Not_Started,
-                         QStringLiteral("The configuration %1 was renamed or deleted meanwhile.")
-                             .arg(App.Proj_Name));
-    }
     Update_Lock lock(QFileInfo(updater).path());
     switch (lock.Take(limit_ms, waiting)) {
     case Update_Lock::Take_Result::Taken:
@@ -112,6 +103,17 @@ Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()
         return ended(Update_Run::Folder_Busy, Update_Busy_Text(lock.Holder()));
     case Update_Lock::Take_Result::Foreign:
         return ended(Update_Run::Folder_Busy, Foreign_Lock_Text(lock.Path(), lock.Holder()));
+    }
+    // Every update of a configuration holds the program folder's lock first, so one that holds
+    // this configuration is waited for there; here only a short change of it is.
+    if (!App.Proj_Dir.isEmpty()) {
+        outcome.Configuration_Hold = std::make_shared<Configuration_Lock>(App.Proj_Dir);
+        if (!outcome.Configuration_Hold->Join_Or_Take(limit_ms, waiting))
+            return ended(Update_Run::Folder_Busy, outcome.Configuration_Hold->Busy_Text());
+        if (!QFileInfo(App.Proj_Dir).isDir())
+            return ended(Update_Run::Not_Started,
+                         QStringLiteral("The configuration %1 was renamed or deleted meanwhile.")
+                             .arg(App.Proj_Name));
     }
     write_job();
     const auto locks = [&lock, &outcome](const std::function<void(Holder_Lock &)> &act) {

@@ -60,9 +60,9 @@ struct Update_Progress {
     Update_Lock_Holder Holder; // the lock's holder waited for
 };
 
-// One update from the job on: takes the lock of the active configuration (joining it when
-// this process holds it already) and the update lock of the updater's folder (waiting at most
-// limit_ms for each), writes the job with write_job, starts the updater and
+// One update from the job on: takes the update lock of the updater's folder and the lock of
+// the active configuration (joining it when this process holds it already), waiting at most
+// limit_ms for each, writes the job with write_job, starts the updater and
 // waits for it at most limit_ms. The locks name the updater and are freed when it ends (the
 // configuration's with the outcome); an updater that outlives the wait keeps both until it
 // ends. A configuration that is gone once its lock is taken (renamed or deleted meanwhile)
