@@ -23,6 +23,7 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -123,6 +124,7 @@ private slots:
     void crossingCopiesTakeTurns();
     void copiesAndScratchFolders();
     void historyOfAnySize();
+    void changesWaitForARunningUpdate();
     void outsideTextNeverRaw_data();
     void outsideTextNeverRaw();
 };
@@ -470,6 +472,49 @@ void Tst_Cli_Sturdy::historyOfAnySize() {
     const Cli_Result all = program.Run({QStringLiteral("history"), QStringLiteral("S2")});
     QCOMPARE(all.Exit, 0);
     QCOMPARE(all.Out.count(QLatin1Char('\n')), 1 + 20000 + 1);
+}
+
+// An update holds its configuration while its updater runs, after its own wait too: rename,
+// copy and delete wait for it and say so, and its image and record stay where it runs.
+void Tst_Cli_Sturdy::changesWaitForARunningUpdate() {
+    const Cli_Program program;
+    program.Add_Configuration(QStringLiteral("S2"), Saved_Par_Gen({}));
+    program.Add_Firmware();
+    program.Add_Held_Updater();
+    QProcess update;
+    // The update's own wait runs out first; its updater runs on and keeps the configuration.
+    if (const auto ended = Start_Holding_Update(
+            update,
+            program.Arguments({QStringLiteral("update"), QStringLiteral("S2"),
+                               QStringLiteral("--ip"), QStringLiteral("127.0.0.1"),
+                               QStringLiteral("--option"), QStringLiteral("2"),
+                               QStringLiteral("--wait"), QStringLiteral("1")}),
+            [&program] { return !program.Record().isEmpty(); })) {
+        if (!Icmp_Allowed(*ended))
+            QSKIP("this user may not open an ICMP socket");
+        QFAIL(qPrintable(ended->Err));
+    }
+    const auto release = qScopeGuard([&program] { program.Release_Updater(); });
+    QCOMPARE(Finish_Cli(update).Exit, 4);
+    for (const QStringList &arguments :
+         {QStringList{QStringLiteral("rename"), QStringLiteral("S2"), QStringLiteral("S3")},
+          QStringList{QStringLiteral("delete"), QStringLiteral("S2"), QStringLiteral("--yes")}}) {
+        const Cli_Result result = program.Run(arguments);
+        QCOMPARE(result.Exit, 5);
+        QVERIFY2(result.Err.startsWith(QLatin1String("cf20914-cli: waiting for the update of S2 "
+                                                     "to end (")),
+                 qPrintable(result.Err));
+        QVERIFY2(result.Err.contains(QLatin1String("The configuration S2 is being changed")),
+                 qPrintable(result.Err));
+    }
+    QVERIFY(QFileInfo::exists(program.file(QStringLiteral("PROJECTS/S2/bin/bank.bin"))));
+    // Once the updater ends, the configuration is free again.
+    program.Release_Updater();
+    QTRY_VERIFY_WITH_TIMEOUT(program.Record().endsWith(QLatin1String("ended\n")), 20000);
+    QCOMPARE(program.Run({QStringLiteral("rename"), QStringLiteral("S2"), QStringLiteral("S3")})
+                 .Exit,
+             0);
+    QCOMPARE(Update_Records(program, QStringLiteral("S3")).size(), 1);
 }
 
 // Every text from outside reaches stdout and stderr escaped: a hostile folder name, parameter
