@@ -511,9 +511,9 @@ void Tst_Cli_Sturdy::changesWaitForARunningUpdate() {
     // Once the updater ends, the configuration is free again.
     program.Release_Updater();
     QTRY_VERIFY_WITH_TIMEOUT(program.Record().endsWith(QLatin1String("ended\n")), 20000);
-    QCOMPARE(program.Run({QStringLiteral("rename"), QStringLiteral("S2"), QStringLiteral("S3")})
-                 .Exit,
-             0);
+    QCOMPARE(
+        program.Run({QStringLiteral("rename"), QStringLiteral("S2"), QStringLiteral("S3")}).Exit,
+        0);
     QCOMPARE(Update_Records(program, QStringLiteral("S3")).size(), 1);
 }
 
