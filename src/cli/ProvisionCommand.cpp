@@ -137,7 +137,12 @@ Device_Outcome Provision_Device(const Planned_Device &device, int verify_s) {
         if (device.Exists) {
             Open_Named_Configuration(device.Row.Name);
         } else {
-            const Create_Result result = Create_Configuration(device.Row.Name);
+            // Made with its parameters, so that a run killed here leaves no configuration
+            // without them.
+            const Create_Result result =
+                Create_Configuration(device.Row.Name, [&device](const QString &folder) {
+                    Save_ParGen(device.Params, Join_Path(folder, ParGen_File_Name));
+                });
             if (result != Create_OK)
                 return fail(Lang_Strings.at(result), 1);
             created = true;
