@@ -1144,11 +1144,7 @@ void Tst_Cli_Program_Folder::lockOfAnotherComputer() {
     QVERIFY(refused.Err.contains(QLatin1String("cf20914-cli unlock")));
     QCOMPARE(program.Record(), QString());
 
-    QProcess declined;
-    Start_Cli(declined, program.Arguments({QStringLiteral("unlock")}));
-    declined.write("n\n");
-    declined.closeWriteChannel();
-    const Cli_Result kept = Finish_Cli(declined);
+    const Cli_Result kept = program.Run_With_Input({QStringLiteral("unlock")}, "n\n");
     QCOMPARE(kept.Exit, 1);
     QVERIFY2(kept.Err.contains(QLatin1String("CF20914, process 4242, updater process 4243 on "
                                              "workshop-laptop")),

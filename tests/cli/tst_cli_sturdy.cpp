@@ -274,11 +274,7 @@ void Tst_Cli_Sturdy::unlockClearsLocksOfGoneHolders() {
     Write_Test_File(Lock_Of(program, QStringLiteral("Held")),
                     Lock_Naming(own, QCoreApplication::applicationName(), started));
 
-    QProcess declined;
-    Start_Cli(declined, program.Arguments({QStringLiteral("unlock")}));
-    declined.write("n\n");
-    declined.closeWriteChannel();
-    const Cli_Result kept = Finish_Cli(declined);
+    const Cli_Result kept = program.Run_With_Input({QStringLiteral("unlock")}, "n\n");
     QCOMPARE(kept.Exit, 1);
     QVERIFY(QFileInfo::exists(program.file(Update_Lock_File_Name)));
 

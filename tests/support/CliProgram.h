@@ -49,6 +49,14 @@ struct Cli_Program {
         return arguments << QStringLiteral("--program-dir") << Folder.path();
     }
     Cli_Result Run(const QStringList &arguments) const { return Run_Cli(Arguments(arguments)); }
+    // A run that reads input on stdin, as a question's answer typed.
+    Cli_Result Run_With_Input(const QStringList &arguments, const QByteArray &input) const {
+        QProcess process;
+        Start_Cli(process, Arguments(arguments));
+        process.write(input);
+        process.closeWriteChannel();
+        return Finish_Cli(process);
+    }
 
     void Add_Configuration(const QString &name, const QByteArray &par_gen = QByteArray()) const {
         QVERIFY(QDir(Folder.path())
