@@ -24,10 +24,18 @@ QString Write_Root;
 // True when the entry at path (not what it may point to) is a link.
 bool Is_Link(const QString &path) {
 #ifdef Q_OS_WIN
-    const DWORD attributes =
-        GetFileAttributesW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()));
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    // Of the reparse points, those that lead elsewhere: symbolic links and junctions (mount
+    // points). Others, such as the placeholders of files kept in a cloud, are the files
+    // themselves.
+    WIN32_FIND_DATAW entry{};
+    const HANDLE found =
+        FindFirstFileW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()), &entry);
+    if (found == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(found);
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           (entry.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+            entry.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
 #else
     struct stat status {};
     return lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISLNK(status.st_mode);

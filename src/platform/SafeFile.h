@@ -5,7 +5,7 @@
 #include <functional>
 
 // Every file the program writes lies in its program folder. A symbolic link there (or on
-// Windows a junction or another reparse point), unpacked from an archive or kept on a share,
+// Windows a junction), unpacked from an archive or kept on a share,
 // would carry a write to a file elsewhere: the writers below refuse a path below the folder
 // set here when the path itself or any folder between it and the program folder is such a
 // link. Paths outside the folder (a file the user names for an export) are written as given.
