@@ -7,6 +7,7 @@
 #include "support/CliRun.h"
 #include "support/TestSupport.h"
 
+#include "configurations/ConfigurationLock.h"
 #include "parameters/ParGen.h"
 #include "shell/AppState.h"
 #include "update/JobFile.h"
@@ -63,6 +64,10 @@ struct Cli_Program {
                     .mkpath(QStringLiteral("PROJECTS/") + name + QStringLiteral("/bin")));
         if (!par_gen.isNull())
             Write_Test_File(Par_Gen_Path(name), par_gen);
+    }
+    // The lock file of configuration name.
+    QString Lock_File(const QString &name) const {
+        return Configuration_Lock_Path(file(QStringLiteral("PROJECTS/") + name));
     }
     QString Par_Gen_Path(const QString &name) const {
         return file(QStringLiteral("PROJECTS/%1/ParGen.xml").arg(name));
