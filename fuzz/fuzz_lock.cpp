@@ -15,7 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         return 0;
     const std::optional<Update_Lock_Holder> again = Parse_Lock_File(Lock_File_Text(*holder));
     Fuzz_Check(again && again->Pid == holder->Pid && again->Program == holder->Program &&
-                   again->Host == holder->Host && again->Updater_Pid == holder->Updater_Pid,
+                   again->Host == holder->Host && again->Updater_Pid == holder->Updater_Pid &&
+                   again->Started == holder->Started &&
+                   again->Updater_Started == holder->Updater_Started,
                "the holder written out reads back the same");
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "configurations/Configurations.h"
 #include "language/LanguageFile.h"
 #include "platform/Paths.h"
+#include "platform/SafeFile.h"
 #include "shell/AppState.h"
 #include "shell/SettingsFile.h"
 
@@ -11,6 +12,7 @@
 
 void Start_Core(const QString &app_dir) {
     App.App_Dir = Native_Folder(app_dir);
+    Set_Write_Root(App.App_Dir);
     App.Master_Dir = Join_Path(App.App_Dir, Master_Folder_Name);
     App.Projects_Dir = Join_Path(App.App_Dir, Projects_Folder_Name);
     App.Language_Dir = Join_Path(App.App_Dir, Language_Folder_Name);

@@ -13,6 +13,7 @@
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 #include "shell/AppState.h"
+#include "shell/Conversions.h"
 #include "shell/SettingsFile.h"
 
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -38,8 +40,9 @@ void Follow_In_Settings(const QString &name, const QString &new_name) {
     if (settings.Proj_Name != name)
         return;
     if (!new_name.isEmpty() && Window_Running(App.App_Dir)) {
-        Err() << "cf20914-cli: note: the window of this program folder runs; open " << new_name
-              << " there, as it still remembers " << name << '\n';
+        Err() << "cf20914-cli: note: the window of this program folder runs; open "
+              << Escape_Controls(new_name) << " there, as it still remembers "
+              << Escape_Controls(name) << '\n';
         return;
     }
     settings.Proj_Name = new_name;
@@ -47,39 +50,50 @@ void Follow_In_Settings(const QString &name, const QString &new_name) {
 }
 
 // Holds the configuration opened and the one of new_name for a copy or rename; a name that they
-// refuse anyway names no lock file. Empty, after saying what holds one, when another change
-// keeps either.
+// refuse anyway names no lock file. The two are taken in the order of their lock files' paths,
+// so that a copy of A to B and one of B to A at once cannot each hold one and wait for the
+// other. Empty, after saying what holds one, when another change keeps either.
 std::vector<std::unique_ptr<Configuration_Lock>> Hold_Pair(const QString &new_name) {
+    QStringList folders{App.Proj_Dir};
+    if (Configuration_Name_Safe(new_name))
+        folders << Join_Path(App.Projects_Dir, new_name);
+    std::sort(folders.begin(), folders.end(), [](const QString &a, const QString &b) {
+        return Configuration_Lock_Path(a) < Configuration_Lock_Path(b);
+    });
     std::vector<std::unique_ptr<Configuration_Lock>> locks;
-    locks.push_back(Hold_Configuration(App.Proj_Dir));
-    if (locks.back() && Configuration_Name_Safe(new_name))
-        locks.push_back(Hold_Configuration(Join_Path(App.Projects_Dir, new_name)));
-    if (!locks.back())
-        locks.clear();
+    for (const QString &folder : folders) {
+        locks.push_back(Hold_Configuration(folder));
+        if (!locks.back())
+            return {};
+    }
     return locks;
 }
 
-int Run_Copy(const QCommandLineParser &parser, const QStringList &args) {
+// A copy or rename onto a configuration that exists (itself included) is refused at once,
+// before any lock is waited for; under the locks the name is checked again.
+int Run_Copy_Or_Rename(const QCommandLineParser &parser, const QStringList &args,
+                       Create_Result (*change)(const QString &, const QString &)) {
     Open_Program_Folder(parser);
     Open_Named_Configuration(args.at(0));
+    if (QFileInfo::exists(Join_Path(App.Projects_Dir, args.at(1))) &&
+        Configuration_Name_Safe(args.at(1)))
+        return Refused_Name(Create_Folder_Exists, args.at(1));
     const auto locks = Hold_Pair(args.at(1));
     if (locks.empty())
         return Exit_Configuration_Busy;
-    const Create_Result result = Copy_Configuration(args.at(0), args.at(1));
+    const Create_Result result = change(args.at(0), args.at(1));
     return result == Create_OK ? 0 : Refused_Name(result, args.at(1));
 }
 
+int Run_Copy(const QCommandLineParser &parser, const QStringList &args) {
+    return Run_Copy_Or_Rename(parser, args, Copy_Configuration);
+}
+
 int Run_Rename(const QCommandLineParser &parser, const QStringList &args) {
-    Open_Program_Folder(parser);
-    Open_Named_Configuration(args.at(0));
-    const auto locks = Hold_Pair(args.at(1));
-    if (locks.empty())
-        return Exit_Configuration_Busy;
-    const Create_Result result = Rename_Configuration(args.at(0), args.at(1));
-    if (result != Create_OK)
-        return Refused_Name(result, args.at(1));
-    Follow_In_Settings(args.at(0), args.at(1));
-    return 0;
+    const int result = Run_Copy_Or_Rename(parser, args, Rename_Configuration);
+    if (result == 0)
+        Follow_In_Settings(args.at(0), args.at(1));
+    return result;
 }
 
 int Run_Delete(const QCommandLineParser &parser, const QStringList &args) {
@@ -197,15 +211,12 @@ int Run_Import(const QCommandLineParser &parser, const QStringList &args) {
         return refused;
     if (exists) {
         Open_Named_Configuration(name);
-    } else if (const Create_Result result = Create_Configuration(name)) {
-        return Refused_Name(result, name);
-    }
-    try {
         Save_ParGen(params, App.ParGen_File);
-    } catch (const Core_Error &) {
-        if (!exists)
-            QDir(App.Proj_Dir).removeRecursively();
-        throw;
+    } else if (const Create_Result result =
+                   Create_Configuration(name, [&params = params](const QString &folder) {
+                       Save_ParGen(params, Join_Path(folder, ParGen_File_Name));
+                   })) {
+        return Refused_Name(result, name);
     }
     return 0;
 }

@@ -81,13 +81,23 @@ int Check_Parameters(const ParGen_Params &params, const QString &name, bool stri
         return Refuse(Lang_Strings.at(*failed));
     const QStringList warnings = Network_Warnings(params, Addresses_In_Use(App.Projects_Dir, name));
     for (const QString &warning : warnings)
-        Err() << "cf20914-cli: " << (strict ? "" : "warning: ") << warning << '\n';
+        Err() << "cf20914-cli: " << (strict ? "" : "warning: ") << Escape_Controls(warning) << '\n';
     return strict && !warnings.isEmpty() ? 1 : 0;
 }
 
 std::unique_ptr<Configuration_Lock> Hold_Configuration(const QString &dir) {
     auto lock = std::make_unique<Configuration_Lock>(dir);
-    if (lock->Take())
+    // An update holds its configuration while its updater runs: that wait is said, once.
+    bool said = false;
+    const auto waiting = [&said, &lock](qint64, const Update_Lock_Holder &holder) {
+        if (said || holder.Updater_Pid == 0)
+            return;
+        said = true;
+        Err() << "cf20914-cli: waiting for the update of " << Escape_Controls(lock->Name())
+              << " to end (" << Escape_Controls(Holder_Text(holder)) << ")\n"
+              << Qt::flush;
+    };
+    if (lock->Take(Configuration_Lock::Wait_Ms, waiting))
         return lock;
     Refuse(lock->Busy_Text());
     return nullptr;

@@ -41,6 +41,6 @@ int Check_Parameters(const ParGen_Params &params, const QString &name, bool stri
 
 // Takes the lock of the configuration in dir for the span of a command's change, so that
 // changes at once take turns. Null, after saying what holds it, when another change kept it
-// for Configuration_Lock::Wait_Ms.
+// for Configuration_Lock::Wait_Ms. A wait for a running update is said on stderr.
 class Configuration_Lock;
 std::unique_ptr<Configuration_Lock> Hold_Configuration(const QString &dir);

@@ -29,7 +29,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
-#include <QTimer>
 #include <atomic>
 #include <csignal>
 
@@ -190,11 +189,7 @@ Device_Outcome Provision_Device(const Planned_Device &device, const Batch_Option
                                         "configuration");
         return outcome;
     }
-    // The lock is held through the update and the check after it; its file stays fresh while
-    // it is held longer than a change usually holds it.
-    QTimer freshness;
-    QObject::connect(&freshness, &QTimer::timeout, [&lock] { lock->Keep_Fresh(); });
-    freshness.start(1000);
+    // The lock is held through the update and the check after it: the update joins it.
     bool created = false;
     std::optional<Configuration_Files> saved;
     const auto undo = [&]() -> QString {
@@ -216,7 +211,12 @@ Device_Outcome Provision_Device(const Planned_Device &device, const Batch_Option
             saved = Save_Configuration_Files(folder);
             Open_Named_Configuration(device.Row.Name);
         } else {
-            const Create_Result result = Create_Configuration(device.Row.Name);
+            // Made with its parameters, so that a run killed here leaves no configuration
+            // without them.
+            const Create_Result result =
+                Create_Configuration(device.Row.Name, [&device](const QString &folder) {
+                    Save_ParGen(device.Params, Join_Path(folder, ParGen_File_Name));
+                });
             if (result != Create_OK)
                 throw Core_Error(Lang_Strings.at(result));
             created = true;
@@ -237,9 +237,6 @@ Device_Outcome Provision_Device(const Planned_Device &device, const Batch_Option
             request.Verify_S = options.Verify_S;
             request.Wait_S = options.Wait_S;
             request.Line_Prefix = name + QStringLiteral(": ");
-            request.While_Waiting = [&lock] {
-                lock->Keep_Fresh();
-            };
             request.Give_Up = [] {
                 return Interrupts.load() > 1;
             };
@@ -305,7 +302,7 @@ void Print_Summary(const QList<Device_Outcome> &outcomes) {
         QString line;
         for (qsizetype c = 0; c < row.size(); ++c)
             line += row.at(c).leftJustified(widths[c] + 2);
-        Out() << line.trimmed() << '\n';
+        Out() << Escape_Controls(line.trimmed()) << '\n';
     }
     Out() << Qt::flush;
 }

@@ -4,6 +4,7 @@
 #include "ProgramFolder.h"
 #include "UpdateRun.h"
 
+#include "configurations/ConfigurationLock.h"
 #include "image/Bank.h"
 #include "language/LangStrings.h"
 #include "platform/CoreError.h"
@@ -23,6 +24,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <cstdio>
+#include <deque>
+#include <limits>
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
@@ -49,7 +52,7 @@ public:
         Shown = progress.Elapsed_Ms / 1000;
         const QString text = progress.Waiting_For_Lock ? Update_Progress_Text(progress)
                                                        : Updater_Wait_Text(progress.Elapsed_Ms);
-        Err() << '\r' << text << "\x1b[K" << Qt::flush;
+        Err() << '\r' << Escape_Controls(text) << "\x1b[K" << Qt::flush;
     }
 
 private:
@@ -195,12 +198,7 @@ Update_Ending Update_Active_Configuration(const Update_Request &request) {
         outcome = Run_Update_Job(
             updater, [&job] { Write_Update_Job(job, Join_Path(App.App_Dir, Job_File_Name)); },
             request.Wait_S * 1000,
-            [&display, &request](const Update_Progress &progress) {
-                display.Show(progress);
-                if (request.While_Waiting)
-                    request.While_Waiting();
-            },
-            extras);
+            [&display](const Update_Progress &progress) { display.Show(progress); }, extras);
     }
     switch (outcome.Result) {
     case Update_Run::Updater_Ended:
@@ -258,82 +256,158 @@ Update_Ending Update_Active_Configuration(const Update_Request &request) {
 
 namespace {
 
-int Run_History(const QCommandLineParser &parser, const QStringList &args) {
-    Open_Program_Folder(parser);
-    Open_Named_Configuration(args.at(0));
-    const Update_History history = Read_Update_History(App.Proj_Dir);
-    for (const QString &warning : history.Warnings)
-        Err() << "cf20914-cli: warning: " << Update_Record_File_Name << ": " << warning << '\n';
-    if (parser.isSet(QStringLiteral("json"))) {
-        QJsonArray entries;
-        for (const QJsonObject &entry : history.Entries)
-            entries.append(entry);
-        Out() << QJsonDocument(entries).toJson(QJsonDocument::Compact) << '\n';
-        return 0;
-    }
-    const auto text = [](const QJsonObject &entry, const char *key) {
+// One entry as a line of the history's table, its fields separated by tabs.
+QString History_Row(const QJsonObject &entry) {
+    const auto text = [&entry](const char *key) {
         const QJsonValue value = entry.value(QLatin1String(key));
         return value.isString()   ? value.toString()
                : value.isBool()   ? QString::number(int(value.toBool()))
                : value.isDouble() ? QString::number(value.toInteger())
                                   : QString();
     };
-    Out() << "time (UTC)\tsource\taddress\toption\tread back\toutcome\texit code\tseconds\t"
-             "image checksum\tdevice check\treason\n";
-    for (const QJsonObject &entry : history.Entries) {
-        const QString checksum =
-            entry.contains(QStringLiteral("image_checksum"))
-                ? QStringLiteral("0x%1").arg(
-                      entry.value(QStringLiteral("image_checksum")).toInteger(), 8, 16,
-                      QLatin1Char('0'))
-                : QString();
-        Out() << QStringList{text(entry, "time"),
-                             text(entry, "source"),
-                             text(entry, "address"),
-                             text(entry, "option"),
-                             text(entry, "read_back"),
-                             text(entry, "outcome"),
-                             text(entry, "exit_code"),
-                             QString::number(entry.value(QStringLiteral("elapsed_ms")).toDouble() /
-                                                 1000,
-                                             'f', 1),
-                             checksum,
-                             Check_States(entry),
-                             text(entry, "reason")}
-                     .join(QLatin1Char('\t'))
-              << '\n';
-    }
+    const QString checksum =
+        entry.contains(QStringLiteral("image_checksum"))
+            ? QStringLiteral("0x%1").arg(entry.value(QStringLiteral("image_checksum")).toInteger(),
+                                         8, 16, QLatin1Char('0'))
+            : QString();
+    QStringList fields{
+        text("time"),
+        text("source"),
+        text("address"),
+        text("option"),
+        text("read_back"),
+        text("outcome"),
+        text("exit_code"),
+        QString::number(entry.value(QStringLiteral("elapsed_ms")).toDouble() / 1000, 'f', 1),
+        checksum,
+        Check_States(entry),
+        text("reason")};
+    // Every field comes from the file, which anyone may have edited: a tab or a control
+    // character in one is shown as an escape.
+    for (QString &field : fields)
+        field = Escape_Controls(field);
+    return fields.join(QLatin1Char('\t'));
+}
+
+int Run_History(const QCommandLineParser &parser, const QStringList &args) {
+    const int last =
+        Number_Option(parser, QStringLiteral("last"), 0, 1, std::numeric_limits<int>::max());
+    Open_Program_Folder(parser);
+    Open_Named_Configuration(args.at(0));
+    const bool json = parser.isSet(QStringLiteral("json"));
+    // The entries go out as they are read, or, with --last, the newest ones once all are read.
+    bool first = true;
+    const auto print = [json, &first](const QJsonObject &entry) {
+        if (json)
+            Out() << (first ? "[" : ",")
+                  << Escape_Json_Controls(
+                         QString::fromUtf8(QJsonDocument(entry).toJson(QJsonDocument::Compact)));
+        else
+            Out() << History_Row(entry) << '\n';
+        first = false;
+    };
+    if (!json)
+        Out() << "time (UTC)\tsource\taddress\toption\tread back\toutcome\texit code\tseconds\t"
+                 "image checksum\tdevice check\treason\n";
+    std::deque<QJsonObject> newest;
+    Read_Update_History(
+        App.Proj_Dir,
+        [&](const QJsonObject &entry) {
+            if (last == 0)
+                return print(entry);
+            newest.push_back(entry);
+            if (newest.size() > size_t(last))
+                newest.pop_front();
+        },
+        [](const QString &warning) {
+            Err() << "cf20914-cli: warning: " << Update_Record_File_Name << ": " << warning << '\n';
+        });
+    for (const QJsonObject &entry : newest)
+        print(entry);
+    if (json)
+        Out() << (first ? "[" : "") << "]\n";
     return 0;
+}
+
+// A lock file of the program folder as unlock finds it.
+struct Found_Lock {
+    QString Path;
+    QString What; // "the update lock", "the lock of configuration NAME"
+    std::optional<Lock_Status> Status;
+};
+
+// The update lock and the configurations' locks. A configuration lock that cannot be read
+// names no holder, and is stale as the configurations judge it.
+QList<Found_Lock> Program_Folder_Locks() {
+    QList<Found_Lock> found;
+    if (const std::optional<Lock_Status> status = Read_Update_Lock(App.App_Dir))
+        found.append({Join_Path(App.App_Dir, Update_Lock_File_Name),
+                      QStringLiteral("the update lock"), status});
+    const QDir locks(Join_Path(App.Projects_Dir, Configuration_Locks_Folder));
+    for (const QFileInfo &file :
+         locks.entryInfoList({QLatin1Char('*') + Configuration_Lock_Suffix},
+                             QDir::Files | QDir::Hidden | QDir::System, QDir::Name)) {
+        std::optional<Lock_Status> status;
+        try {
+            status = Read_Holder_File(file.filePath());
+        } catch (const Core_Error &) {
+            status = Lock_Status{};
+        }
+        if (status)
+            found.append(
+                {QDir::toNativeSeparators(file.filePath()),
+                 QStringLiteral("the lock of configuration %1").arg(file.completeBaseName()),
+                 status});
+    }
+    return found;
+}
+
+QString Holder_Of(const Found_Lock &lock) {
+    return lock.Status->Holder ? Holder_Text(*lock.Status->Holder)
+                               : QStringLiteral("a lock file that names no process");
 }
 
 int Run_Unlock(const QCommandLineParser &parser, const QStringList &) {
     Open_Program_Folder(parser);
-    const std::optional<Lock_Status> status = Read_Update_Lock(App.App_Dir);
-    if (!status) {
+    const QList<Found_Lock> found = Program_Folder_Locks();
+    if (found.isEmpty()) {
         Out() << "The program folder is not locked.\n";
         return 0;
     }
-    const QString holder = status->Holder ? Holder_Text(*status->Holder)
-                                          : QStringLiteral("a lock file that names no process");
-    if (status->Held) {
-        // A live update of this computer is never cut off from its job.
-        Refuse(Update_Busy_Text(*status->Holder));
-        return Exit_Folder_Busy;
+    // A live holder of this computer is never cut off: an update from its job, a change from
+    // its configuration.
+    QList<Found_Lock> stale;
+    bool update_held = false;
+    for (const Found_Lock &lock : found) {
+        if (!lock.Status->Held) {
+            stale.append(lock);
+        } else if (lock.Path.endsWith(Update_Lock_File_Name)) {
+            update_held = true;
+            Refuse(Update_Busy_Text(*lock.Status->Holder));
+        } else {
+            Refuse(QStringLiteral("%1 is held by %2, which runs").arg(lock.What, Holder_Of(lock)));
+        }
     }
-    if (!parser.isSet(QStringLiteral("yes"))) {
-        Err() << "The update lock names " << holder
-              << ". Remove it only when no update of this program folder runs anywhere. "
-                 "Remove it? [y/N] "
+    if (!stale.isEmpty() && !parser.isSet(QStringLiteral("yes"))) {
+        for (const Found_Lock &lock : stale)
+            Err() << "Found " << Escape_Controls(lock.What) << ", which names "
+                  << Escape_Controls(Holder_Of(lock)) << ".\n";
+        Err() << "Remove " << (stale.size() == 1 ? "it" : "them")
+              << " only when no update or change of this program folder runs anywhere. Remove? "
+                 "[y/N] "
               << Qt::flush;
         QTextStream input(stdin);
         const QString answer = input.readLine().trimmed();
         if (answer.compare(QStringLiteral("y"), Qt::CaseInsensitive) != 0 &&
             answer.compare(QStringLiteral("yes"), Qt::CaseInsensitive) != 0)
-            return Refuse(QStringLiteral("the update lock was left as it was"));
+            return Refuse(QStringLiteral("the locks were left as they were"));
     }
-    Clear_Update_Lock(App.App_Dir);
-    Out() << "Removed the update lock of " << holder << ".\n";
-    return 0;
+    for (const Found_Lock &lock : stale) {
+        Remove_Lock_File(lock.Path);
+        Out() << "Removed " << Escape_Controls(lock.What) << " of "
+              << Escape_Controls(Holder_Of(lock)) << ".\n";
+    }
+    return update_held ? Exit_Folder_Busy : 0;
 }
 
 } // namespace
@@ -387,24 +461,31 @@ Command Update_Command() {
 }
 
 Command History_Command() {
-    return {QStringLiteral("history NAME [--json] [--program-dir DIR] [--language NAME]"),
-            QStringLiteral("Prints the record of the updates of configuration NAME, oldest first: "
-                           "one line an update, its fields separated by tabs, or with --json one "
-                           "JSON array. A line of the record that is no complete entry (a crash "
-                           "cut it short) is skipped with a warning on stderr."),
-            Program_Folder_Options() +
-                QList<QCommandLineOption>{
-                    {QStringLiteral("json"), QStringLiteral("Print the entries as JSON.")}},
-            {QStringLiteral("NAME")},
-            Run_History};
+    return {
+        QStringLiteral("history NAME [--json] [--last N] [--program-dir DIR] [--language NAME]"),
+        QStringLiteral("Prints the record of the updates of configuration NAME, oldest first: "
+                       "one line an update, its fields separated by tabs, or with --json one "
+                       "JSON array; with --last N only the newest N. A record of any size is "
+                       "read line by line. A line of the record that is no complete entry (a "
+                       "crash cut it short) is skipped with a warning on stderr."),
+        Program_Folder_Options() +
+            QList<QCommandLineOption>{
+                {QStringLiteral("json"), QStringLiteral("Print the entries as JSON.")},
+                {QStringLiteral("last"), QStringLiteral("Only the newest N entries."),
+                 QStringLiteral("N")}},
+        {QStringLiteral("NAME")},
+        Run_History};
 }
 
 Command Unlock_Command() {
     return {QStringLiteral("unlock [--yes] [--program-dir DIR]"),
-            QStringLiteral("Removes the update lock of the program folder when no process of this "
-                           "computer holds it: one left by another computer (a program folder "
-                           "moved or shared) or by processes that have ended. It names the holder "
-                           "and asks first, unless --yes is given.\n"
+            QStringLiteral("Removes the update lock of the program folder and the locks of its "
+                           "configurations (PROJECTS/.locks) that no process of this computer "
+                           "holds: one left by another computer (a program folder moved or "
+                           "shared), by processes that have ended or whose numbers other "
+                           "processes have now, or one that names no process. It names each "
+                           "holder and asks first, unless --yes is given; locks still held are "
+                           "named and kept.\n"
                            "Exit codes: 0 removed or not locked; 1 not confirmed; 5 an update of "
                            "this computer still runs."),
             Program_Folder_Options() +

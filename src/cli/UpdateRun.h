@@ -30,8 +30,6 @@ struct Update_Request {
     int Verify_S = -1;
     // Put before every line on stdout, so that the lines of many devices can be told apart.
     QString Line_Prefix;
-    // Runs between looks while the update waits (for the lock, or for the updater).
-    std::function<void()> While_Waiting;
     // Asked while the updater runs: true stops the wait, leaving the updater running.
     std::function<bool()> Give_Up;
     // Runs when the update ends before its updater was started, before the record is written:

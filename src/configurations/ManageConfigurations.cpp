@@ -12,7 +12,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -43,31 +42,19 @@ bool Is_Active(const QString &name) {
     throw Core_Error(QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(path), reason));
 }
 
-// A hidden folder beside the configurations, which the open dialog does not list. It goes
-// with what it holds unless that was moved into place.
-QString Scratch_Template() {
-    return Join_Path(App.Projects_Dir, QStringLiteral(".cf20914-XXXXXX"));
-}
-
-void Check_Scratch(const QTemporaryDir &scratch) {
-    if (!scratch.isValid())
-        Fail(QStringLiteral("Cannot make a folder in"), App.Projects_Dir, scratch.errorString());
-}
-
 } // namespace
 
 Create_Result Copy_Configuration(const QString &name, const QString &new_name) {
     if (const Create_Result refusal = Name_Refusal(name, new_name))
         return refusal;
-    const QTemporaryDir scratch(Scratch_Template());
-    Check_Scratch(scratch);
+    Scratch_Folder scratch(App.Projects_Dir);
     const QDir source(Folder_Of(name));
     QDirIterator files(source.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                        QDirIterator::Subdirectories);
     while (files.hasNext()) {
         const QFileInfo entry(files.next());
         const QString relative = source.relativeFilePath(entry.filePath());
-        const QString target = QDir(scratch.path()).filePath(relative);
+        const QString target = QDir(scratch.Path()).filePath(relative);
         if (relative == Update_Record_File_Name)
             continue;
         if (entry.isDir()) {
@@ -79,7 +66,7 @@ Create_Result Copy_Configuration(const QString &name, const QString &new_name) {
         if (!file.copy(target))
             Fail(QStringLiteral("Cannot copy"), entry.filePath(), file.errorString());
     }
-    if (!QDir().rename(scratch.path(), Folder_Of(new_name)))
+    if (!scratch.Move_To(Folder_Of(new_name)))
         Fail(QStringLiteral("Cannot make the configuration"), Folder_Of(new_name),
              QStringLiteral("the folder cannot be renamed"));
     return Create_OK;
@@ -88,6 +75,7 @@ Create_Result Copy_Configuration(const QString &name, const QString &new_name) {
 Create_Result Rename_Configuration(const QString &name, const QString &new_name) {
     if (const Create_Result refusal = Name_Refusal(name, new_name))
         return refusal;
+    Refuse_Links(Folder_Of(new_name));
     const bool active = Is_Active(name);
     if (!QDir().rename(Folder_Of(name), Folder_Of(new_name)))
         Fail(QStringLiteral("Cannot rename"), Folder_Of(name),
@@ -100,16 +88,15 @@ Create_Result Rename_Configuration(const QString &name, const QString &new_name)
 void Delete_Configuration(const QString &name) {
     if (!Configuration_Name_Safe(name) || !QFileInfo(Folder_Of(name)).isDir())
         Fail(QStringLiteral("No configuration"), Folder_Of(name), name);
-    QTemporaryDir scratch(Scratch_Template());
-    Check_Scratch(scratch);
-    const QString aside = Join_Path(scratch.path(), name);
+    const Scratch_Folder scratch(App.Projects_Dir);
+    const QString aside = Join_Path(scratch.Path(), name);
     if (!QDir().rename(Folder_Of(name), aside))
         Fail(QStringLiteral("Cannot delete"), Folder_Of(name),
              QStringLiteral("the folder or a file in it is in use or not writable"));
     if (Is_Active(name))
         Open_Configuration(QString());
-    // What cannot be removed now stays hidden; the configuration is gone all the same.
-    scratch.remove();
+    // What cannot be removed now stays hidden, and goes with a later change; the configuration
+    // is gone all the same.
 }
 
 namespace {

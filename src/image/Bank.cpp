@@ -115,6 +115,7 @@ QString Bank_File_Path(const QString &proj_dir) {
 
 void Save_Bank() {
     const QString bin = Bank_Folder(App.Proj_Dir);
+    Refuse_Links(bin);
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(bin.toStdU16String()), error);
     if (error)

@@ -8,7 +8,9 @@
 // megabytes), and is refused before a pixel is decoded.
 inline constexpr int Flag_Side_Limit = 512;
 
-// The picture in data (any format the image readers know, whatever the file's name says),
-// decoded at most side x side pixels with its proportions kept. Null when data is no picture,
-// does not declare its size, or declares more than Flag_Side_Limit on a side.
+// The picture in data, decoded at most side x side pixels with its proportions kept. Only BMP
+// and PNG are read, told by their content whatever the file's name says: other formats (an SVG,
+// whose drawing may take minutes whatever size it declares) are no flag. Null when data is no
+// BMP or PNG, does not declare its size, or declares more than Flag_Side_Limit on a side, so
+// that no more than Flag_Side_Limit squared pixels are ever decoded.
 QImage Read_Flag(const QByteArray &data, int side);

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QRandomGenerator>
+#include <cstring>
 #include <vector>
 
 #ifdef Q_OS_WIN
@@ -16,7 +17,6 @@
 #else
 #include <QCoreApplication>
 #include <cerrno>
-#include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -26,6 +26,11 @@
 namespace {
 
 constexpr int Icmp_Header_Size = 8;
+constexpr unsigned char Echo_Reply_Type = 0;
+
+quint16 Read_Be16(const unsigned char *bytes) {
+    return quint16(bytes[0] << 8 | bytes[1]);
+}
 
 in_addr Resolve(const QString &host) {
     addrinfo hints{};
@@ -160,12 +165,7 @@ private:
 
 #else
 
-constexpr unsigned char Echo_Reply_Type = 0;
 constexpr unsigned char Echo_Request_Type = 8;
-
-quint16 Read_Be16(const unsigned char *bytes) {
-    return quint16(bytes[0] << 8 | bytes[1]);
-}
 
 void Write_Be16(unsigned char *bytes, quint16 value) {
     bytes[0] = static_cast<unsigned char>(value >> 8);
@@ -248,7 +248,8 @@ public:
                 break; // nothing more queued
             if (from.sin_addr.s_addr != Target.s_addr)
                 continue;
-            const int echo_size = Echo_Reply_Size(size_t(size));
+            const int echo_size = Echo_Reply_Size(Buffer.data(), size_t(size),
+                                                  {Raw, Identifier, Sequence, Token_Offset, Token});
             if (echo_size > 0) {
                 Result = echo_size;
                 return Result;
@@ -278,27 +279,6 @@ private:
             QStringLiteral("Cannot open a socket for ICMP echo: %1").arg(qt_error_string(error)));
     }
 
-    // The ICMP size of the message in Buffer when it answers the last request, else 0.
-    int Echo_Reply_Size(size_t size) const {
-        const unsigned char *icmp = Buffer.data();
-        if (Raw) { // the message starts with its IP header
-            const size_t ip_header_size = size_t(icmp[0] & 0x0f) * 4;
-            if (ip_header_size < 20 || size < ip_header_size)
-                return 0;
-            icmp += ip_header_size;
-            size -= ip_header_size;
-        }
-        if (size < size_t(Token_Offset + Token.size()))
-            return 0;
-        if (icmp[0] != Echo_Reply_Type || icmp[1] != 0 || Read_Be16(icmp + 6) != Sequence)
-            return 0;
-        if (Raw && Read_Be16(icmp + 4) != Identifier)
-            return 0;
-        if (memcmp(icmp + Token_Offset, Token.constData(), size_t(Token.size())) != 0)
-            return 0;
-        return int(size);
-    }
-
     int Packet_Size;
     int Socket = -1;
     bool Raw = false;
@@ -315,6 +295,30 @@ private:
 #endif
 
 } // namespace
+
+int Echo_Reply_Size(const unsigned char *message, size_t size, const Echo_Expected &expected) {
+    const unsigned char *icmp = message;
+    if (expected.Raw) { // the message starts with its IP header
+        if (size < 1)
+            return 0;
+        const size_t ip_header_size = size_t(icmp[0] & 0x0f) * 4;
+        if (ip_header_size < 20 || size < ip_header_size)
+            return 0;
+        icmp += ip_header_size;
+        size -= ip_header_size;
+    }
+    if (expected.Token_Offset < Icmp_Header_Size ||
+        size < size_t(expected.Token_Offset + expected.Token.size()))
+        return 0;
+    if (icmp[0] != Echo_Reply_Type || icmp[1] != 0 || Read_Be16(icmp + 6) != expected.Sequence)
+        return 0;
+    if (expected.Raw && Read_Be16(icmp + 4) != expected.Identifier)
+        return 0;
+    if (memcmp(icmp + expected.Token_Offset, expected.Token.constData(),
+               size_t(expected.Token.size())) != 0)
+        return 0;
+    return int(size);
+}
 
 std::unique_ptr<Icmp_Echo> Make_Icmp_Echo(int packet_size) {
 #ifdef Q_OS_WIN

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstddef>
 #include <memory>
 #include <optional>
 
@@ -34,3 +35,19 @@ public:
 // The platform's ICMP echo with requests of packet_size bytes of ICMP, header and data (more
 // when the data needs more room).
 std::unique_ptr<Icmp_Echo> Make_Icmp_Echo(int packet_size = 1024);
+
+// What the reply to the last echo request carries: the request's sequence number, its
+// identifier (which a datagram socket's kernel replaces, so it is checked on a raw socket only)
+// and the random token at Token_Offset of the ICMP message.
+struct Echo_Expected {
+    bool Raw = false; // a raw socket's messages begin with their IP header
+    quint16 Identifier = 0;
+    quint16 Sequence = 0;
+    qsizetype Token_Offset = 0;
+    QByteArray Token;
+};
+
+// The size of the ICMP message in the size bytes at message when it is the reply expected,
+// else 0. Any bytes are judged without reading past size: a socket hands on what the network
+// sends.
+int Echo_Reply_Size(const unsigned char *message, size_t size, const Echo_Expected &expected);

@@ -4,6 +4,9 @@
 #include "NamedEvent.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <iterator>
 
 #ifdef Q_OS_WIN
 #include <string>
@@ -255,6 +258,45 @@ QString Path_For_Program(const QString &program_path, const QString &path) {
         return path;
     return QStringLiteral("Z:") + QString(path).replace(QLatin1Char('/'), QLatin1Char('\\'));
 #endif
+}
+
+Process_Identity Identity_Of(qint64 pid) {
+    Process_Identity identity;
+    if (pid <= 0)
+        return identity;
+#ifdef Q_OS_WIN
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
+    if (!process)
+        return identity;
+    FILETIME created{};
+    FILETIME exited{};
+    FILETIME kernel{};
+    FILETIME user{};
+    if (GetProcessTimes(process, &created, &exited, &kernel, &user))
+        identity.Started =
+            QString::number((quint64(created.dwHighDateTime) << 32) | created.dwLowDateTime);
+    wchar_t image[MAX_PATH * 4];
+    DWORD size = DWORD(std::size(image));
+    if (QueryFullProcessImageNameW(process, 0, image, &size))
+        identity.Program = QFileInfo(QString::fromWCharArray(image, int(size))).completeBaseName();
+    CloseHandle(process);
+#elif defined(Q_OS_LINUX)
+    const QString proc = QStringLiteral("/proc/%1/").arg(pid);
+    QFile stat(proc + QStringLiteral("stat"));
+    if (stat.open(QIODevice::ReadOnly)) {
+        // The program's name in parentheses may hold blanks and parentheses itself: the fields
+        // are counted after the last ")", which is field 2; the start time is field 22.
+        const QByteArray text = stat.read(4096);
+        const QList<QByteArray> fields =
+            text.mid(text.lastIndexOf(')') + 1).simplified().split(' ');
+        if (fields.size() > 19)
+            identity.Started = QString::fromLatin1(fields.at(19));
+    }
+    QFile comm(proc + QStringLiteral("comm"));
+    if (comm.open(QIODevice::ReadOnly))
+        identity.Program = QString::fromUtf8(comm.read(64)).trimmed();
+#endif
+    return identity;
 }
 
 bool Process_Alive(qint64 pid) {

@@ -41,6 +41,16 @@ public:
 // holds its number). Pid 0 or below names no process.
 bool Process_Alive(qint64 pid);
 
+// What tells a process from a later one that got its number: when it started (Linux: the
+// start time of /proc/PID/stat in clock ticks since boot; Windows: its creation time) and the
+// name of its program (Linux: /proc/PID/comm, at most 15 bytes; Windows: the executable's
+// name without ".exe"). Empty when the process is gone or this system does not say.
+struct Process_Identity {
+    QString Started;
+    QString Program;
+};
+Process_Identity Identity_Of(qint64 pid);
+
 // path in the form the program at program_path reads it. Elsewhere than on Windows, a Windows
 // program runs under Wine and reads a Windows path: drive Z:, which Wine maps to the root of the
 // file system, with backslashes. Otherwise path as it is.

@@ -13,11 +13,59 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
+namespace {
+
+QString Write_Root;
+
+// True when the entry at path (not what it may point to) is a link.
+bool Is_Link(const QString &path) {
+#ifdef Q_OS_WIN
+    // Of the reparse points, those that lead elsewhere: symbolic links and junctions (mount
+    // points). Others, such as the placeholders of files kept in a cloud, are the files
+    // themselves.
+    WIN32_FIND_DATAW entry{};
+    const HANDLE found =
+        FindFirstFileW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()), &entry);
+    if (found == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(found);
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           (entry.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+            entry.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+#else
+    struct stat status {};
+    return lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISLNK(status.st_mode);
+#endif
+}
+
+} // namespace
+
+void Set_Write_Root(const QString &folder) {
+    Write_Root = QDir::cleanPath(QDir::fromNativeSeparators(folder));
+}
+
+void Refuse_Links(const QString &path) {
+    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    if (Write_Root.isEmpty() || !clean.startsWith(Write_Root + QLatin1Char('/')))
+        return;
+    QString entry = Write_Root;
+    for (const QString &name : clean.mid(Write_Root.size() + 1).split(QLatin1Char('/'))) {
+        entry += QLatin1Char('/') + name;
+        if (Is_Link(entry))
+            throw Core_Error(
+                QStringLiteral("Cannot write %1: %2 is a symbolic link, and the "
+                               "program writes nothing through a link")
+                    .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(entry)));
+    }
+}
+
 void Write_File_Safely(const QString &path, const QByteArray &data,
                        const std::function<void()> &before_replace) {
+    Refuse_Links(path);
     QSaveFile file(path);
     const auto fail = [&file, &path] {
         const QString reason = file.errorString();
@@ -51,6 +99,7 @@ void Write_File_Safely(const QString &path, const QByteArray &data,
 }
 
 bool Create_File_Exclusively(const QString &path, const QByteArray &data) {
+    Refuse_Links(path);
     auto temporary = std::make_unique<QTemporaryFile>(path + QStringLiteral(".XXXXXX"));
     const auto fail = [&path](const QString &reason) {
         return Core_Error(QStringLiteral("Cannot create %1: %2").arg(path, reason));
@@ -98,6 +147,11 @@ bool Create_File_Exclusively(const QString &path, const QByteArray &data) {
 }
 
 bool Add_File_Name(const QString &existing, const QString &link) {
+    try {
+        Refuse_Links(link);
+    } catch (const Core_Error &) {
+        return false;
+    }
 #ifdef Q_OS_WIN
     return CreateHardLinkW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(link).utf16()),
                            reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(existing).utf16()),

@@ -20,7 +20,11 @@ Record_Dialog::Record_Dialog(QWidget *parent, const QString &proj_dir, const QSt
     layout->addWidget(Table);
     QList<Record_Row> rows;
     try {
-        rows = Record_Rows(Read_Update_History(proj_dir));
+        Update_History history;
+        Read_Update_History(
+            proj_dir, [&history](const QJsonObject &entry) { history.Entries << entry; },
+            [](const QString &) {});
+        rows = Record_Rows(history);
     } catch (const Core_Error &error) {
         Show_Standard_Error(error.message());
     }

@@ -2,8 +2,8 @@
 
 #include "image/Bank.h"
 #include "platform/CoreError.h"
-#include "platform/InputFile.h"
 #include "platform/Paths.h"
+#include "platform/SafeFile.h"
 #include "shell/AppState.h"
 
 #include <QCryptographicHash>
@@ -13,13 +13,9 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QSet>
 #include <QUuid>
 
 namespace {
-
-// Some ten thousand updates; a longer record is read in no part rather than in part.
-constexpr qint64 Record_Read_Limit = 16 * 1024 * 1024;
 
 QString Sha256(const QByteArray &bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
@@ -41,7 +37,7 @@ QByteArray Update_Record_Line(const Update_Entry &entry) {
         {QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)},
         {QStringLiteral("version"), Own_Version},
         {QStringLiteral("source"), entry.Source},
-        {QStringLiteral("address"), entry.Address},
+        {QStringLiteral("address"), entry.Address.left(Record_Text_Limit)},
         {QStringLiteral("option"), entry.Option},
         {QStringLiteral("read_back"), entry.Read_Back},
         {QStringLiteral("outcome"), entry.Outcome},
@@ -60,7 +56,7 @@ QByteArray Update_Record_Line(const Update_Entry &entry) {
     if (entry.Outcome == Update_Result::Updater_Ended)
         line.insert(QStringLiteral("exit_code"), entry.Exit_Code);
     if (!entry.Reason.isEmpty())
-        line.insert(QStringLiteral("reason"), entry.Reason);
+        line.insert(QStringLiteral("reason"), entry.Reason.left(Record_Text_Limit));
     if (!entry.Device_Check.isEmpty())
         line.insert(QStringLiteral("device_check"), entry.Device_Check);
     if (!entry.Run.isEmpty())
@@ -76,6 +72,7 @@ QByteArray Update_Record_Line(const Update_Entry &entry) {
 
 void Append_Update_Record(const QString &proj_dir, const Update_Entry &entry) {
     QFile file(Join_Path(proj_dir, Update_Record_File_Name));
+    Refuse_Links(file.fileName());
     const auto fail = [&file] {
         return Core_Error(QStringLiteral("Cannot write %1: %2")
                               .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
@@ -116,40 +113,81 @@ void Record_Updater_Start(const QString &proj_dir, Update_Entry &entry, qint64 p
     Append_Update_Record(proj_dir, start);
 }
 
+namespace {
+
+// One line of the record, the line_number-th: an entry, or a warning when it is none.
+void Take_Line(const QByteArray &line, qsizetype line_number,
+               const std::function<void(const QJsonObject &)> &entry,
+               const std::function<void(const QString &)> &warning) {
+    if (line.trimmed().isEmpty())
+        return;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        warning(QStringLiteral("line %1 is no complete entry and is skipped").arg(line_number));
+    else
+        entry(document.object());
+}
+
+// Folds each start line into its end line (the end keeps the updater's process) as the record
+// is read in order. An end comes soon after its start; a start whose end has not come within
+// the next Lookahead entries, or by the end of the record, never saw its end. Entries are handed
+// on in order, held back only while a start before them is open.
+class Start_Folding {
+public:
+    explicit Start_Folding(std::function<void(const QJsonObject &)> entry)
+        : Entry(std::move(entry)) {}
+
+    void Take(const QJsonObject &line) {
+        if (Is_Start(line)) {
+            Held.append(line);
+        } else {
+            const QJsonValue run = line.value(QLatin1String("run"));
+            for (qsizetype n = 0; n < Held.size(); ++n) {
+                if (Is_Start(Held.at(n)) && Held.at(n).value(QLatin1String("run")) == run) {
+                    Held.removeAt(n);
+                    break;
+                }
+            }
+            Held.append(line);
+        }
+        Hand_On(Lookahead);
+    }
+
+    // At the end of the record: what is still open never saw its end.
+    void Finish() { Hand_On(0); }
+
+private:
+    static constexpr qsizetype Lookahead = 16;
+
+    static bool Is_Start(const QJsonObject &line) {
+        return line.value(QLatin1String("outcome")).toString() == Update_Result::Updater_Started;
+    }
+
+    void Hand_On(qsizetype keep) {
+        while (!Held.isEmpty() && (!Is_Start(Held.front()) || Held.size() > keep)) {
+            QJsonObject line = Held.takeFirst();
+            if (Is_Start(line))
+                line.insert(QStringLiteral("outcome"), Update_Result::Ended_Unseen);
+            Entry(line);
+        }
+    }
+
+    std::function<void(const QJsonObject &)> Entry;
+    QList<QJsonObject> Held;
+};
+
+} // namespace
+
 Update_History Parse_Update_History(const QByteArray &text) {
     Update_History history;
+    Start_Folding folding([&history](const QJsonObject &entry) { history.Entries << entry; });
     const QList<QByteArray> lines = text.split('\n');
-    for (int n = 0; n < lines.size(); ++n) {
-        const QByteArray &line = lines.at(n);
-        if (line.trimmed().isEmpty())
-            continue;
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
-        if (error.error != QJsonParseError::NoError || !document.isObject()) {
-            history.Warnings
-                << QStringLiteral("line %1 is no complete entry and is skipped").arg(n + 1);
-            continue;
-        }
-        history.Entries << document.object();
-    }
-    // A start is shown by its end; one without an end shows that the end was never seen.
-    const QString run_key = QStringLiteral("run");
-    const QString outcome_key = QStringLiteral("outcome");
-    QSet<QString> ended;
-    for (const QJsonObject &entry : history.Entries) {
-        if (entry.value(outcome_key).toString() != Update_Result::Updater_Started)
-            ended.insert(entry.value(run_key).toString());
-    }
-    QList<QJsonObject> entries;
-    for (QJsonObject entry : history.Entries) {
-        if (entry.value(outcome_key).toString() == Update_Result::Updater_Started) {
-            if (ended.contains(entry.value(run_key).toString()))
-                continue;
-            entry.insert(outcome_key, Update_Result::Ended_Unseen);
-        }
-        entries << entry;
-    }
-    history.Entries = entries;
+    for (qsizetype n = 0; n < lines.size(); ++n)
+        Take_Line(
+            lines.at(n), n + 1, [&folding](const QJsonObject &entry) { folding.Take(entry); },
+            [&history](const QString &warning) { history.Warnings << warning; });
+    folding.Finish();
     return history;
 }
 
@@ -187,9 +225,37 @@ QList<Record_Row> Record_Rows(const Update_History &history) {
     return rows;
 }
 
-Update_History Read_Update_History(const QString &proj_dir) {
+void Read_Update_History(const QString &proj_dir,
+                         const std::function<void(const QJsonObject &)> &entry,
+                         const std::function<void(const QString &)> &warning) {
+    Start_Folding folding(entry);
+    const auto take = [&folding](const QJsonObject &line) {
+        folding.Take(line);
+    };
     const QString path = Join_Path(proj_dir, Update_Record_File_Name);
     if (!QFileInfo::exists(path))
-        return {};
-    return Parse_Update_History(Read_Input_File(path, Record_Read_Limit));
+        return;
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        throw Core_Error(QStringLiteral("Cannot read %1: %2")
+                             .arg(QDir::toNativeSeparators(path),
+                                  QFileInfo(path).isFile() ? file.errorString()
+                                                           : QStringLiteral("not a regular file")));
+    for (qsizetype number = 1; !file.atEnd(); ++number) {
+        QByteArray line = file.readLine(Record_Line_Limit + 1);
+        if (line.endsWith('\n') || file.atEnd()) {
+            Take_Line(line, number, take, warning);
+            continue;
+        }
+        // Longer than any line written: passed over in pieces of the limit.
+        while (!line.endsWith('\n') && !file.atEnd())
+            line = file.readLine(Record_Line_Limit + 1);
+        warning(QStringLiteral("line %1 is longer than %2 bytes and is skipped")
+                    .arg(number)
+                    .arg(Record_Line_Limit));
+    }
+    if (file.error() != QFileDevice::NoError)
+        throw Core_Error(QStringLiteral("Cannot read %1: %2")
+                             .arg(QDir::toNativeSeparators(path), file.errorString()));
+    folding.Finish();
 }

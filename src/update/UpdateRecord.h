@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
 
 // Beside ParGen.xml: one line of JSON for every update of the configuration, never rewritten,
 // only appended to.
@@ -60,6 +61,10 @@ Update_Entry New_Update_Entry(const QString &source, const QString &address, int
 // (when the updater writes one there) in entry, for its end line, and appends the start line.
 // Throws as Append_Update_Record does.
 void Record_Updater_Start(const QString &proj_dir, Update_Entry &entry, qint64 pid);
+// The longest line the record is read with; no line is written longer (a typed address or a
+// reason beyond Record_Text_Limit characters is cut there).
+inline constexpr qint64 Record_Line_Limit = 1024 * 1024;
+inline constexpr int Record_Text_Limit = 4096;
 
 // The entry as one line of JSON, with the time (UTC), the program's version, the image's
 // SHA-256 and checksum and the firmware's SHA-256 and size.
@@ -101,6 +106,11 @@ struct Record_Row {
 // The entries newest first.
 QList<Record_Row> Record_Rows(const Update_History &history);
 
-// The record of the configuration in proj_dir; an empty one when there is none. Throws
-// Core_Error when it cannot be read.
-Update_History Read_Update_History(const QString &proj_dir);
+// Reads the record of the configuration in proj_dir line by line, whatever its size, folding
+// start lines as Parse_Update_History does: each entry goes to entry, in order, and each line
+// that is no entry (cut short by a crash, or
+// longer than Record_Line_Limit) to warning, which names it. Nothing when there is no record.
+// Throws Core_Error when it cannot be read.
+void Read_Update_History(const QString &proj_dir,
+                         const std::function<void(const QJsonObject &)> &entry,
+                         const std::function<void(const QString &)> &warning);

@@ -1,9 +1,11 @@
 #include "UpdaterLaunch.h"
+#include "configurations/ConfigurationLock.h"
 
 #include "language/LangStrings.h"
 #include "platform/CoreError.h"
 #include "platform/NamedEvent.h"
 #include "platform/ProcessLaunch.h"
+#include "shell/AppState.h"
 #include "update/JobFile.h"
 #include "update/UpdateLock.h"
 
@@ -85,27 +87,47 @@ Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()
                               int limit_ms,
                               const std::function<void(const Update_Progress &)> &step,
                               const Updater_Extras &extras) {
+    const auto waiting = [&step](qint64 elapsed_ms, const Update_Lock_Holder &holder) {
+        step({true, elapsed_ms, holder});
+    };
+    Update_Outcome outcome;
+    const auto ended = [&outcome](Update_Run result, const QString &reason) {
+        outcome.Result = result;
+        outcome.Reason = reason;
+        return outcome;
+    };
     Update_Lock lock(QFileInfo(updater).path());
-    switch (lock.Take(
-        limit_ms,
-        [&step](qint64 elapsed_ms, const Update_Lock_Holder &holder) {
-            step({true, elapsed_ms, holder});
-        },
-        extras.Lock_Wait_Cancelled)) {
+    switch (lock.Take(limit_ms, waiting, extras.Lock_Wait_Cancelled)) {
     case Update_Lock::Take_Result::Taken:
         break;
     case Update_Lock::Take_Result::Busy:
-        return {Update_Run::Folder_Busy, Update_Busy_Text(lock.Holder())};
+        return ended(Update_Run::Folder_Busy, Update_Busy_Text(lock.Holder()));
     case Update_Lock::Take_Result::Foreign:
-        return {Update_Run::Folder_Busy, Foreign_Lock_Text(lock.Path(), lock.Holder())};
+        return ended(Update_Run::Folder_Busy, Foreign_Lock_Text(lock.Path(), lock.Holder()));
     case Update_Lock::Take_Result::Cancelled:
-        return {Update_Run::Cancelled, Holder_Text(lock.Holder())};
+        return ended(Update_Run::Cancelled, Holder_Text(lock.Holder()));
+    }
+    // Every update of a configuration holds the program folder's lock first, so one that holds
+    // this configuration is waited for there; here only a short change of it is.
+    if (!App.Proj_Dir.isEmpty()) {
+        outcome.Configuration_Hold = std::make_shared<Configuration_Lock>(App.Proj_Dir);
+        if (!outcome.Configuration_Hold->Join_Or_Take(limit_ms, waiting))
+            return ended(Update_Run::Folder_Busy, outcome.Configuration_Hold->Busy_Text());
+        if (!QFileInfo(App.Proj_Dir).isDir())
+            return ended(Update_Run::Not_Started,
+                         QStringLiteral("The configuration %1 was renamed or deleted meanwhile.")
+                             .arg(App.Proj_Name));
     }
     write_job();
+    const auto locks = [&lock, &outcome](const std::function<void(Holder_Lock &)> &act) {
+        act(lock);
+        if (outcome.Configuration_Hold)
+            act(outcome.Configuration_Hold->File());
+    };
     Updater_End end;
     Updater_Extras with_lock = extras;
-    with_lock.Started = [&lock, &extras](qint64 pid) {
-        lock.Add_Updater(pid);
+    with_lock.Started = [&locks, &extras](qint64 pid) {
+        locks([pid](Holder_Lock &held) { held.Add_Updater(pid); });
         if (extras.Started)
             extras.Started(pid);
     };
@@ -117,13 +139,17 @@ Update_Outcome Run_Update_Job(const QString &updater, const std::function<void()
             },
             with_lock);
     } catch (const Core_Error &error) {
-        return {Update_Run::Not_Started, error.message()};
+        return ended(Update_Run::Not_Started, error.message());
     }
+    outcome.Elapsed_Ms = end.Elapsed_Ms;
     if (!end.Ended) {
-        lock.Leave_To_Updater();
-        return {Update_Run::Wait_Ran_Out, QString(), 0, end.Elapsed_Ms};
+        locks([](Holder_Lock &held) { held.Leave_To_Updater(); });
+        outcome.Result = Update_Run::Wait_Ran_Out;
+        return outcome;
     }
-    return {Update_Run::Updater_Ended, QString(), end.Exit_Code, end.Elapsed_Ms};
+    outcome.Result = Update_Run::Updater_Ended;
+    outcome.Exit_Code = end.Exit_Code;
+    return outcome;
 }
 
 QString Update_End_Text(const Update_Outcome &outcome) {

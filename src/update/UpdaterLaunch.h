@@ -5,6 +5,9 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <memory>
+
+class Configuration_Lock;
 
 inline const QString Updater_Event_Name = QStringLiteral("HandleCed");
 inline constexpr int Updater_Wait_Limit_Ms = 150000;
@@ -59,6 +62,10 @@ struct Update_Outcome {
     QString Reason;        // Folder_Busy: the text naming the holder; Not_Started: why
     int Exit_Code = 0;     // Updater_Ended: the updater's
     qint64 Elapsed_Ms = 0; // how long the updater ran, or was waited for
+    // The lock of the active configuration, held while this outcome is kept, so that the
+    // record of the update reaches the configuration before it is renamed or deleted. Handed
+    // on to an updater that outlives the wait.
+    std::shared_ptr<Configuration_Lock> Configuration_Hold;
 };
 
 // What an update is doing while it waits: for another update's lock, or for its own updater.
@@ -68,10 +75,13 @@ struct Update_Progress {
     Update_Lock_Holder Holder; // the lock's holder waited for
 };
 
-// One update from the job on: takes the update lock of the updater's folder (waiting at most
-// limit_ms for another update to end), writes the job with write_job, starts the updater and
-// waits for it at most limit_ms. The lock names the updater and is freed when it ends; an
-// updater that outlives the wait keeps the lock until it ends. step runs between looks. A job
+// One update from the job on: takes the update lock of the updater's folder and the lock of
+// the active configuration (joining it when this process holds it already), waiting at most
+// limit_ms for each, writes the job with write_job, starts the updater and
+// waits for it at most limit_ms. The locks name the updater and are freed when it ends (the
+// configuration's with the outcome); an updater that outlives the wait keeps both until it
+// ends. A configuration that is gone once its lock is taken (renamed or deleted meanwhile)
+// ends the update as not started. step runs between looks. A job
 // or lock file that cannot be written throws Core_Error with the reason; the updater is then
 // not started. extras says where the updater's output goes, what runs once it started, and what
 // may end the waits early (Updater_Extras).

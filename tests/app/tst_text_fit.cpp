@@ -249,10 +249,19 @@ void Show(QWidget *window) {
         qFatal("%s was not shown", window->metaObject()->className());
 }
 
+Update_Outcome Outcome_Of(Update_Run result, int exit_code, qint64 elapsed_ms) {
+    Update_Outcome outcome;
+    outcome.Result = result;
+    outcome.Exit_Code = exit_code;
+    outcome.Elapsed_Ms = elapsed_ms;
+    return outcome;
+}
+
 // The longest things the update dialog's status area says, with the widest values each takes.
 QList<Update_Status> Longest_Statuses() {
-    Update_Outcome failed{Update_Run::Updater_Ended, QString(), -1073741819, 149999};
-    Update_Outcome ran_out{Update_Run::Wait_Ran_Out, QString(), 0, 150000};
+    const Update_Outcome failed = Outcome_Of(Update_Run::Updater_Ended, -1073741819, 149999);
+    const Update_Outcome ran_out = Outcome_Of(Update_Run::Wait_Ran_Out, 0, 150000);
+    const Update_Outcome ended_well = Outcome_Of(Update_Run::Updater_Ended, 0, 149999);
     Update_Entry ended;
     ended.Address = QStringLiteral("255.255.255.255");
     ended.Outcome = Update_Result::Updater_Ended;
@@ -267,8 +276,12 @@ QList<Update_Status> Longest_Statuses() {
     cancelled.Check_Cancelled = true;
     Update_Entry lock = ended;
     lock.Outcome = Update_Result::Lock_Busy;
-    const Update_Lock_Holder holder{4194304, QStringLiteral("cf20914-cli"),
-                                    QStringLiteral("workstation-hall-b-17"), 4194305};
+    const Update_Lock_Holder holder{4194304,
+                                    QStringLiteral("cf20914-cli"),
+                                    QStringLiteral("workstation-hall-b-17"),
+                                    4194305,
+                                    QString(),
+                                    QString()};
     lock.Reason = Update_Busy_Text(holder);
     Update_Entry left = ended;
     left.Outcome = Update_Result::Cancelled;
@@ -277,9 +290,9 @@ QList<Update_Status> Longest_Statuses() {
             Running_Status(Lang_Strings.at(661).arg(Holder_Text(holder))),
             Running_Status(Lang_Strings.at(777).arg(60)),
             Ended_Status(ended, failed),
-            Ended_Status(checked, {Update_Run::Updater_Ended, QString(), 0, 149999}),
+            Ended_Status(checked, ended_well),
             Ended_Status(silent, failed),
-            Ended_Status(cancelled, {Update_Run::Updater_Ended, QString(), 0, 149999}),
+            Ended_Status(cancelled, ended_well),
             Ended_Status(lock, failed),
             Ended_Status(left, failed),
             Ended_Status({}, ran_out)};

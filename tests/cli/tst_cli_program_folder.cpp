@@ -513,7 +513,8 @@ void Tst_Cli_Program_Folder::setRunsAtOnceKeepEveryChange() {
     const ParGen_Params saved = Load_ParGen(program.Par_Gen_Path(QStringLiteral("Plant")));
     for (int n = 0; n < keys.size(); ++n)
         QCOMPARE(ParGen_Value(saved, *Find_ParGen_Key(keys.at(n))), QString::number(n + 1));
-    QVERIFY(!QFileInfo::exists(program.file(QStringLiteral("PROJECTS/Plant.lock"))));
+    QVERIFY(!QFileInfo::exists(
+        Configuration_Lock_Path(program.file(QStringLiteral("PROJECTS/Plant")))));
 }
 
 void Tst_Cli_Program_Folder::setRefusedWhileConfigurationHeld() {
@@ -558,7 +559,7 @@ void Tst_Cli_Program_Folder::brokenProjectsFolder_data() {
         << "Error! No configuration can be created in @/PROJECTS: the folder cannot be written";
     QTest::newRow("set, PROJECTS read-only")
         << "read-only" << commands[3]
-        << "Cannot create @/PROJECTS/Plant.lock: its folder may not be written";
+        << "Cannot create @/PROJECTS/.locks/Plant.lock: its folder may not be written";
 }
 
 void Tst_Cli_Program_Folder::brokenProjectsFolder() {
@@ -1176,11 +1177,7 @@ void Tst_Cli_Program_Folder::lockOfAnotherComputer() {
     QVERIFY(refused.Err.contains(QLatin1String("cf20914-cli unlock")));
     QCOMPARE(program.Record(), QString());
 
-    QProcess declined;
-    Start_Cli(declined, program.Arguments({QStringLiteral("unlock")}));
-    declined.write("n\n");
-    declined.closeWriteChannel();
-    const Cli_Result kept = Finish_Cli(declined);
+    const Cli_Result kept = program.Run_With_Input({QStringLiteral("unlock")}, "n\n");
     QCOMPARE(kept.Exit, 1);
     QVERIFY2(kept.Err.contains(QLatin1String("CF20914, process 4242, updater process 4243 on "
                                              "workshop-laptop")),

@@ -21,9 +21,18 @@
 namespace {
 
 // The configurations below PROJECTS, hidden entries too.
+// What PROJECTS holds, hidden entries included; the folder of the locks shows by the locks
+// left in it.
 QStringList Projects(const Cli_Program &program) {
-    return QDir(program.file(QStringLiteral("PROJECTS")))
-        .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    const QDir projects(program.file(QStringLiteral("PROJECTS")));
+    const auto entries = [](const QDir &folder) {
+        return folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    };
+    QStringList listed = entries(projects);
+    listed.removeOne(Configuration_Locks_Folder);
+    for (const QString &lock : entries(QDir(projects.filePath(Configuration_Locks_Folder))))
+        listed << Configuration_Locks_Folder + QLatin1Char('/') + lock;
+    return listed;
 }
 
 // The lines of text that begin with prefix, without it.

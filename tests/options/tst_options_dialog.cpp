@@ -6,6 +6,7 @@
 #include "configurations/NewConfigurationDialog.h"
 #include "configurations/OpenConfigurationDialog.h"
 #include "language/LangStrings.h"
+#include "options/FlagPicture.h"
 #include "options/OptionsDialog.h"
 #include "parameters/CommunicationDialog.h"
 #include "shell/AppState.h"
@@ -14,6 +15,7 @@
 #include "widgets/ProgramStyle.h"
 #include "widgets/WebPages.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -110,6 +112,8 @@ private slots:
     void pages();
     void listing_and_names();
     void flags();
+    void read_flag_data();
+    void read_flag();
     void pick_no_changes_nothing();
     void pick_yes_switches_every_window();
     void pick_then_ok_is_the_next_start();
@@ -481,6 +485,62 @@ void Test_Options_Dialog::flags() {
     }
     options->Btn_Cancel->click();
     fixture.main->close();
+}
+
+namespace {
+
+QByteArray Picture_Bytes(const QImage &image, const char *format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QImage Filled(const QSize &size, QImage::Format format = QImage::Format_RGB32) {
+    QImage image(size, format);
+    if (format == QImage::Format_Mono)
+        image.setColorTable({qRgb(0, 0, 0), qRgb(0, 255, 0)});
+    image.fill(1);
+    return image;
+}
+
+// An SVG that declares a flag's size but draws thousands of dashed curves: about 100 KB that
+// take the SVG renderer half a minute and more to draw.
+QByteArray Dashed_Curves_Svg() {
+    QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"48\" height=\"48\">";
+    for (int n = 0; n < 2000; ++n)
+        svg += QByteArray("<path d=\"M0 ") + QByteArray::number(n % 48) + " C 10 90 40 -40 48 " +
+               QByteArray::number((n * 7) % 48) +
+               "\" stroke=\"red\" stroke-dasharray=\"0.01 0.01\"/>";
+    return svg + "</svg>";
+}
+
+} // namespace
+
+// Flags are BMP or PNG pictures by their content, whatever the file's name says, of at most
+// 512 pixels a side; anything else is refused before it is decoded.
+void Test_Options_Dialog::read_flag_data() {
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QSize>("shown");
+    QTest::newRow("BMP") << Picture_Bytes(Filled({48, 48}), "BMP") << QSize(48, 48);
+    QTest::newRow("PNG, fitted") << Picture_Bytes(Filled({96, 48}), "PNG") << QSize(48, 24);
+    QTest::newRow("PNG of the largest side")
+        << Picture_Bytes(Filled({512, 512}), "PNG") << QSize(48, 48);
+    QTest::newRow("PNG one pixel wider") << Picture_Bytes(Filled({513, 16}), "PNG") << QSize();
+    QTest::newRow("PNG decompression bomb")
+        << Picture_Bytes(Filled({5790, 5790}, QImage::Format_Mono), "PNG") << QSize();
+    QTest::newRow("PPM") << Picture_Bytes(Filled({48, 48}), "PPM") << QSize();
+    QTest::newRow("SVG of dashed curves") << Dashed_Curves_Svg() << QSize();
+    QTest::newRow("BMP header alone") << QByteArray("BM") << QSize();
+}
+
+void Test_Options_Dialog::read_flag() {
+    QFETCH(QByteArray, data);
+    QFETCH(QSize, shown);
+    QVERIFY(!data.isEmpty());
+    const QImage flag = Read_Flag(data, 48);
+    QCOMPARE(flag.isNull() ? QSize() : flag.size(), shown);
 }
 
 void Test_Options_Dialog::pick_no_changes_nothing() {

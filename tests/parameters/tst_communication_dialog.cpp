@@ -705,9 +705,9 @@ void Test_Communication_Dialog::ok_without_a_lock_file_keeps_dialog_open() {
         QVERIFY(dialog->isVisible());
         QCOMPARE(program.messages.Shown,
                  (Shown_Messages{{Message_Kind::Standard_Error,
-                                  QStringLiteral("Cannot create %1.lock: its folder may not be "
+                                  QStringLiteral("Cannot create %1: its folder may not be "
                                                  "written")
-                                      .arg(App.Proj_Dir)}}));
+                                      .arg(Configuration_Lock_Path(App.Proj_Dir))}}));
         QVERIFY(!program.file_exists());
     });
 }

@@ -1,3 +1,4 @@
+#include "platform/CoreError.h"
 #include "platform/IcmpEcho.h"
 #include "platform/NamedEvent.h"
 #include "platform/ProcessLaunch.h"
@@ -8,9 +9,11 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -135,6 +138,9 @@ private slots:
     void named_event_goes_with_its_object();
 
     void create_file_exclusively();
+    void writers_refuse_links_data();
+    void writers_refuse_links();
+    void process_identity_tells_processes_apart();
 };
 
 void Test_Platform::icmp_echo_reply_data() {
@@ -482,6 +488,125 @@ void Test_Platform::create_file_exclusively() {
     QCOMPARE(content(), QByteArray("first\n"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{QStringLiteral("guard.lock")});
+}
+
+// Below the write root no writer follows a link, wherever in the path it stands and wherever it
+// leads; outside the root, and through no link, the writers work as before.
+void Test_Platform::writers_refuse_links_data() {
+    QTest::addColumn<QString>("link");    // below the root; empty: none
+    QTest::addColumn<QString>("target");  // "outside/..." or "root/..."
+    QTest::addColumn<QString>("written"); // below the root
+    QTest::newRow("file to a file outside") << "a.xml"
+                                            << "outside/file"
+                                            << "a.xml";
+    QTest::newRow("dangling file") << "a.xml"
+                                   << "outside/missing"
+                                   << "a.xml";
+    QTest::newRow("folder to a folder outside") << "sub"
+                                                << "outside"
+                                                << "sub/a.xml";
+    QTest::newRow("folder two levels up") << "sub/deeper"
+                                          << "outside"
+                                          << "sub/deeper/a.xml";
+    QTest::newRow("file to a file inside") << "a.xml"
+                                           << "root/b.xml"
+                                           << "a.xml";
+    QTest::newRow("folder to a folder inside") << "sub"
+                                               << "root/other"
+                                               << "sub/a.xml";
+    QTest::newRow("no link") << ""
+                             << ""
+                             << "sub/a.xml";
+}
+
+void Test_Platform::writers_refuse_links() {
+    QFETCH(QString, link);
+    QFETCH(QString, target);
+    QFETCH(QString, written);
+    const QTemporaryDir outside;
+    const QTemporaryDir root;
+    const QString file_outside = outside.filePath(QStringLiteral("file"));
+    const auto write = [](const QString &path, const QByteArray &data) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+    };
+    write(file_outside, "outside");
+    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("other")));
+    if (link != QLatin1String("sub"))
+        QVERIFY(QDir(root.path()).mkpath(QStringLiteral("sub")));
+    write(root.filePath(QStringLiteral("b.xml")), "inside");
+    if (!link.isEmpty()) {
+        const QString to = target.startsWith(QLatin1String("root"))
+                               ? root.filePath(target.mid(5))
+                               : outside.filePath(target.mid(8));
+        QVERIFY(QFile::link(to, root.filePath(link)));
+    }
+    const auto listing = [&] {
+        QStringList entries;
+        for (const QTemporaryDir *dir : {&outside, &root}) {
+            QDirIterator it(dir->path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QFileInfo entry(it.next());
+                QFile file(entry.filePath());
+                entries << entry.filePath() + QLatin1Char('=') +
+                               QString::fromUtf8(file.open(QIODevice::ReadOnly) ? file.readAll()
+                                                                                : QByteArray());
+            }
+        }
+        return entries;
+    };
+    const QStringList before = listing();
+    Set_Write_Root(root.path());
+    const auto unset = qScopeGuard([] { Set_Write_Root(QString()); });
+    const QString path = root.filePath(written);
+    const QString message =
+        QDir::toNativeSeparators(root.filePath(link)) + QStringLiteral(" is a symbolic link");
+    const std::function<void()> writers[] = {
+        [&path] { Write_File_Safely(path, "new"); },
+        [&path] { Create_File_Exclusively(path, "new"); },
+        [&path] {
+            if (!Add_File_Name(QFileInfo(path).dir().filePath(QStringLiteral("../b.xml")), path))
+                throw Core_Error(QStringLiteral("no second name"));
+        },
+    };
+    for (const auto &writer : writers) {
+        if (link.isEmpty()) {
+            writer();
+            QVERIFY(QFileInfo::exists(path));
+            QFile::remove(path);
+            continue;
+        }
+        try {
+            writer();
+            QFAIL("written through a link");
+        } catch (const Core_Error &error) {
+            QVERIFY2(error.message().contains(message) ||
+                         error.message() == QLatin1String("no second name"),
+                     qPrintable(error.message()));
+        }
+        QCOMPARE(listing(), before);
+    }
+    // Outside the root nothing is checked: a file the user names is written where it is.
+    Write_File_Safely(outside.filePath(QStringLiteral("named.json")), "{}");
+}
+
+// A process's start time tells it from a later one of the same number; the program's name is
+// the one Linux keeps.
+void Test_Platform::process_identity_tells_processes_apart() {
+#ifndef Q_OS_LINUX
+    QSKIP("start times and names come from /proc on Linux");
+#else
+    const Process_Identity own = Identity_Of(QCoreApplication::applicationPid());
+    QVERIFY(!own.Started.isEmpty());
+    QCOMPARE(own.Program, QCoreApplication::applicationName().left(15));
+    QCOMPARE(Identity_Of(QCoreApplication::applicationPid()).Started, own.Started);
+    const Process_Identity first = Identity_Of(1);
+    QVERIFY(!first.Started.isEmpty());
+    QVERIFY(first.Started != own.Started || first.Program != own.Program);
+    QCOMPARE(Identity_Of(0).Started, QString());
+    QCOMPARE(Identity_Of(-5).Program, QString());
+#endif
 }
 
 QTEST_GUILESS_MAIN(Test_Platform)

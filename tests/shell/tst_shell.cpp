@@ -539,6 +539,20 @@ void Test_Shell::create_configuration_data() {
                                           "A"
                                        << int(Create_Name_Refused);
     QTest::newRow("noncharacter") << QStringLiteral("Plant\uFFFF") << int(Create_Name_Refused);
+    // Characters that reorder or hide what a terminal or a list shows count as control
+    // characters.
+    QTest::newRow("right-to-left override")
+        << QStringLiteral("Plant\u202Etxt") << int(Create_Name_Refused);
+    QTest::newRow("bidi isolate") << QStringLiteral("Plant\u2067A") << int(Create_Name_Refused);
+    QTest::newRow("line separator") << QStringLiteral("Plant\u2028A") << int(Create_Name_Refused);
+    QTest::newRow("zero-width joiner") << QStringLiteral("Pla\u200Dnt") << int(Create_Name_Refused);
+    QTest::newRow("byte-order mark") << QStringLiteral("\uFEFFPlant") << int(Create_Name_Refused);
+    // Hidden names are never listed, and the program keeps its own entries under them.
+    QTest::newRow("hidden") << ".Plant" << int(Create_Name_Refused);
+    // The lock file "<name>.lock.takeover" must fit the file system's 255.
+    QTest::newRow("longest name") << QString(241, QLatin1Char('n')) << int(Create_OK);
+    QTest::newRow("too long for its lock")
+        << QString(242, QLatin1Char('n')) << int(Create_Name_Refused);
 }
 
 void Test_Shell::create_configuration() {
@@ -556,6 +570,11 @@ void Test_Shell::create_configuration() {
 
     QCOMPARE(int(Create_Configuration(name)), result);
     if (result == Create_OK) {
+        // The folder came whole out of its scratch folder, which is gone.
+        QCOMPARE(QDir(App.Projects_Dir)
+                     .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                     .size(),
+                 before.size() + 1);
         const QString folder = QDir::toNativeSeparators(App.Projects_Dir + QLatin1Char('/') + name);
         QVERIFY(QFileInfo(folder + QStringLiteral("/bin")).isDir());
         QCOMPARE(App.Proj_Name, name);

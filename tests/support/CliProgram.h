@@ -7,6 +7,7 @@
 #include "support/CliRun.h"
 #include "support/TestSupport.h"
 
+#include "configurations/ConfigurationLock.h"
 #include "parameters/ParGen.h"
 #include "shell/AppState.h"
 #include "update/JobFile.h"
@@ -49,12 +50,24 @@ struct Cli_Program {
         return arguments << QStringLiteral("--program-dir") << Folder.path();
     }
     Cli_Result Run(const QStringList &arguments) const { return Run_Cli(Arguments(arguments)); }
+    // A run that reads input on stdin, as a question's answer typed.
+    Cli_Result Run_With_Input(const QStringList &arguments, const QByteArray &input) const {
+        QProcess process;
+        Start_Cli(process, Arguments(arguments));
+        process.write(input);
+        process.closeWriteChannel();
+        return Finish_Cli(process);
+    }
 
     void Add_Configuration(const QString &name, const QByteArray &par_gen = QByteArray()) const {
         QVERIFY(QDir(Folder.path())
                     .mkpath(QStringLiteral("PROJECTS/") + name + QStringLiteral("/bin")));
         if (!par_gen.isNull())
             Write_Test_File(Par_Gen_Path(name), par_gen);
+    }
+    // The lock file of configuration name.
+    QString Lock_File(const QString &name) const {
+        return Configuration_Lock_Path(file(QStringLiteral("PROJECTS/") + name));
     }
     QString Par_Gen_Path(const QString &name) const {
         return file(QStringLiteral("PROJECTS/%1/ParGen.xml").arg(name));

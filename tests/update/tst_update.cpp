@@ -1,10 +1,14 @@
 #include "support/TestSupport.h"
 
 #include "platform/CoreError.h"
+#include "platform/ProcessLaunch.h"
 #include "platform/XmlFile.h"
 #include "update/JobFile.h"
+#include "update/UpdateLock.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QSysInfo>
 #include <QTest>
 #include <memory>
 
@@ -71,6 +75,8 @@ private slots:
     void job_file_write_failure();
     void job_file_names_in_the_updaters_form_data();
     void job_file_names_in_the_updaters_form();
+    void lock_of_a_reused_process_number_data();
+    void lock_of_a_reused_process_number();
 };
 
 void Test_Update::job_file_data() {
@@ -207,6 +213,60 @@ void Test_Update::job_file_names_in_the_updaters_form() {
                                    QStringLiteral("Z:\\plant\\bin\\bank.bin")}
                      : QStringList{Native("/fw/sim20914.sim"), Native("/plant/bin/bank.bin")};
     QCOMPARE(names, expected);
+}
+
+// A lock counts as held only by the very process that wrote it: a live process of the same
+// number that started at another time, or (in a file without start times) runs another program,
+// is another process, and the lock is taken over at once.
+void Test_Update::lock_of_a_reused_process_number_data() {
+    QTest::addColumn<qint64>("pid");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("started"); // "own": this process's start time
+    QTest::addColumn<qint64>("updater");
+    QTest::addColumn<QString>("updater_started");
+    QTest::addColumn<bool>("held");
+    const qint64 own = QCoreApplication::applicationPid();
+    const QString name = QCoreApplication::applicationName();
+    QTest::newRow("process 1 under another program, no start time")
+        << qint64(1) << "cf20914-cli"
+        << "" << qint64(0) << "" << false;
+    QTest::newRow("this number, started at another time")
+        << own << name << "1" << qint64(0) << "" << false;
+    QTest::newRow("this process as it wrote the lock")
+        << own << name << "own" << qint64(0) << "" << true;
+    QTest::newRow("this number and program, no start time")
+        << own << name << "" << qint64(0) << "" << true;
+    QTest::newRow("this number under another program, no start time")
+        << own << "CF20914"
+        << "" << qint64(0) << "" << false;
+    QTest::newRow("an updater's number, started at another time")
+        << qint64(0) << name << "" << own << "1" << false;
+    QTest::newRow("an updater as started") << qint64(0) << name << "" << own << "own" << true;
+}
+
+void Test_Update::lock_of_a_reused_process_number() {
+    QFETCH(qint64, pid);
+    QFETCH(QString, program);
+    QFETCH(QString, started);
+    QFETCH(qint64, updater);
+    QFETCH(QString, updater_started);
+    QFETCH(bool, held);
+#ifndef Q_OS_LINUX
+    QSKIP("start times come from /proc on Linux");
+#endif
+    const QString own = Identity_Of(QCoreApplication::applicationPid()).Started;
+    const Program_Folder folder;
+    Update_Lock_Holder holder;
+    holder.Pid = pid;
+    holder.Program = program;
+    holder.Host = QSysInfo::machineHostName();
+    holder.Started = started == QLatin1String("own") ? own : started;
+    holder.Updater_Pid = updater;
+    holder.Updater_Started = updater_started == QLatin1String("own") ? own : updater_started;
+    Write_Test_File(folder.file(Update_Lock_File_Name), Lock_File_Text(holder));
+    Update_Lock lock(folder.path());
+    const auto result = lock.Take(0, [](qint64, const Update_Lock_Holder &) {});
+    QCOMPARE(result, held ? Update_Lock::Take_Result::Busy : Update_Lock::Take_Result::Taken);
 }
 
 QTEST_GUILESS_MAIN(Test_Update)
