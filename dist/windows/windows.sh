@@ -203,12 +203,13 @@ show_main_window() {
     # A program started while the Wine server of the last one is still shutting down can wait
     # for it forever: the server goes first.
     timeout 60 wineserver --wait
-    timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    timeout 420 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
         cd "$1"
         wine CF20914.exe &
         wine_pid=$!
-        # The window is up when the X server lists a window of the program.
-        for _ in $(seq 1200); do
+        # The window is up when the X server lists a window of the program. The first start in
+        # a new home folder also builds the font caches, which on a busy machine takes minutes.
+        while [ "$SECONDS" -lt 360 ]; do
             xwininfo -root -tree | grep -q "Configurator CF20914" && break
             kill -0 "$wine_pid" 2>/dev/null || {
                 echo "CF20914.exe ended without showing its main window" >&2
@@ -217,7 +218,7 @@ show_main_window() {
             sleep 0.1
         done
         xwininfo -root -tree | grep -q "Configurator CF20914" || {
-            echo "the main window did not show within 1200 looks" >&2
+            echo "the main window did not show within 360 s" >&2
             exit 1
         }
         # Give the first paint a moment after mapping before taking the picture.
