@@ -79,8 +79,8 @@ QList<QJsonObject> Report_Lines(const QString &path) {
     return rows;
 }
 
-// "device result" of each row of a report.
-QStringList Results(const QList<QJsonObject> &rows) {
+// "device result" of each row of a report. The interrupt cases that use it are POSIX only.
+[[maybe_unused]] QStringList Results(const QList<QJsonObject> &rows) {
     QStringList results;
     for (const QJsonObject &row : rows)
         results << row.value(QStringLiteral("device")).toString() + QLatin1Char(' ') +
@@ -89,7 +89,7 @@ QStringList Results(const QList<QJsonObject> &rows) {
 }
 
 // How many updaters of configuration name ended, by its record.
-qsizetype Updates_Of(const Cli_Program &program, const QString &name) {
+[[maybe_unused]] qsizetype Updates_Of(const Cli_Program &program, const QString &name) {
     const QList<QJsonObject> records = Update_Records(program, name);
     return std::count_if(records.begin(), records.end(), [](const QJsonObject &record) {
         return record.value(QStringLiteral("outcome")).toString() == Update_Result::Updater_Ended;
