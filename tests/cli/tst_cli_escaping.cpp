@@ -107,6 +107,10 @@ void Tst_Cli_Escaping::outsideTextNeverRaw_data() {
 void Tst_Cli_Escaping::outsideTextNeverRaw() {
     QFETCH(QString, planted);
     QFETCH(QStringList, arguments);
+#ifdef Q_OS_WIN
+    if (planted == QLatin1String("folder"))
+        QSKIP("Windows holds no folder name with control characters");
+#endif
     const Cli_Program program;
     program.Add_Sendable(QStringLiteral("S2"));
     Update_Lock_Holder elsewhere;

@@ -1075,8 +1075,10 @@ void Tst_Cli_Program_Folder::updateLockHeldByAnotherRun() {
         QCOMPARE(records.size(), 1);
         QCOMPARE(records.front().value(QStringLiteral("outcome")).toString(),
                  Update_Result::Ended_Unseen);
+#ifndef Q_OS_WIN // the updater's output goes to a log on Linux only
         QCOMPARE(records.front().value(QStringLiteral("updater_log")).toString(),
                  Updater_Log_File_Name);
+#endif
     } else if (first == QLatin1String("gave up")) {
         const Cli_Result gave_up = Finish_Cli(first_run);
         QCOMPARE(gave_up.Exit, 4);

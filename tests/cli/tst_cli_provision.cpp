@@ -213,11 +213,13 @@ void Tst_Cli_Provision::listShapes_data() {
     QTest::newRow("switch not 1 or 0")
         << QByteArray("name,Modbus_TCP_Slave_EN_GAT\nA,yes\n") << 1
         << QStringList{"line 2: Modbus_TCP_Slave_EN_GAT takes 1 or 0, not 'yes'"};
-    // Windows keeps both in one folder.
+    // Elsewhere two configurations; on Windows one folder, the configuration itself.
+#ifndef Q_OS_WIN
     QTest::newRow("a configuration of the name in another case")
         << QByteArray("name,address\nline2,10.0.0.2\n") << 1
         << QStringList{"line 2: name 'line2' differs from the configuration Line2 only in the "
                        "case of its letters"};
+#endif
     QTest::newRow("reach not an address") << QByteArray("name,reach\nA,gateway.local\n") << 1
                                           << QStringList{"line 2: reach 'gateway.local' is not "
                                                          "an address of four decimal bytes"};
@@ -725,8 +727,10 @@ void Tst_Cli_Provision::namesDifferingOnlyInCase_data() {
                           << QStringList{"Hall", "Line2"};
     QTest::newRow("rename") << QStringList{"rename", "Hall", "LINE2"} << 1
                             << QStringList{"Hall", "Line2"};
+#ifndef Q_OS_WIN // Windows renames no folder to its own name in another case
     QTest::newRow("rename to its own name in another case")
         << QStringList{"rename", "Line2", "LINE2"} << 0 << QStringList{"Hall", "LINE2"};
+#endif
 }
 
 // A name that differs from an existing configuration's only in case is another name on Linux,
@@ -897,9 +901,11 @@ void Tst_Cli_Provision::importRefusals_data() {
         << 2 << "the key \"Modbus_TCP_Slave_Port\" is given twice";
     QTest::newRow("name not a string")
         << QByteArray(R"({"name":7,"parameters":{}})") << 2 << "the name is not a string";
+#ifndef Q_OS_WIN // on Windows the folder exists, and is refused as existing
     QTest::newRow("the name of a configuration in another case")
         << QByteArray(R"({"name":"HALL","parameters":{}})") << 1
         << "(the configuration Hall differs from it only in the case of its letters)";
+#endif
     QTest::newRow("number, not text")
         << QByteArray(R"({"name":"New","parameters":{"Modbus_TCP_Slave_Port":502}})") << 2
         << "Modbus_TCP_Slave_Port takes a string";

