@@ -16,6 +16,18 @@ QStringDecoder Ansi_Decoder() {
 #endif
 }
 
+// A surrogate without its partner: UTF-16 that no encoder writes, and that no UTF-8 can hold.
+bool Holds_Lone_Surrogate(const QString &text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 Decoded_Text Decode_Text(const QByteArray &bytes, bool utf8_first) {
@@ -33,7 +45,7 @@ Decoded_Text Decode_Text(const QByteArray &bytes, bool utf8_first) {
         if (bytes.startsWith(mark.Bytes)) {
             QStringDecoder decoder(mark.Encoding, QStringConverter::Flag::Stateless);
             decoded.Text = decoder.decode(QByteArrayView(bytes).sliced(mark.Bytes.size()));
-            decoded.Invalid = decoder.hasError();
+            decoded.Invalid = decoder.hasError() || Holds_Lone_Surrogate(decoded.Text);
             return decoded;
         }
     }
