@@ -91,21 +91,15 @@ int Run_Check(const QCommandLineParser &parser, const QStringList &args) {
         endpoints = Configuration_Endpoints(Load_ParGen(App.ParGen_File), unit);
         names = Configuration_Endpoint_Names();
     }
-    Device_Check check;
-    if (options.Retry_For_Ms > 0 && !json)
-        // One line per look, as each ends, while the device is awaited.
-        QObject::connect(
-            &check, &Device_Check::Look_Finished,
-            [&names](int index, const Endpoint_Result &result) {
+    // With --until, one line per look, as each ends, while the device is awaited.
+    const bool each_look = options.Retry_For_Ms > 0 && !json;
+    const QList<Endpoint_Result> results = Check_Endpoints(
+        endpoints, options, QEventLoop::AllEvents,
+        [each_look, &names](int index, const Endpoint_Result &result) {
+            if (each_look)
                 Out() << QStringLiteral("[%1 s] ").arg(result.Elapsed_Ms / 1000.0, 0, 'f', 1)
                       << Check_Result_Lines({result}, names.mid(index, 1)).value(0) << Qt::endl;
-            });
-    QEventLoop loop;
-    QObject::connect(&check, &Device_Check::Finished, &loop, &QEventLoop::quit);
-    check.Start(endpoints, options);
-    if (check.Running())
-        loop.exec();
-    const QList<Endpoint_Result> &results = check.Results();
+        });
     if (options.Retry_For_Ms == 0 || json)
         Print_Check_Results(results, names, json);
     return All_Answer(results) ? 0 : Exit_Not_Answering;

@@ -265,10 +265,13 @@ void Device_Check::Look_Done(int index, const Endpoint_Result &result) {
     }
 }
 
-QList<Endpoint_Result> Check_Endpoints(const QList<Modbus_Endpoint> &endpoints,
-                                       const Check_Options &options,
-                                       QEventLoop::ProcessEventsFlags flags) {
+QList<Endpoint_Result>
+Check_Endpoints(const QList<Modbus_Endpoint> &endpoints, const Check_Options &options,
+                QEventLoop::ProcessEventsFlags flags,
+                const std::function<void(int, const Endpoint_Result &)> &look) {
     Device_Check check;
+    if (look)
+        QObject::connect(&check, &Device_Check::Look_Finished, look);
     check.Start(endpoints, options);
     if (check.Running())
         Wait_For(&check, &Device_Check::Finished, flags);

@@ -89,10 +89,12 @@ private:
 
 // Checks endpoints and returns their results, running a local event loop with flags meanwhile
 // (QEventLoop::ExcludeUserInputEvents keeps windows painting while input waits). Throws
-// Core_Error as Device_Check::Start does.
+// Core_Error as Device_Check::Start does. look, when given, runs after every look (see
+// Device_Check::Look_Finished).
 QList<Endpoint_Result>
 Check_Endpoints(const QList<Modbus_Endpoint> &endpoints, const Check_Options &options,
-                QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
+                QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents,
+                const std::function<void(int index, const Endpoint_Result &)> &look = {});
 
 bool All_Answer(const QList<Endpoint_Result> &results);
 
